@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QSharedPointer>
+#include <QThread>
+
+#include <atomic>
+
+class VyraCamera;
+
+/// Waits for the camera's images in a loop and hands the converted ones on,
+/// at most one per more than 30 ms. Owned, started and stopped only by its
+/// VyraCamera.
+class VyraCaptureThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit VyraCaptureThread(VyraCamera *camera);
+    ~VyraCaptureThread() override;
+
+    /// Clears a pending stop request and starts the loop. A thread that was
+    /// asked to stop and is still running is waited for first, so neither a
+    /// stop made right after start() nor a start made right after a stop is lost.
+    void start(QThread::Priority priority = QThread::InheritPriority);
+    /// Asks the loop to end after its current pass; returns at once.
+    void requestStop();
+
+signals:
+    void newImageCaptured(QSharedPointer<QImage> image);
+
+protected:
+    void run() override;
+
+private:
+    VyraCamera *m_camera;
+    std::atomic<bool> m_stopRequest{false};
+};
