@@ -4,29 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "sequencerconfiguration.h"
+#include "sequencervalues.h"
 #include "vyradriver.h"
 
 namespace VyraSim {
-
-/// The camera parameters that a sequencer set can store, in the units of the
-/// driver interface. The camera model keeps its live parameters in one of
-/// these; every set of the sequencer keeps its own copy.
-struct SequencerValues
-{
-    double exposureMs = 10.0;
-    int32_t masterGain = 0;
-    int32_t redGain = 0;
-    int32_t greenGain = 0;
-    int32_t blueGain = 0;
-    int32_t offsetX = 0;
-    int32_t offsetY = 0;
-    int32_t flashMode = VYRA_FLASH_MODE_OFF;
-    int32_t flashDurationUs = 0;
-    int32_t flashDelayUs = 0;
-
-    bool operator==(const SequencerValues &other) const;
-    bool operator!=(const SequencerValues &other) const { return !(*this == other); }
-};
 
 /// The camera's current ranges, as its sensor model answers them. The
 /// sequencer asks it before it stores or loads a value.
@@ -44,8 +26,8 @@ public:
 /// What the camera hands to the sequencer with each sequencer command.
 struct SequencerContext
 {
-    std::string model;            ///< camera model, written to and checked in configuration files
-    SequencerValues live;         ///< the camera's current parameters (stored by "save set")
+    std::string model;    ///< camera model, written to and checked in configuration files
+    SequencerValues live; ///< the camera's current parameters (stored by "save set")
     const ParameterLimits *limits = nullptr;
 };
 
@@ -81,6 +63,51 @@ public:
     /// its trigger source is off.
     Step takeImage(const SequencerValues &live);
 
+    /// Paths each set holds; sub-command 30 answers it.
+    static constexpr int32_t pathsPerSet = 1;
+    /// The index of the set a sequence starts with; sub-command 12 answers it.
+    static constexpr int32_t startSet = 0;
+    /// The most sets a camera can hold: the frame descriptor names the set in one byte.
+    static constexpr int maximumSetCount = 256;
+
+    int setCount() const { return setCount_; }
+    int32_t triggerSourceMask() const { return triggerSourceMask_; }
+    bool configurationModeOn() const { return configurationMode_; }
+    int32_t selectedSet() const { return selectedSet_; }
+    /// The set the next image of a running sequence is taken with.
+    int32_t currentSet() const { return currentSet_; }
+    /// The stored part of the sequencer: enabled features, every set's values and path.
+    const SequencerConfiguration &configuration() const { return stored_; }
+
+private:
+    VyraStatus setSequencerMode(const void *buffer, uint32_t size);
+    VyraStatus setConfigurationMode(const void *buffer, uint32_t size);
+    VyraStatus loadFile(const void *path, const SequencerContext &context);
+    VyraStatus saveFile(const void *path, const SequencerContext &context) const;
+    VyraStatus saveSet(const SequencerContext &context);
+    VyraStatus selectSet(const void *buffer, uint32_t size);
+    VyraStatus writePath(const void *buffer, uint32_t size);
+    VyraStatus readPath(void *buffer, uint32_t size) const;
+    VyraStatus selectFeature(const void *buffer, uint32_t size);
+    VyraStatus enableFeature(const void *buffer, uint32_t size);
+    VyraStatus readFeatureValue(void *buffer, uint32_t size) const;
+    void reset();
+    bool triggerSourceOffered(int32_t source) const;
+
+    int setCount_;
+    int32_t triggerSourceMask_;
+    SequencerValues defaults_;
+
+    SequencerConfiguration stored_;
+    bool configurationMode_ = false;
+    bool sequencerMode_ = false;
+    int32_t selectedSet_ = startSet;
+    int64_t selectedFeature_ = VYRA_FEATURE_EXPOSURE;
+    /// Path 0 of the selected set as last written with sub-command 15; "save
+    /// set" stores it, selecting a set fetches that set's stored path.
+    int32_t pendingNextSet_ = 0;
+    int32_t pendingTriggerSource_ = VYRA_SEQUENCER_TRIGGER_OFF;
+    int32_t currentSet_ = startSet;
 };
 
 } // namespace VyraSim
