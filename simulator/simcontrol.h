@@ -60,6 +60,8 @@ struct CameraSpec
     bool colourGains = true;        ///< red, green and blue gains exist
     bool memoryMode = true;         ///< deviceOptionControl 90 answers 1
     bool sequencerSupported = true; ///< sequencerControl 5 answers 1
+    bool longExposure = true;       ///< the long-exposure switch exists
+    bool flash = true;              ///< the flash output exists
     int32_t triggerSourceMask = 7;  ///< VYRA_SEQUENCER_TRIGGER_* bits of the sequencer
     int32_t sequencerSets = 32;     ///< sets the sequencer holds (1 to 255)
     /// Pixel clocks the camera accepts, MHz, ascending. The range command
@@ -116,10 +118,13 @@ struct CallRecord
 {
     std::string operation; ///< the operation's name, e.g. "aoiControl"
     VyraHandle handle = 0; ///< camera handle argument (0 for calls without one)
-    /// The command code of the *Control operations, the mode or code argument
-    /// of the others that take one (startLiveCapture, selectTriggerSource,
-    /// binningMode, enableImageQueue, the event operations' event ID, ...),
-    /// otherwise -1.
+    /// The command code of the *Control operations; otherwise the argument
+    /// that selects what the call does: the handle word of openCamera, the mode
+    /// or code of startLiveCapture, stopLiveCapture, selectTriggerSource,
+    /// selectPixelFormat, enableImageQueue, subsamplingMode and binningMode,
+    /// the master argument of setSensorGains, the buffer ID of the buffer
+    /// operations, the time-out of waitForQueuedImage and the event ID of the
+    /// event operations; -1 for the operations without one.
     int64_t command = -1;
     uint32_t size = 0;      ///< buffer size argument, 0 where there is none
     VyraStatus status = 0;  ///< what the call answered
