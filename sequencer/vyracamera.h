@@ -194,10 +194,10 @@ private slots:
 
 private:
     void parameterSetLoadInternal(const QString &path);
+    // Capture pause and resume: the capture thread and the image timer, not
+    // the camera's live state.
     void startCapture();
     void stopCapture();
-    void pauseCapture();
-    void resumeCapture();
     void setFactorMode(VyraStatus (*modeCall)(VyraHandle, int32_t), int bit, int keptBits,
                        const char *method, int line);
     void shutDown() noexcept;

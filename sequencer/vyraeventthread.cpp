@@ -1,0 +1,25 @@
+#include "vyraeventthread.h"
+
+VyraEventThread::VyraEventThread(VyraHandle handle, int eventId)
+    : m_handle(handle), m_eventId(eventId)
+{
+}
+
+void VyraEventThread::start(QThread::Priority priority)
+{
+    if (m_stopRequest.load()) {
+        wait();
+    }
+    m_stopRequest.store(false);
+    QThread::start(priority);
+}
+
+void VyraEventThread::requestStop()
+{
+    m_stopRequest.exchange(true);
+}
+
+bool VyraEventThread::isStopRequested() const
+{
+    return m_stopRequest.load();
+}
