@@ -115,10 +115,11 @@ private:
             case QXmlStreamReader::EndElement:
                 return true;
             case QXmlStreamReader::DTD:
-            case QXmlStreamReader::EntityReference:
                 // Refused before anything in it is processed: no entity of a
                 // document type definition is ever expanded or fetched.
                 return failAtLine(QStringLiteral("document type definitions are not accepted"));
+            case QXmlStreamReader::EntityReference:
+                return failAtLine(QStringLiteral("entity references are not accepted"));
             case QXmlStreamReader::Characters:
                 if (!reader_.isWhitespace())
                     return failAtLine(QStringLiteral("unexpected text"));
@@ -204,9 +205,10 @@ private:
                 if (!intAttribute(QStringLiteral("index"), index))
                     return false;
                 if (index < 0 || index >= fileSetCount_)
-                    return failAtLine(QStringLiteral("set %1 is beyond the %2 sets of the file")
-                                          .arg(index)
-                                          .arg(fileSetCount_));
+                    return failAtLine(
+                        QStringLiteral("set index %1 is not one of the %2 sets of the file")
+                            .arg(index)
+                            .arg(fileSetCount_));
                 if (!setsRead.insert(index).second)
                     return failAtLine(QStringLiteral("set %1 appears twice").arg(index));
                 if (!readSet(configuration.sets[static_cast<size_t>(index)]))
@@ -311,7 +313,7 @@ private:
             return failAtLine(
                 QStringLiteral("path %1 does not exist, a set has path 0 only").arg(index));
         if (set.nextSet < 0 || set.nextSet >= fileSetCount_)
-            return failAtLine(QStringLiteral("next set %1 is beyond the %2 sets of the file")
+            return failAtLine(QStringLiteral("next set %1 is not one of the %2 sets of the file")
                                   .arg(set.nextSet)
                                   .arg(fileSetCount_));
         const bool offered = set.triggerSource == VYRA_SEQUENCER_TRIGGER_OFF ||
