@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "mainwindow.h"
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Vyra Sequencer"));
+    MainWindow window;
     window.show();
     return application.exec();
 }

@@ -1,0 +1,80 @@
+#include "vyracameradialog.h"
+#include "ui_vyracameradialog.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include "messagebox.h"
+#include "vyracameralistmodel.h"
+
+namespace {
+
+enum Column { AvailableColumn = 0, DeviceIdColumn = 2 };
+
+} // namespace
+
+VyraCameraDialog::VyraCameraDialog(QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+    , ui(new Ui::VyraCameraDialog)
+{
+    ui->setupUi(this);
+    setWindowTitle(tr("Select Camera"));
+}
+
+VyraCameraDialog::~VyraCameraDialog()
+{
+    delete ui;
+    delete model;
+}
+
+int VyraCameraDialog::selectedDeviceId() const
+{
+    return deviceId;
+}
+
+int VyraCameraDialog::exec()
+{
+    // The driver keeps one registration per handle and event, so the old
+    // model's threads must have unregistered before the new ones register;
+    // the other way round the old unregistration would cancel the new one.
+    delete model;
+    model = nullptr;
+    model = new VyraCameraListModel(ui->tableView);
+    ui->tableView->setModel(model);
+    ui->tableView->setColumnWidth(0, 75);
+    ui->tableView->setColumnWidth(1, 75);
+    ui->tableView->setColumnWidth(2, 75);
+    ui->tableView->setColumnWidth(3, 100);
+    return QDialog::exec();
+}
+
+void VyraCameraDialog::on_buttonBox_accepted()
+{
+    QItemSelectionModel *selection = ui->tableView->selectionModel();
+    const QModelIndexList rows =
+        selection ? selection->selectedRows(DeviceIdColumn) : QModelIndexList();
+    if (rows.isEmpty()) {
+        showWarning(this, tr("No camera selected."), tr("Select Camera"));
+        return;
+    }
+    deviceId = rows.first().data().toInt();
+    accept();
+}
+
+void VyraCameraDialog::on_buttonBox_rejected()
+{
+    reject();
+}
+
+void VyraCameraDialog::on_tableView_doubleClicked(QModelIndex index)
+{
+    if (!index.isValid())
+        return;
+    const QModelIndex available = index.sibling(index.row(), AvailableColumn);
+    if (available.data().toString() == QLatin1String("No")) {
+        showWarning(this, tr("Camera is already in use."), tr("No camera selected."));
+        return;
+    }
+    deviceId = index.sibling(index.row(), DeviceIdColumn).data().toInt();
+    accept();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+#include <QModelIndex>
+
+namespace Ui {
+class VyraCameraDialog;
+}
+class VyraCameraListModel;
+
+/// Lets the user pick one of the connected cameras. The list is read anew
+/// each time the dialog opens and follows cameras being plugged in or out
+/// while it is open; the chosen camera's device ID is kept until the next
+/// choice.
+class VyraCameraDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit VyraCameraDialog(QWidget *parent = nullptr);
+    ~VyraCameraDialog() override;
+
+    /// The device ID of the camera chosen last; -1 before any choice.
+    int selectedDeviceId() const;
+
+public slots:
+    /// Shows a fresh camera list and runs the dialog modally; Accepted when a
+    /// camera was chosen.
+    int exec() override;
+
+private slots:
+    void on_buttonBox_accepted();
+    void on_buttonBox_rejected();
+    void on_tableView_doubleClicked(QModelIndex index);
+
+private:
+    Ui::VyraCameraDialog *ui;
+    VyraCameraListModel *model = nullptr;
+    int deviceId = -1;
+};

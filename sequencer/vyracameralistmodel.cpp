@@ -1,0 +1,141 @@
+#include "vyracameralistmodel.h"
+
+#include <cstring>
+#include <vector>
+
+#include "eventthread.h"
+#include "vyradriver.h"
+
+namespace {
+
+enum Column { AvailableColumn, IdColumn, DeviceIdColumn, ModelColumn, SerialNumberColumn };
+
+// Far more cameras than one computer's buses can carry.
+constexpr int32_t maximumCameraCount = 1024;
+
+/// Reads the driver's list of connected cameras. Driver failures give an
+/// empty or shorter list; they are not worth a message in a selection dialog.
+QVector<VyraCameraRecord> readCameraList()
+{
+    int32_t count = 0;
+    if (countCameras(&count) != VYRA_SUCCESS || count <= 0)
+        return {};
+    // A count no driver can mean would only make the buffer size wrap around.
+    count = qMin(count, maximumCameraCount);
+
+    // Room for count records behind the count word. Whole records as storage
+    // keep the buffer aligned for the records it holds.
+    std::vector<VyraCameraRecord> storage(
+        (VYRA_CAMERA_LIST_SIZE(count) + sizeof(VyraCameraRecord) - 1) / sizeof(VyraCameraRecord));
+    auto *list = reinterpret_cast<VyraCameraList *>(storage.data());
+    list->count = count;
+    listCameras(list);
+
+    // A camera plugged in between the two calls can make the driver report
+    // more records than the buffer has room for; only those it holds count.
+    const int32_t filled = qBound<int32_t>(0, list->count, count);
+    QVector<VyraCameraRecord> cameras;
+    cameras.reserve(filled);
+    for (int32_t i = 0; i < filled; ++i)
+        cameras.append(list->records[i]);
+    return cameras;
+}
+
+/// A text field of a record, read up to its terminating zero but never past
+/// the field.
+template<size_t size> QString fieldText(const char (&field)[size])
+{
+    return QString::fromLatin1(field, static_cast<int>(qstrnlen(field, size)));
+}
+
+} // namespace
+
+VyraCameraListModel::VyraCameraListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+    , cameras(readCameraList())
+    , availableIcon(QStringLiteral(":/images/Icons8/USB Connected.png"))
+    , inUseIcon(QStringLiteral(":/images/Icons8/USB Disconnected.png"))
+    , connectedThread(new EventThread(VYRA_EVENT_DEVICE_CONNECTED, this))
+    , removedThread(new EventThread(VYRA_EVENT_DEVICE_REMOVED, this))
+{
+    headerLabels << tr("Available") << tr("ID") << tr("Dev. ID") << tr("Model") << tr("Ser. No");
+
+    connect(connectedThread, &EventThread::eventSignaled, this,
+            &VyraCameraListModel::onDeviceConnected);
+    connectedThread->start(QThread::InheritPriority);
+    connect(removedThread, &EventThread::eventSignaled, this,
+            &VyraCameraListModel::onDeviceRemoved);
+    removedThread->start(QThread::InheritPriority);
+}
+
+VyraCameraListModel::~VyraCameraListModel()
+{
+    connectedThread->stop();
+    connectedThread->wait();
+    removedThread->stop();
+    removedThread->wait();
+}
+
+int VyraCameraListModel::rowCount(const QModelIndex &) const
+{
+    return cameras.size();
+}
+
+int VyraCameraListModel::columnCount(const QModelIndex &) const
+{
+    return headerLabels.size();
+}
+
+QVariant VyraCameraListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= cameras.size())
+        return QVariant();
+    const VyraCameraRecord &camera = cameras.at(index.row());
+
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case AvailableColumn:
+            return camera.inUse != 0 ? QStringLiteral("No") : QStringLiteral("Yes");
+        case IdColumn:
+            return int(camera.cameraId);
+        case DeviceIdColumn:
+            return int(camera.deviceId);
+        case ModelColumn:
+            return fieldText(camera.modelName).replace(QLatin1String("VK"), QLatin1String("VK-"));
+        case SerialNumberColumn:
+            return fieldText(camera.serialNumber);
+        default:
+            return QVariant();
+        }
+    }
+    if (role == Qt::DecorationRole && index.column() == AvailableColumn)
+        return camera.inUse != 0 ? inUseIcon : availableIcon;
+    return QVariant();
+}
+
+QVariant VyraCameraListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < headerLabels.size() ? QVariant(headerLabels.at(section))
+                                                             : QVariant();
+    return section;
+}
+
+void VyraCameraListModel::onDeviceConnected()
+{
+    reload();
+}
+
+void VyraCameraListModel::onDeviceRemoved()
+{
+    reload();
+}
+
+void VyraCameraListModel::reload()
+{
+    beginResetModel();
+    cameras = readCameraList();
+    endResetModel();
+}
