@@ -9,6 +9,7 @@
 
 #include "vyracameraexception.h"
 #include "vyracapturethread.h"
+#include "vyraframeconversion.h"
 #include "vyrawindowseventthread.h"
 
 namespace {
@@ -16,7 +17,6 @@ namespace {
 const char *const sourceFile = "sequencer/vyracamera";
 
 constexpr int bufferCount = 32;
-constexpr int bytesPerPixel = VYRA_BITS_PER_PIXEL_RGB8 / 8;
 constexpr double startFramerate = 30.0;
 // Images are converted at most once per more than this many milliseconds.
 constexpr qint64 minimumConversionIntervalMs = 30;
@@ -93,33 +93,6 @@ void writeControl(ControlCall control, VyraHandle handle, uint32_t command, T va
 double reciprocal(double value)
 {
     return value != 0.0 ? 1.0 / value : 0.0;
-}
-
-// Copies a driver buffer into a new image line by line: the driver pads its
-// lines to its own pitch, QImage pads its scan lines to 4 bytes, and the two
-// differ whenever width * 3 is not a multiple of 4.
-QSharedPointer<QImage> convertFrame(const char *memory, const VyraFrameDescriptor &frame)
-{
-    const int lineBytes = frame.width * bytesPerPixel;
-    if (frame.width <= 0 || frame.height <= 0 || frame.bitsPerPixel != VYRA_BITS_PER_PIXEL_RGB8 ||
-        frame.linePitch < lineBytes) {
-        return {};
-    }
-    auto image = QSharedPointer<QImage>::create(frame.width, frame.height, QImage::Format_RGB888);
-    if (image->isNull()) {
-        return {};
-    }
-    uchar *target = image->bits();
-    const qsizetype targetPitch = image->bytesPerLine();
-    if (targetPitch == frame.linePitch) {
-        std::memcpy(target, memory, static_cast<size_t>(targetPitch) * frame.height);
-        return image;
-    }
-    for (int line = 0; line < frame.height; ++line) {
-        std::memcpy(target + line * targetPitch, memory + qsizetype(line) * frame.linePitch,
-                    static_cast<size_t>(lineBytes));
-    }
-    return image;
 }
 
 } // namespace
@@ -311,9 +284,12 @@ QSharedPointer<QImage> VyraCamera::waitForNextImage()
         checkDriverStatus(describeFrame(m_handle, id, &frame, sizeof frame), sourceFile,
                           "VyraCamera::waitForNextImage", __LINE__);
         emit activeSetChanged(frame.sequencerSet);
+        if (frame.bitsPerPixel != VYRA_BITS_PER_PIXEL_RGB8) {
+            return {};
+        }
         // The frame's own size and pitch describe what is in this buffer, even
         // if the AOI was changed behind the camera's back since it was allocated.
-        return convertFrame(bufferMemory, frame);
+        return convertRgbFrame(bufferMemory, frame.width, frame.height, frame.linePitch);
     } catch (const VyraCameraException &) {
         return {};
     }
