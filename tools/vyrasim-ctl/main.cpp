@@ -44,7 +44,8 @@ const char usage[] =
 
 int wrongUsage(const std::string &problem)
 {
-    std::fprintf(stderr, "vyrasim-ctl: %s\n\n%s", problem.c_str(), usage);
+    std::fprintf(stderr, "vyrasim-ctl: %s\nRun \"vyrasim-ctl help\" for the commands.\n",
+                 problem.c_str());
     return WrongUsage;
 }
 
@@ -153,8 +154,10 @@ int main(int argc, char **argv)
         socketGiven = true;
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
-    if (arguments.empty())
-        return wrongUsage("no command given");
+    if (arguments.empty()) {
+        std::fputs(usage, stderr);
+        return WrongUsage;
+    }
     if (arguments[0] == "help" || arguments[0] == "--help" || arguments[0] == "-h") {
         std::fputs(usage, stdout);
         return Done;
