@@ -415,34 +415,22 @@ SequencerXml::Decoded SequencerXml::decode(const QByteArray &document, const Cam
     return DocumentReader(document, camera).read();
 }
 
-SequencerXml::Decoded SequencerXml::load(const QString &path, const Camera &camera)
+VyraStatus SequencerXml::readFile(const QString &path, QByteArray &document)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Decoded result;
-        result.status = VYRA_FILE_READ_OPEN_ERROR;
-        result.error = file.errorString();
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return VYRA_FILE_READ_OPEN_ERROR;
     // Reading one byte more than allowed tells a too large file from a full
     // one without trusting the size a special file reports.
-    const QByteArray document = file.read(maximumDocumentSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        Decoded result;
-        result.status = VYRA_FILE_READ_OPEN_ERROR;
-        result.error = file.errorString();
-        return result;
-    }
-    return decode(document, camera);
+    document = file.read(maximumDocumentSize + 1);
+    return file.error() == QFileDevice::NoError ? VYRA_SUCCESS : VYRA_FILE_READ_OPEN_ERROR;
 }
 
-VyraStatus SequencerXml::save(const QString &path, const std::string &model,
-                              const SequencerConfiguration &configuration)
+VyraStatus SequencerXml::writeFile(const QString &path, const QByteArray &document)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return VYRA_FILE_WRITE_OPEN_ERROR;
-    const QByteArray document = encode(model, configuration);
     if (file.write(document) != document.size() || !file.commit())
         return VYRA_FILE_WRITE_OPEN_ERROR;
     return VYRA_SUCCESS;

@@ -45,13 +45,13 @@ public:
     /// Pure: parses and checks a document held in memory.
     static Decoded decode(const QByteArray &document, const Camera &camera);
 
-    /// Reads and decodes a file; VYRA_FILE_READ_OPEN_ERROR when it cannot be read.
-    static Decoded load(const QString &path, const Camera &camera);
+    /// Reads a file of at most maximumDocumentSize bytes (one more for a larger
+    /// one, which decode refuses); VYRA_FILE_READ_OPEN_ERROR when it cannot be read.
+    static VyraStatus readFile(const QString &path, QByteArray &document);
     /// Writes the document to a temporary file beside path and renames it over
     /// path, so a failed save (VYRA_FILE_WRITE_OPEN_ERROR) leaves any existing
     /// file untouched.
-    static VyraStatus save(const QString &path, const std::string &model,
-                           const SequencerConfiguration &configuration);
+    static VyraStatus writeFile(const QString &path, const QByteArray &document);
 };
 
 } // namespace VyraSim

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "sequencerxml.h"
@@ -172,10 +173,16 @@ VyraStatus SimSequencer::control(uint32_t command, void *buffer, uint32_t size,
             return VYRA_INVALID_PARAMETER;
         reset();
         return VYRA_SUCCESS;
-    case VYRA_SEQUENCER_LOAD_FILE:
-        return size == 0 ? loadFile(buffer, context) : VYRA_INVALID_PARAMETER;
+    case VYRA_SEQUENCER_LOAD_FILE: {
+        if (size != 0 || sequencerMode_)
+            return VYRA_INVALID_PARAMETER;
+        std::string document;
+        const VyraStatus status = readConfigurationFile(buffer, document);
+        return status == VYRA_SUCCESS ? applyConfiguration(document, context) : status;
+    }
     case VYRA_SEQUENCER_SAVE_FILE:
-        return size == 0 ? saveFile(buffer, context) : VYRA_INVALID_PARAMETER;
+        return size == 0 ? writeConfigurationFile(buffer, configurationDocument(context))
+                         : VYRA_INVALID_PARAMETER;
     case VYRA_SEQUENCER_SAVE_SET:
         return size == 0 ? saveSet(context) : VYRA_INVALID_PARAMETER;
     case VYRA_SEQUENCER_START_SET:
@@ -244,12 +251,22 @@ VyraStatus SimSequencer::setConfigurationMode(const void *buffer, uint32_t size)
     return VYRA_SUCCESS;
 }
 
-VyraStatus SimSequencer::loadFile(const void *path, const SequencerContext &context)
+VyraStatus SimSequencer::readConfigurationFile(const void *path, std::string &document)
 {
-    if (sequencerMode_)
-        return VYRA_INVALID_PARAMETER;
     const QString fileName = pathArgument(path);
     if (fileName.isNull())
+        return VYRA_INVALID_PARAMETER;
+    QByteArray bytes;
+    const VyraStatus status = SequencerXml::readFile(fileName, bytes);
+    if (status == VYRA_SUCCESS)
+        document.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return status;
+}
+
+VyraStatus SimSequencer::applyConfiguration(const std::string &document,
+                                            const SequencerContext &context)
+{
+    if (sequencerMode_)
         return VYRA_INVALID_PARAMETER;
     SequencerXml::Camera camera;
     camera.model = context.model;
@@ -257,10 +274,12 @@ VyraStatus SimSequencer::loadFile(const void *path, const SequencerContext &cont
     camera.triggerSourceMask = triggerSourceMask_;
     camera.defaults = defaults_;
     camera.limits = context.limits;
-    SequencerXml::Decoded decoded = SequencerXml::load(fileName, camera);
+    const QByteArray bytes = QByteArray::fromRawData(
+        document.data(), static_cast<int>(std::min<size_t>(document.size(), INT32_MAX)));
+    SequencerXml::Decoded decoded = SequencerXml::decode(bytes, camera);
     if (decoded.status != VYRA_SUCCESS)
         return decoded.status;
-    // Only a fully checked file gets here, so it replaces the stored state as a whole.
+    // Only a fully checked document gets here, so it replaces the stored state as a whole.
     stored_ = std::move(decoded.configuration);
     const SequencerConfiguration::Set &selected = stored_.sets[static_cast<size_t>(selectedSet_)];
     pendingNextSet_ = selected.nextSet;
@@ -268,12 +287,19 @@ VyraStatus SimSequencer::loadFile(const void *path, const SequencerContext &cont
     return VYRA_SUCCESS;
 }
 
-VyraStatus SimSequencer::saveFile(const void *path, const SequencerContext &context) const
+std::string SimSequencer::configurationDocument(const SequencerContext &context) const
+{
+    const QByteArray document = SequencerXml::encode(context.model, stored_);
+    return std::string(document.constData(), static_cast<size_t>(document.size()));
+}
+
+VyraStatus SimSequencer::writeConfigurationFile(const void *path, const std::string &document)
 {
     const QString fileName = pathArgument(path);
     if (fileName.isNull())
         return VYRA_INVALID_PARAMETER;
-    return SequencerXml::save(fileName, context.model, stored_);
+    return SequencerXml::writeFile(
+        fileName, QByteArray::fromRawData(document.data(), static_cast<int>(document.size())));
 }
 
 VyraStatus SimSequencer::saveSet(const SequencerContext &context)

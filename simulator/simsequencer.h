@@ -63,6 +63,19 @@ public:
     /// its trigger source is off.
     Step takeImage(const SequencerValues &live);
 
+    /// Sub-commands 7 and 8 in halves, for a camera that reads and writes
+    /// files without holding its lock: control() does the same in one go.
+    /// Reads the file named by a sub-command 7 path argument; no lock needed.
+    static VyraStatus readConfigurationFile(const void *path, std::string &document);
+    /// Checks a document read by readConfigurationFile and applies all of it
+    /// or, with a failing status, nothing.
+    VyraStatus applyConfiguration(const std::string &document, const SequencerContext &context);
+    /// The document sub-command 8 writes.
+    std::string configurationDocument(const SequencerContext &context) const;
+    /// Writes a document to the file named by a sub-command 8 path argument
+    /// (atomically: a failure leaves an existing file as it was); no lock needed.
+    static VyraStatus writeConfigurationFile(const void *path, const std::string &document);
+
     /// Paths each set holds; sub-command 30 answers it.
     static constexpr int32_t pathsPerSet = 1;
     /// The index of the set a sequence starts with; sub-command 12 answers it.
@@ -82,8 +95,6 @@ public:
 private:
     VyraStatus setSequencerMode(const void *buffer, uint32_t size);
     VyraStatus setConfigurationMode(const void *buffer, uint32_t size);
-    VyraStatus loadFile(const void *path, const SequencerContext &context);
-    VyraStatus saveFile(const void *path, const SequencerContext &context) const;
     VyraStatus saveSet(const SequencerContext &context);
     VyraStatus selectSet(const void *buffer, uint32_t size);
     VyraStatus writePath(const void *buffer, uint32_t size);
