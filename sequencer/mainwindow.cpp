@@ -101,7 +101,6 @@ void MainWindow::addPropertyItem(quint32 id, QString name)
     auto *item = new QToggleButton(id, name);
     connect(item, &QToggleButton::toggle, this, &MainWindow::propertyItemToggled);
     ui->l_property_content->addWidget(item);
-    delete propertyItems.value(id);
     propertyItems.insert(id, item);
 }
 

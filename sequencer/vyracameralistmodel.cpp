@@ -29,7 +29,10 @@ QVector<VyraCameraRecord> readCameraList()
         (VYRA_CAMERA_LIST_SIZE(count) + sizeof(VyraCameraRecord) - 1) / sizeof(VyraCameraRecord));
     auto *list = reinterpret_cast<VyraCameraList *>(storage.data());
     list->count = count;
-    listCameras(list);
+    // A failed call may leave the buffer as it was, count word included, and
+    // its records are then no cameras at all.
+    if (listCameras(list) != VYRA_SUCCESS)
+        return {};
 
     // A camera plugged in between the two calls can make the driver report
     // more records than the buffer has room for; only those it holds count.

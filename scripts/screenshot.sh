@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Takes screenshots of Vyra Sequencer on the simulated camera under Xvfb:
+# the camera dialog as it comes up, and the main window with the live image
+# of the first camera after it was chosen.
+# Usage: scripts/screenshot.sh [build-dir] [output-dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+out=${2:-$build/screenshots}
+app="$build/sequencer/vyra-sequencer"
+
+[[ -x "$app" ]] || { echo "No application at $app: build it first (scripts/build.sh)." >&2; exit 1; }
+missing=()
+for tool in xvfb-run:xvfb import:imagemagick xdotool:xdotool; do
+    command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    echo "Installing: ${missing[*]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+mkdir -p "$out"
+
+# Runs on the virtual display: starts the application with a settings folder
+# of its own (so a stored layout does not change the pictures), drives it with
+# xdotool and photographs the screen.
+session() {
+    local app=$1 out=$2
+    export XDG_CONFIG_HOME
+    XDG_CONFIG_HOME=$(mktemp -d)
+    export VYRASIM_CONTROL_SOCKET="$XDG_CONFIG_HOME/vyrasim.sock"
+    "$app" &
+    local pid=$!
+    trap 'kill $pid 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+
+    local dialog
+    dialog=$(xdotool search --sync --onlyvisible --name '^Select Camera$' | head -1)
+    sleep 1
+    import -window root "$out/camera-dialog.png"
+
+    # Pick the first camera with the keyboard: the table has the focus; Down
+    # selects the first row and Return presses the default button, OK.
+    xdotool windowfocus --sync "$dialog"
+    xdotool key --clearmodifiers Down Return
+
+    xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
+    # Let the live image settle in the Camera Image dock.
+    sleep 3
+    import -window root "$out/main-window.png"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+export -f session
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c 'session "$0" "$1"' "$app" "$out"
+echo "Screenshots: $out/camera-dialog.png $out/main-window.png"

@@ -1,0 +1,73 @@
+#include "modalanswerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+
+ModalAnswerer::ModalAnswerer()
+{
+    timer.setInterval(10);
+    connect(&timer, &QTimer::timeout, this, &ModalAnswerer::poll);
+    timer.start();
+}
+
+void ModalAnswerer::answer(std::function<void(QWidget *)> handler)
+{
+    handlers.append(std::move(handler));
+}
+
+void ModalAnswerer::pressInNextMessageBox(QMessageBox::StandardButton button)
+{
+    answer([button](QWidget *widget) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->button(button))
+            box->button(button)->click();
+        else if (auto *dialog = qobject_cast<QDialog *>(widget))
+            dialog->reject();
+    });
+}
+
+int ModalAnswerer::pendingAnswers() const
+{
+    return handlers.size();
+}
+
+int ModalAnswerer::unexpected() const
+{
+    return unexpectedCount;
+}
+
+void ModalAnswerer::poll()
+{
+    QWidget *widget = QApplication::activeModalWidget();
+    // A handler may wait inside the event loop or open a box of its own;
+    // while it runs, its widget is not offered again.
+    if (!widget || !widget->isVisible() || handling.contains(widget))
+        return;
+    if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+        messages.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                         box->styleSheet()});
+    }
+    if (!handlers.isEmpty()) {
+        const auto handler = handlers.takeFirst();
+        handling.append(widget);
+        handler(widget);
+        handling.removeAll(widget);
+        return;
+    }
+    ++unexpectedCount;
+    if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+        QAbstractButton *button = box->defaultButton();
+        if (!button)
+            button = box->buttons().value(0);
+        if (button) {
+            button->click();
+            return;
+        }
+    }
+    if (auto *dialog = qobject_cast<QDialog *>(widget))
+        dialog->reject();
+    else
+        widget->close();
+}

@@ -1,0 +1,583 @@
+// The main window on the simulated driver: how it is built, its layout
+// persistence, the property list, and opening and changing the camera.
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+#include "aboutbox.h"
+#include "mainwindow.h"
+#include "modalanswerer.h"
+#include "qdisplaywidget.h"
+#include "qtogglebutton.h"
+#include "simcontrol.h"
+#include "stylesheet.h"
+#include "vyracameradialog.h"
+
+using VyraSim::CameraSpec;
+using VyraSim::Control;
+
+namespace {
+
+CameraSpec cameraSpec(int32_t deviceId, const std::string &model)
+{
+    CameraSpec spec;
+    spec.deviceId = deviceId;
+    spec.cameraId = deviceId;
+    spec.model = model;
+    spec.cameraName = model + "-USB";
+    spec.serialNumber = "41020000" + std::to_string(10 + deviceId);
+    spec.sensorWidth = 640;
+    spec.sensorHeight = 480;
+    return spec;
+}
+
+QSettings storedSettings()
+{
+    return QSettings(QStringLiteral("Quellmark"), QStringLiteral("Vyra Sequencer"));
+}
+
+/// Queues picking the camera with this device ID in the camera dialog.
+void chooseCamera(ModalAnswerer &answerer, int deviceId)
+{
+    answerer.answer([deviceId](QWidget *widget) {
+        auto *table = widget->findChild<QTableView *>(QStringLiteral("tableView"));
+        QVERIFY(table);
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, 2).data().toInt() == deviceId)
+                table->selectRow(row);
+        }
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
+void cancelCameraDialog(ModalAnswerer &answerer)
+{
+    answerer.answer([](QWidget *widget) {
+        QVERIFY(qobject_cast<VyraCameraDialog *>(widget));
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+    });
+}
+
+QAction *action(QWidget *window, const char *name)
+{
+    auto *found = window->findChild<QAction *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no action %s", name);
+    return found;
+}
+
+QString statusText(QMainWindow *window)
+{
+    return window->statusBar()->currentMessage();
+}
+
+QStringList enabledActions(QWidget *window)
+{
+    QStringList names;
+    for (QAction *each : window->findChildren<QAction *>()) {
+        if (!each->objectName().isEmpty() && each->isEnabled())
+            names << each->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+QStringList sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+const QStringList noCameraActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete"});
+// Removed, the camera's commands are off, those of the camera files included.
+const QStringList removedCameraActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_delete"});
+const QStringList cameraOpenActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
+            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
+            "action_settings", "action_imagesize"});
+
+QList<QToggleButton *> toggles(QWidget *window)
+{
+    return window->findChildren<QToggleButton *>();
+}
+
+bool togglesEnabled(QWidget *window, bool enabled)
+{
+    const auto all = toggles(window);
+    return !all.isEmpty() && std::all_of(all.begin(), all.end(), [enabled](QToggleButton *t) {
+        return t->isEnabled() == enabled;
+    });
+}
+
+QPixmap displayed(QWidget *window)
+{
+    auto *display = window->findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+    const QLabel *label = display ? display->findChild<QLabel *>() : nullptr;
+    return label ? label->pixmap(Qt::ReturnByValue) : QPixmap();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void buildsTheWindowWithoutStoredSettings();
+    void toolBarAndMenus();
+    void propertyListAndFilter();
+    void closingSavesFourKeysAndARestartRestoresThem();
+    void exitLeavesTheStoredLayoutAlone();
+
+    void opensTheChosenCamera();
+    void refusesCameras_data();
+    void refusesCameras();
+    void opensWhenTheMemoryModeCannotBeAsked();
+    void cancelledStartLeavesNoCamera();
+    void changeCameraToAnotherCamera();
+    void changeCameraCancelKeepsTheOldCamera();
+    void failedChangeCameraLeavesNothingBehind_data();
+    void failedChangeCameraLeavesNothingBehind();
+    void cameraRemovedAndReconnected();
+
+    void helpMenu();
+
+private:
+    std::unique_ptr<MainWindow> startWindow(std::function<void(ModalAnswerer &)> answerDialog);
+
+    std::unique_ptr<ModalAnswerer> answerer;
+};
+
+void TestMainWindow::init()
+{
+    Control::resetToDefaults();
+    CameraSpec noMemoryMode = cameraSpec(3, "VK3000C");
+    noMemoryMode.memoryMode = false;
+    CameraSpec noSequencer = cameraSpec(4, "VK4000C");
+    noSequencer.sequencerSupported = false;
+    QVERIFY(Control::setCameras(
+        {cameraSpec(1, "VK1240C"), cameraSpec(2, "VK2230C"), noMemoryMode, noSequencer}));
+    QSettings settings = storedSettings();
+    settings.clear();
+    settings.sync();
+    answerer = std::make_unique<ModalAnswerer>();
+}
+
+void TestMainWindow::cleanup()
+{
+    answerer.reset();
+}
+
+std::unique_ptr<MainWindow>
+TestMainWindow::startWindow(std::function<void(ModalAnswerer &)> answerDialog)
+{
+    answerDialog(*answerer);
+    auto window = std::make_unique<MainWindow>();
+    // The Events dock is deleted by the first pass of the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window;
+}
+
+void TestMainWindow::buildsTheWindowWithoutStoredSettings()
+{
+    auto window = startWindow(cancelCameraDialog);
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    QCOMPARE(window->windowTitle(), QStringLiteral("Vyra Sequencer"));
+    QCOMPARE(window->size(), QSize(826, 447));
+    QCOMPARE(window->minimumSize(), QSize(375, 0));
+    QCOMPARE(window->styleSheet(), loadStyleSheet(QStringLiteral("base.qss")));
+    QVERIFY(!window->windowIcon().isNull());
+
+    auto *properties = window->findChild<QDockWidget *>(QStringLiteral("dw_property"));
+    auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
+    QVERIFY(properties && image);
+    QCOMPARE(window->dockWidgetArea(properties), Qt::LeftDockWidgetArea);
+    QCOMPARE(window->dockWidgetArea(image), Qt::RightDockWidgetArea);
+    QVERIFY(properties->isVisible() && image->isVisible());
+    QCOMPARE(properties->windowTitle(), QStringLiteral("Properties"));
+    QCOMPARE(image->windowTitle(), QStringLiteral("Camera Image"));
+    QVERIFY(!(properties->features() & QDockWidget::DockWidgetClosable));
+    QVERIFY(!window->findChild<QDockWidget *>(QStringLiteral("dw_event")));
+    QCOMPARE(window->findChildren<QDockWidget *>().size(), 2);
+    QVERIFY(window->centralWidget()->findChild<QWidget *>(QStringLiteral("gv_main")));
+
+    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    QCOMPARE(enabledActions(window.get()), noCameraActions);
+    QVERIFY(togglesEnabled(window.get(), true));
+}
+
+void TestMainWindow::toolBarAndMenus()
+{
+    auto window = startWindow(cancelCameraDialog);
+    auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("tb_mainwindow"));
+    QVERIFY(toolBar);
+    QStringList items;
+    for (QAction *each : toolBar->actions())
+        items << (each->isSeparator() ? QStringLiteral("|") : each->objectName());
+    QCOMPARE(items,
+             QStringList({"action_opencamera", "|", "action_new", "action_load", "action_save", "|",
+                          "action_addsequence", "action_deleteset", "|", "action_run", "|",
+                          "action_capture", "actionAction_SingleForceTrigger"}));
+    QCOMPARE(toolBar->iconSize(), QSize(15, 15));
+    QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QVERIFY(!toolBar->isMovable());
+    for (QAction *each : toolBar->actions()) {
+        if (!each->isSeparator())
+            QVERIFY2(!each->icon().pixmap(15, 15).isNull(), qPrintable(each->objectName()));
+    }
+
+    QStringList menus;
+    for (QAction *each : window->menuBar()->actions()) {
+        QStringList entries;
+        for (QAction *entry : each->menu()->actions())
+            entries << entry->objectName();
+        menus << each->text() + ": " + entries.join(',');
+    }
+    QCOMPARE(menus, QStringList({"File: action_new,action_load,action_save,action_exitapp",
+                                 "Camera: action_settings,action_imagesize,"
+                                 "action_saveCameraConfiguration,action_loadCameraConfiguration",
+                                 "Help: action_Cameraapplication,action_Cameraqt"}));
+
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
+    QVERIFY(action(window.get(), "action_run")->isCheckable());
+    QVERIFY(action(window.get(), "action_capture")->isCheckable());
+    QCOMPARE(action(window.get(), "action_capture")->toolTip(),
+             QStringLiteral("Continuius sequencer mode"));
+    QCOMPARE(action(window.get(), "action_save")->shortcut(), QKeySequence("Ctrl+S"));
+    // The running sequencer's action shows a stop picture.
+    const QIcon run = action(window.get(), "action_run")->icon();
+    QVERIFY(run.pixmap(15, 15, QIcon::Normal, QIcon::On).toImage() !=
+            run.pixmap(15, 15, QIcon::Normal, QIcon::Off).toImage());
+}
+
+void TestMainWindow::propertyListAndFilter()
+{
+    auto window = startWindow(cancelCameraDialog);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *content = window->findChild<QWidget *>(QStringLiteral("l_property"));
+    QVERIFY(content);
+    QList<QToggleButton *> items = toggles(window.get());
+    std::sort(items.begin(), items.end(), [](QWidget *a, QWidget *b) { return a->y() < b->y(); });
+    QStringList names;
+    for (QToggleButton *item : items)
+        names << item->text();
+    QCOMPARE(names, QStringList({"Exposure", "Gain", "AOI Offset X", "AOI Offset Y", "Flash"}));
+
+    const auto visibleNames = [&items] {
+        QStringList shown;
+        for (QToggleButton *item : items) {
+            if (!item->isHidden())
+                shown << item->text();
+        }
+        return shown;
+    };
+    items.at(2)->setChecked(true);
+    auto *search = window->findChild<QLineEdit *>(QStringLiteral("le_property_search"));
+    QVERIFY(search);
+    QCOMPARE(search->placeholderText(), QStringLiteral("Search"));
+    QTest::keyClicks(search, QStringLiteral("aoi"));
+    QCOMPARE(visibleNames(), QStringList({"AOI Offset X", "AOI Offset Y"}));
+    search->setText(QStringLiteral("FLASH"));
+    QCOMPARE(visibleNames(), QStringList({"Flash"}));
+    // Hidden toggles keep their state.
+    QVERIFY(items.at(2)->isChecked());
+    search->clear();
+    QCOMPARE(visibleNames().size(), 5);
+    search->setText(QStringLiteral("zoom"));
+    QVERIFY(visibleNames().isEmpty());
+}
+
+void TestMainWindow::closingSavesFourKeysAndARestartRestoresThem()
+{
+    QByteArray state;
+    {
+        auto window = startWindow(cancelCameraDialog);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->resize(900, 520);
+        auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
+        window->addDockWidget(Qt::LeftDockWidgetArea, image);
+        QCoreApplication::processEvents();
+        state = window->saveState(0);
+        QVERIFY(window->close());
+    }
+    QSettings settings = storedSettings();
+    settings.sync();
+    QCOMPARE(sorted(settings.allKeys()), QStringList({"displaywidget/geometry", "main/geometry",
+                                                      "main/windowState", "property/geometry"}));
+    QCOMPARE(settings.value("main/windowState").toByteArray(), state);
+
+    auto window = startWindow(cancelCameraDialog);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->size(), QSize(900, 520));
+    auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
+    QCOMPARE(window->dockWidgetArea(image), Qt::LeftDockWidgetArea);
+    QVERIFY(image->isVisible());
+}
+
+void TestMainWindow::exitLeavesTheStoredLayoutAlone()
+{
+    auto window = startWindow(cancelCameraDialog);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTimer::singleShot(0, action(window.get(), "action_exitapp"), &QAction::trigger);
+    QCOMPARE(QCoreApplication::exec(), 0);
+    window.reset();
+    QSettings settings = storedSettings();
+    settings.sync();
+    QVERIFY(settings.allKeys().isEmpty());
+}
+
+void TestMainWindow::opensTheChosenCamera()
+{
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 2); });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(answerer->messages.isEmpty());
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK2230C-USB opened"));
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+    QVERIFY(togglesEnabled(window.get(), true));
+
+    const auto handles = Control::openHandles();
+    QCOMPARE(handles.size(), size_t(1));
+    const auto state = Control::openCameraState(handles.front());
+    QVERIFY(state);
+    QCOMPARE(state->deviceId, 2);
+    QVERIFY(state->live);
+    QCOMPARE(state->triggerMode, VYRA_TRIGGER_SOFTWARE);
+
+    // The live image arrives in the Camera Image dock at the dock's width.
+    auto *display = window->findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+    QTRY_VERIFY_WITH_TIMEOUT(!displayed(window.get()).isNull(), 10000);
+    QCOMPARE(displayed(window.get()).width(), display->width());
+    QCOMPARE(displayed(window.get()).height(), display->width() * 480 / 640);
+}
+
+void TestMainWindow::refusesCameras_data()
+{
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("memory mode off")
+        << 3 << "Vyra Sequencer is only supported with Memory mode enabled!";
+    QTest::newRow("no sequencer") << 4 << "Vyra Sequencer is not supported for this camera model!";
+    QTest::newRow("in use elsewhere") << 1 << QString();
+}
+
+void TestMainWindow::refusesCameras()
+{
+    QFETCH(int, deviceId);
+    QFETCH(QString, message);
+    if (message.isEmpty())
+        QVERIFY(Control::setInUseElsewhere(deviceId, true));
+
+    auto window = startWindow([deviceId](ModalAnswerer &a) { chooseCamera(a, deviceId); });
+    QCOMPARE(answerer->messages.size(), 1);
+    const ModalAnswerer::Message shown = answerer->messages.first();
+    QCOMPARE(shown.icon, QMessageBox::Critical);
+    QCOMPARE(shown.title, QStringLiteral("Vyra Sequencer"));
+    if (message.isEmpty()) {
+        // The driver's own reason, with its status code.
+        QVERIFY2(QRegularExpression(".+ \\(\\d+\\)$").match(shown.text).hasMatch(),
+                 qPrintable(shown.text));
+    } else {
+        QCOMPARE(shown.text, message);
+    }
+    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    QCOMPARE(enabledActions(window.get()), noCameraActions);
+    QVERIFY(Control::openHandles().empty());
+}
+
+void TestMainWindow::opensWhenTheMemoryModeCannotBeAsked()
+{
+    QVERIFY(Control::injectFailure("deviceOptionControl", VYRA_NOT_SUPPORTED, 1, 90));
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    QVERIFY(answerer->messages.isEmpty());
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+    QCOMPARE(Control::pendingFailures(), 0);
+}
+
+void TestMainWindow::cancelledStartLeavesNoCamera()
+{
+    auto window = startWindow(cancelCameraDialog);
+    QVERIFY(Control::openHandles().empty());
+    // Toggling a feature without a camera only changes the toggle.
+    QToggleButton *first = toggles(window.get()).first();
+    QTest::mousePress(first, Qt::LeftButton);
+    QVERIFY(first->isChecked());
+    QCOMPARE(enabledActions(window.get()), noCameraActions);
+}
+
+void TestMainWindow::changeCameraToAnotherCamera()
+{
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+
+    chooseCamera(*answerer, 2);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(answerer->messages.isEmpty());
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK2230C-USB opened"));
+    // Nothing holds the first camera any more.
+    const auto handles = Control::openHandles();
+    QCOMPARE(handles.size(), size_t(1));
+    QCOMPARE(Control::openCameraState(handles.front())->deviceId, 2);
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+}
+
+void TestMainWindow::changeCameraCancelKeepsTheOldCamera()
+{
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    cancelCameraDialog(*answerer);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+
+    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    const auto handles = Control::openHandles();
+    QCOMPARE(handles.size(), size_t(1));
+    QVERIFY(Control::openCameraState(handles.front())->live);
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+}
+
+void TestMainWindow::failedChangeCameraLeavesNothingBehind_data()
+{
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<bool>("inUse");
+    QTest::newRow("camera cannot be opened") << 2 << true;
+    QTest::newRow("memory mode off") << 3 << false;
+    QTest::newRow("no sequencer") << 4 << false;
+}
+
+void TestMainWindow::failedChangeCameraLeavesNothingBehind()
+{
+    QFETCH(int, deviceId);
+    QFETCH(bool, inUse);
+    if (inUse)
+        QVERIFY(Control::setInUseElsewhere(deviceId, true));
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+
+    chooseCamera(*answerer, deviceId);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(answerer->messages.size(), 1);
+    QCOMPARE(answerer->messages.first().icon, QMessageBox::Critical);
+
+    // Back in the state of a start-up without a camera: the camera opened
+    // before is closed, as nothing (sequencer, trigger thread) holds it.
+    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    QVERIFY(Control::openHandles().empty());
+    QCOMPARE(enabledActions(window.get()), noCameraActions);
+    QVERIFY(togglesEnabled(window.get(), true));
+
+    // Every command still offered must work without a camera. Any dialog it
+    // brings up is dismissed by the answerer.
+    const QStringList offered = enabledActions(window.get());
+    for (const QString &name : offered) {
+        if (name == QLatin1String("action_exitapp"))
+            continue;
+        action(window.get(), qPrintable(name))->trigger();
+        QCoreApplication::processEvents();
+    }
+    for (QToggleButton *toggle : toggles(window.get())) {
+        QTest::mousePress(toggle, Qt::LeftButton);
+        QTest::mousePress(toggle, Qt::RightButton);
+    }
+    for (AboutBox *about : window->findChildren<AboutBox *>())
+        about->close();
+    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    QCOMPARE(enabledActions(window.get()), noCameraActions);
+
+    // And a camera can be opened again.
+    chooseCamera(*answerer, 1);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+}
+
+void TestMainWindow::cameraRemovedAndReconnected()
+{
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(answerer->messages.isEmpty());
+
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::unplug(1));
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 10000);
+    QCOMPARE(answerer->messages.last().text,
+             QStringLiteral("Camera removed!\nPlease reconnect the Camera."));
+    QCOMPARE(answerer->messages.last().icon, QMessageBox::Critical);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(enabledActions(window.get()), removedCameraActions);
+    QVERIFY(togglesEnabled(window.get(), false));
+
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::replug(1));
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 2, 10000);
+    QCOMPARE(answerer->messages.last().text, QStringLiteral("Camera reconnected."));
+    QCOMPARE(answerer->messages.last().icon, QMessageBox::Information);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+    QVERIFY(togglesEnabled(window.get(), true));
+    QCOMPARE(Control::openCameraState(Control::openHandles().front())->triggerMode,
+             VYRA_TRIGGER_SOFTWARE);
+}
+
+void TestMainWindow::helpMenu()
+{
+    auto window = startWindow(cancelCameraDialog);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    action(window.get(), "action_Cameraapplication")->trigger();
+    action(window.get(), "action_Cameraapplication")->trigger();
+    QList<AboutBox *> boxes = window->findChildren<AboutBox *>();
+    QCOMPARE(boxes.size(), 2);
+    QVERIFY(boxes.first()->isVisible());
+    QVERIFY(!boxes.first()->isModal());
+    for (AboutBox *box : boxes)
+        box->findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+    QTRY_VERIFY(window->findChildren<AboutBox *>().isEmpty());
+
+    QString title = QStringLiteral("unset");
+    answerer->answer([&title](QWidget *widget) {
+        title = widget->windowTitle();
+        qobject_cast<QMessageBox *>(widget)->button(QMessageBox::Ok)->click();
+    });
+    action(window.get(), "action_Cameraqt")->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(title.isEmpty() || title == QStringLiteral("About Qt"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
