@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include "parameterset.h"
 #include "sequencerxml.h"
 
 namespace {
@@ -82,5 +83,28 @@ std::string FuzzChecks::sequencerXml(const uint8_t *data, size_t size)
         return "the re-encoded document is refused: " + reread.error.toStdString();
     if (reread.configuration != decoded.configuration)
         return "the re-encoded document reads back different";
+    return std::string();
+}
+
+std::string FuzzChecks::parameterSet(const uint8_t *data, size_t size)
+{
+    const VyraSim::ParameterSet::Parsed parsed =
+        VyraSim::ParameterSet::parse(reinterpret_cast<const char *>(data), size);
+    if (parsed.status != VYRA_SUCCESS) {
+        if (parsed.problem.empty())
+            return "a refusal without a reason";
+        return std::string();
+    }
+    if (!parsed.problem.empty())
+        return "an accepted file with a problem: " + parsed.problem;
+    const std::string again =
+        VyraSim::ParameterSet::encode(parsed.model, "4102000001", parsed.settings);
+    const VyraSim::ParameterSet::Parsed reread =
+        VyraSim::ParameterSet::parse(again.data(), again.size());
+    if (reread.status != VYRA_SUCCESS)
+        return "the re-encoded file is refused at line " + std::to_string(reread.line) + ": " +
+               reread.problem;
+    if (reread.model != parsed.model || reread.settings != parsed.settings)
+        return "the re-encoded file reads back different";
     return std::string();
 }

@@ -17,4 +17,8 @@ public:
     /// without harm; an accepted document is within the camera's ranges and
     /// survives a round trip through the encoder unchanged.
     static std::string sequencerXml(const uint8_t *data, size_t size);
+    /// The camera parameter file parser: any bytes are parsed or refused
+    /// without harm; what it accepts is written back by the encoder into a
+    /// file that parses to the same settings.
+    static std::string parameterSet(const uint8_t *data, size_t size);
 };
