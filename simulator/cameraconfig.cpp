@@ -233,6 +233,7 @@ struct Section
     bool hasName = false;
     bool hasSensor = false;
     bool hasPixelClock = false;
+    bool hasBadKey = false; ///< its problems are reported; checking the whole would repeat them
     std::set<std::string> keys;
 };
 
@@ -442,13 +443,13 @@ std::vector<CameraSpec> parseCameraConfiguration(const std::string &text,
             sections.back().line = number;
             continue;
         }
-        if (line.front() == '[') {
-            found.push_back({number, "unknown section " + line + " (only [camera] exists)"});
-            continue;
-        }
         const size_t equals = line.find('=');
-        if (equals == std::string::npos) {
-            found.push_back({number, "expected key = value"});
+        if (line.front() == '[' || equals == std::string::npos) {
+            found.push_back({number, line.front() == '['
+                                         ? "unknown section " + line + " (only [camera] exists)"
+                                         : std::string("expected key = value")});
+            if (!sections.empty())
+                sections.back().hasBadKey = true;
             continue;
         }
         if (sections.empty()) {
@@ -458,13 +459,17 @@ std::vector<CameraSpec> parseCameraConfiguration(const std::string &text,
         const std::string key = trimmed(line.substr(0, equals));
         const std::string value = trimmed(line.substr(equals + 1));
         const std::string problem = applyKey(sections.back(), key, value);
-        if (!problem.empty())
+        if (!problem.empty()) {
             found.push_back({number, problem});
+            sections.back().hasBadKey = true;
+        }
     }
 
     std::vector<CameraSpec> cameras;
     std::set<int32_t> deviceIds;
     for (Section &section : sections) {
+        if (section.hasBadKey)
+            continue;
         std::string problem = completeSection(section);
         if (problem.empty() && !deviceIds.insert(section.spec.deviceId).second)
             problem = "device-id " + std::to_string(section.spec.deviceId) + " is used twice";

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "controlserver.h"
 #include "simworld.h"
 #include "vyradriver.h"
 
@@ -20,6 +21,8 @@ template<class Operation>
 VyraStatus run(const char *name, VyraHandle handle, int64_t command, uint32_t size,
                Operation &&operation)
 {
+    // The first driver call of a process opens the control socket for vyrasim-ctl.
+    VyraSim::ControlServer::ensureStarted();
     SimWorld &world = SimWorld::instance();
     const std::optional<VyraStatus> injected = world.failures().take(name, command);
     const VyraStatus status = injected ? *injected : operation(world);
@@ -67,6 +70,7 @@ extern "C" {
 
 VyraStatus openCamera(VyraHandle *handle, void *window)
 {
+    VyraSim::ControlServer::ensureStarted();
     SimWorld &world = SimWorld::instance();
     const int64_t word = handle != nullptr ? int64_t(*handle) : -1;
     const std::optional<VyraStatus> injected = world.failures().take("openCamera", word);

@@ -302,7 +302,9 @@ SceneRenderer::Disc SceneRenderer::disc(uint64_t frameNumber) const
 {
     const int radius = std::max(4, sensorHeight_ / 14);
     const uint64_t track = uint64_t(sensorWidth_) + 2 * uint64_t(radius);
-    const int centreX = int((frameNumber * discSpeed) % track) - radius;
+    // It enters a quarter of the way across, so that the first image shows it.
+    const int centreX =
+        int((frameNumber * discSpeed + uint64_t(sensorWidth_) / 4) % track) - radius;
     const int centreY = sensorHeight_ * 42 / 100;
     return {centreX, centreY, radius};
 }

@@ -861,6 +861,29 @@ VyraStatus SimCamera::sequencerControl(VyraHandle handle, uint32_t command, void
     context.model = spec_.model;
     context.live = settings_.values;
     context.limits = &limits;
+
+    // The configuration file is read and written without the lock, so that
+    // capture and the other threads carry on meanwhile.
+    if (command == VYRA_SEQUENCER_SAVE_FILE && size == 0) {
+        const std::string document = sequencer_->configurationDocument(context);
+        lock.unlock();
+        return SimSequencer::writeConfigurationFile(buffer, document);
+    }
+    if (command == VYRA_SEQUENCER_LOAD_FILE && size == 0) {
+        if (sequencer_->sequencerModeOn())
+            return VYRA_INVALID_PARAMETER;
+        lock.unlock();
+        std::string document;
+        if (VyraStatus status = SimSequencer::readConfigurationFile(buffer, document))
+            return status;
+        lock.lock();
+        if (VyraStatus status = admitLocked(handle, false))
+            return status;
+        const SensorLimits currentLimits(model_, settings_);
+        context.live = settings_.values;
+        context.limits = &currentLimits;
+        return sequencer_->applyConfiguration(document, context);
+    }
     const VyraStatus status = sequencer_->control(command, buffer, size, context);
     changed();
     return status;
