@@ -32,6 +32,10 @@
  *  - Reset (6) returns to the power-on state in any mode: both modes off, no
  *    feature enabled, set 0 and Exposure selected, every set at the camera's
  *    defaults with path 0 leading to set 0 with trigger source Off.
+ *  - Loading a file (7) checks the whole file first and then replaces the
+ *    enabled features and every set, or changes nothing at all (the file's
+ *    status, see SequencerXml). The modes and the selected set stay; the
+ *    pending path becomes the selected set's loaded one.
  *  - Storing a set (10) copies the camera's current parameters of the enabled
  *    features into the selected set (the set keeps its values of the others)
  *    and stores the pending path 0.
