@@ -12,6 +12,9 @@ namespace {
 constexpr int horizontalBlanking = 300;
 constexpr int verticalBlanking = 40;
 
+// Exposure is counted in hundredths of a millisecond (the increment).
+constexpr double exposureStepsPerMs = 100.0;
+
 // Range ends are compared with this slack so that a value read back from the
 // driver (and converted to text and back) is accepted again.
 constexpr double tolerance = 1e-9;
@@ -165,7 +168,7 @@ double SensorModel::exposureMaximum(const SensorSettings &settings) const
     if (settings.longExposure)
         return longExposureMaximum();
     const double periodMs = 1000.0 / settings.frameRate;
-    return std::floor(periodMs / exposureIncrement() + tolerance) * exposureIncrement();
+    return std::floor(periodMs * exposureStepsPerMs + tolerance) / exposureStepsPerMs;
 }
 
 VyraFlashParams SensorModel::flashMaximum(const SensorSettings &settings) const
@@ -373,10 +376,11 @@ VyraStatus SensorModel::setExposure(SensorSettings &settings, double exposureMs)
 {
     if (!exposureValid(settings, exposureMs))
         return VYRA_INVALID_PARAMETER;
-    // The sensor counts exposure in whole increments.
-    const double steps = std::round(exposureMs / exposureIncrement());
+    // The sensor counts exposure in whole increments. Dividing the count
+    // gives the double nearest to the decimal value (17.33, not 17.330000000000002).
+    const double steps = std::round(exposureMs * exposureStepsPerMs);
     settings.values.exposureMs =
-        std::clamp(steps * exposureIncrement(), exposureMinimum(), exposureMaximum(settings));
+        std::clamp(steps / exposureStepsPerMs, exposureMinimum(), exposureMaximum(settings));
     settle(settings);
     return VYRA_SUCCESS;
 }
