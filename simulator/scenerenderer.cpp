@@ -7,6 +7,10 @@
 
 #include "framestamp.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace VyraSim {
 
 namespace {
@@ -199,21 +203,60 @@ void drawBorder(Canvas &canvas)
     canvas.fill(canvas.width() - 1, 0, canvas.width(), canvas.height(), light);
 }
 
-std::array<uint8_t, 256> lookUpTable(double factor)
+/// A brightness factor in 8.8 fixed point: what the look-up tables and the
+/// vector path both multiply by, so that they give the same bytes.
+uint16_t fixedFactor(double factor)
+{
+    return uint16_t(std::clamp(std::lround(factor * 256.0), 0L, 65535L));
+}
+
+std::array<uint8_t, 256> lookUpTable(uint16_t factor)
 {
     std::array<uint8_t, 256> table{};
-    for (int v = 0; v < 256; ++v)
-        table[size_t(v)] = uint8_t(std::min(255.0, std::floor(v * factor + 0.5)));
+    for (uint32_t v = 0; v < 256; ++v)
+        table[v] = uint8_t(std::min<uint32_t>(255, (v * factor) >> 8));
     return table;
 }
 
-bool isIdentity(const std::array<uint8_t, 256> &table)
+/// Scales a line of RGB pixels by a factor per channel.
+void scaleLine(const uint8_t *in, uint8_t *out, int pixels, const std::array<uint16_t, 3> &factors,
+               const std::array<std::array<uint8_t, 256>, 3> &lut)
 {
-    for (int v = 0; v < 256; ++v) {
-        if (table[size_t(v)] != v)
-            return false;
+    int x = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels (48 bytes, three registers) per step; byte i belongs to
+    // channel i % 3. (v << 8) * factor >> 16 is the table's v * factor >> 8;
+    // adding and subtracting 0xFF00 with saturation clamps to 255.
+    __m128i lanes[6];
+    for (int half = 0; half < 6; ++half) {
+        alignas(16) uint16_t values[8];
+        for (int lane = 0; lane < 8; ++lane)
+            values[lane] = factors[size_t((half * 8 + lane) % 3)];
+        lanes[half] = _mm_load_si128(reinterpret_cast<const __m128i *>(values));
     }
-    return true;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i clamp = _mm_set1_epi16(short(0xFF00));
+    const auto scale = [&](__m128i bytes, __m128i factor) {
+        const __m128i product = _mm_mulhi_epu16(_mm_slli_epi16(bytes, 8), factor);
+        return _mm_subs_epu16(_mm_adds_epu16(product, clamp), clamp);
+    };
+    for (; x + 16 <= pixels; x += 16, in += 48, out += 48) {
+        for (int block = 0; block < 3; ++block) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + block * 16));
+            const __m128i low = scale(_mm_unpacklo_epi8(v, zero), lanes[block * 2]);
+            const __m128i high = scale(_mm_unpackhi_epi8(v, zero), lanes[block * 2 + 1]);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + block * 16),
+                             _mm_packus_epi16(low, high));
+        }
+    }
+#else
+    (void)factors;
+#endif
+    for (; x < pixels; ++x, in += 3, out += 3) {
+        out[0] = lut[0][in[0]];
+        out[1] = lut[1][in[1]];
+        out[2] = lut[2][in[2]];
+    }
 }
 
 } // namespace
@@ -345,10 +388,12 @@ void SceneRenderer::render(const Frame &frame, uint8_t *image, int pitch) const
 {
     const std::shared_ptr<const Plane> source =
         plane(frame.binningH, frame.binningV, frame.subsamplingH, frame.subsamplingV);
-    const std::array<std::array<uint8_t, 256>, 3> lut{lookUpTable(frame.channelFactors[0]),
-                                                      lookUpTable(frame.channelFactors[1]),
-                                                      lookUpTable(frame.channelFactors[2])};
-    const bool identity = isIdentity(lut[0]) && isIdentity(lut[1]) && isIdentity(lut[2]);
+    const std::array<uint16_t, 3> factors{fixedFactor(frame.channelFactors[0]),
+                                          fixedFactor(frame.channelFactors[1]),
+                                          fixedFactor(frame.channelFactors[2])};
+    const std::array<std::array<uint8_t, 256>, 3> lut{
+        lookUpTable(factors[0]), lookUpTable(factors[1]), lookUpTable(factors[2])};
+    const bool identity = factors[0] == 256 && factors[1] == 256 && factors[2] == 256;
 
     // The caller keeps the AOI inside the image area; whatever would still
     // lie outside it stays black rather than reading past the scene.
@@ -366,16 +411,7 @@ void SceneRenderer::render(const Frame &frame, uint8_t *image, int pitch) const
         if (identity) {
             std::memcpy(out, in, size_t(columns) * 3);
         } else {
-            const uint8_t *red = lut[0].data();
-            const uint8_t *green = lut[1].data();
-            const uint8_t *blue = lut[2].data();
-            for (int x = 0; x < columns; ++x) {
-                out[0] = red[in[0]];
-                out[1] = green[in[1]];
-                out[2] = blue[in[2]];
-                out += 3;
-                in += 3;
-            }
+            scaleLine(in, out, columns, factors, lut);
         }
         if (columns < frame.width)
             std::memset(image + ptrdiff_t(y) * pitch + columns * 3, 0,

@@ -213,6 +213,37 @@ private slots:
         QCOMPARE(direct, first);
     }
 
+    // Every byte is scaled alike, whichever path (vector body, table tail)
+    // a column goes through: 648 pixels leave a tail after 16-pixel steps.
+    void scalingIsTheSameOnEveryColumn()
+    {
+        const VyraSim::SceneRenderer renderer(1280, 1024);
+        VyraSim::SceneRenderer::Frame frame;
+        frame.x = 4;
+        frame.width = 648;
+        frame.height = 1024;
+        frame.frameNumber = 9;
+        QImage plain(frame.width, frame.height, QImage::Format_RGB888);
+        renderer.render(frame, plain.bits(), plain.bytesPerLine());
+        frame.channelFactors = {1.7, 0.45, 3.0};
+        QImage scaled(frame.width, frame.height, QImage::Format_RGB888);
+        renderer.render(frame, scaled.bits(), scaled.bytesPerLine());
+        const int factors[3] = {int(1.7 * 256 + 0.5), int(0.45 * 256 + 0.5), 3 * 256};
+        for (int y = 0; y < frame.height; ++y) {
+            const uchar *in = plain.constScanLine(y);
+            const uchar *out = scaled.constScanLine(y);
+            for (int i = 0; i < frame.width * 3; ++i) {
+                const int expected = std::min(255, in[i] * factors[i % 3] >> 8);
+                if (out[i] != expected)
+                    QFAIL(qPrintable(QString("line %1, byte %2: %3 instead of %4")
+                                         .arg(y)
+                                         .arg(i)
+                                         .arg(out[i])
+                                         .arg(expected)));
+            }
+        }
+    }
+
     void discMovesWithTheFrameNumberOnly()
     {
         const VyraSim::SceneRenderer renderer(1280, 1024);
