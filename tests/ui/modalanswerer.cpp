@@ -50,10 +50,19 @@ void ModalAnswerer::poll()
                          box->styleSheet()});
     }
     if (!handlers.isEmpty()) {
-        const auto handler = handlers.takeFirst();
+        // Run the handler from a posted call, not from this timer's slot: a
+        // timer is not fired again while its slot runs, so boxes that the
+        // handler opens would otherwise never be answered.
         handling.append(widget);
-        handler(widget);
-        handling.removeAll(widget);
+        QPointer<QWidget> target(widget);
+        QMetaObject::invokeMethod(
+            this,
+            [this, target, widget, handler = handlers.takeFirst()] {
+                if (target)
+                    handler(target);
+                handling.removeAll(widget);
+            },
+            Qt::QueuedConnection);
         return;
     }
     ++unexpectedCount;

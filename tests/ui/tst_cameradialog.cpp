@@ -63,6 +63,9 @@ void clickButton(QWidget *dialog, QDialogButtonBox::StandardButton which)
 void doubleClickRow(QTableView *table, int row)
 {
     const QRect cell = table->visualRect(table->model()->index(row, 1));
+    // Qt Test's double click on a widget is the second click only; the view
+    // reports a double click on the item its first click pressed.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
 }
 
@@ -153,10 +156,10 @@ void TestCameraDialog::modelShowsAvailabilityWithIcons()
 
 void TestCameraDialog::modelReplacesEveryVkInTheModelName()
 {
-    QVERIFY(Control::setCameras({cameraSpec(5, "VK12VK34C", "1"), cameraSpec(6, "XVK", "2")}));
+    QVERIFY(Control::setCameras({cameraSpec(5, "VK12VK34C", "1"), cameraSpec(6, "VK2-VK", "2")}));
     VyraCameraListModel model;
     QCOMPARE(model.index(0, 3).data().toString(), QStringLiteral("VK-12VK-34C"));
-    QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("XVK-"));
+    QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("VK-2-VK-"));
 }
 
 void TestCameraDialog::modelIsEmptyWhenTheDriverFails()

@@ -209,7 +209,8 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
 
     QCOMPARE(window->windowTitle(), QStringLiteral("Vyra Sequencer"));
     QCOMPARE(window->size(), QSize(826, 447));
-    QCOMPARE(window->minimumSize(), QSize(375, 0));
+    // The height is left to the layout; the width must not go below 375.
+    QCOMPARE(window->minimumWidth(), 375);
     QCOMPARE(window->styleSheet(), loadStyleSheet(QStringLiteral("base.qss")));
     QVERIFY(!window->windowIcon().isNull());
 
@@ -377,7 +378,7 @@ void TestMainWindow::opensTheChosenCamera()
     auto *display = window->findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
     QTRY_VERIFY_WITH_TIMEOUT(!displayed(window.get()).isNull(), 10000);
     QCOMPARE(displayed(window.get()).width(), display->width());
-    QCOMPARE(displayed(window.get()).height(), display->width() * 480 / 640);
+    QVERIFY(qAbs(displayed(window.get()).height() - display->width() * 480.0 / 640.0) <= 1.0);
 }
 
 void TestMainWindow::refusesCameras_data()
