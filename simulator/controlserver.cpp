@@ -186,14 +186,12 @@ std::string handle(const std::vector<std::string> &arguments)
 class Server
 {
 public:
-    ~Server() { stop(); }
-
     void ensureStarted()
     {
         if (attempted_.load(std::memory_order_acquire))
             return;
         std::lock_guard<std::mutex> lock(mutex_);
-        if (attempted_.load(std::memory_order_relaxed))
+        if (attempted_.load(std::memory_order_relaxed) || final_)
             return;
         attempted_.store(true, std::memory_order_release);
         start();
@@ -210,6 +208,17 @@ public:
         }
         closeAll();
         attempted_.store(false, std::memory_order_release);
+    }
+
+    /// At exit or unload: stops the server, and no later driver call (from a
+    /// thread still running then) starts it again.
+    void stopForGood()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            final_ = true;
+        }
+        stop();
     }
 
     bool running()
@@ -405,23 +414,25 @@ private:
     int listenFd_ = -1;
     int wakePipe_[2] = {-1, -1};
     bool bound_ = false;
+    bool final_ = false;
 };
 
 Server &server()
 {
-    static Server instance;
-    return instance;
+    // Never destroyed: a thread that calls the driver while the process exits
+    // still finds the server, stopped, instead of a destroyed object.
+    static Server *const instance = [] {
+        auto *created = new Server;
+        std::atexit([] { server().stopForGood(); });
+        return created;
+    }();
+    return *instance;
 }
 
 } // namespace
 
 void ControlServer::ensureStarted()
 {
-    // The simulated world is built before the server, so at unload the server
-    // (a function-local static constructed later) is torn down first and no
-    // request ever reaches a world that is gone.
-    static const bool worldBuilt = (Control::cameras(), true);
-    (void)worldBuilt;
     server().ensureStarted();
 }
 
