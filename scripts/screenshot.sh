@@ -4,6 +4,35 @@
 # of the first camera after it was chosen.
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
 set -euo pipefail
+
+# Runs on the virtual display: starts the application with a settings folder
+# of its own (so a stored layout does not change the pictures), drives it with
+# xdotool and photographs the screen.
+if [[ "${1:-}" == "--session" ]]; then
+    app=$2 out=$3
+    export XDG_CONFIG_HOME
+    XDG_CONFIG_HOME=$(mktemp -d)
+    export VYRASIM_CONTROL_SOCKET="$XDG_CONFIG_HOME/vyrasim.sock"
+    "$app" &
+    pid=$!
+    trap 'kill $pid 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
+
+    dialog=$(xdotool search --sync --onlyvisible --name '^Select Camera$' | head -1)
+    sleep 1
+    import -window root "$out/camera-dialog.png"
+
+    # Pick the first camera with the keyboard: the table has the focus on its
+    # first cell, Down and Up select the first row, Return presses OK.
+    xdotool windowfocus --sync "$dialog"
+    xdotool key --clearmodifiers Down Up Return
+
+    xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
+    # Let the live image settle in the Camera Image dock.
+    sleep 3
+    import -window root "$out/main-window.png"
+    exit 0
+fi
+
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 out=${2:-$build/screenshots}
@@ -22,35 +51,5 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 fi
 mkdir -p "$out"
 
-# Runs on the virtual display: starts the application with a settings folder
-# of its own (so a stored layout does not change the pictures), drives it with
-# xdotool and photographs the screen.
-session() {
-    local app=$1 out=$2
-    export XDG_CONFIG_HOME
-    XDG_CONFIG_HOME=$(mktemp -d)
-    export VYRASIM_CONTROL_SOCKET="$XDG_CONFIG_HOME/vyrasim.sock"
-    "$app" &
-    local pid=$!
-    trap 'kill $pid 2>/dev/null || true; rm -rf "$XDG_CONFIG_HOME"' EXIT
-
-    local dialog
-    dialog=$(xdotool search --sync --onlyvisible --name '^Select Camera$' | head -1)
-    sleep 1
-    import -window root "$out/camera-dialog.png"
-
-    # Pick the first camera with the keyboard: the table has the focus; Down
-    # selects the first row and Return presses the default button, OK.
-    xdotool windowfocus --sync "$dialog"
-    xdotool key --clearmodifiers Down Return
-
-    xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
-    # Let the live image settle in the Camera Image dock.
-    sleep 3
-    import -window root "$out/main-window.png"
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-}
-export -f session
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c 'session "$0" "$1"' "$app" "$out"
+xvfb-run -a -s "-screen 0 1280x800x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
 echo "Screenshots: $out/camera-dialog.png $out/main-window.png"
