@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simcontrol.h"
+
+namespace CameraTest {
+
+constexpr int32_t firstDeviceId = 1;
+constexpr int32_t secondDeviceId = 2;
+
+/// The default small sensor (1280 x 1024) under a fixed device ID.
+inline VyraSim::CameraSpec smallCamera(int32_t deviceId = firstDeviceId)
+{
+    VyraSim::CameraSpec spec;
+    spec.deviceId = deviceId;
+    spec.cameraName = "VK1240C-USB";
+    return spec;
+}
+
+/// The large default sensor (1936 x 1216).
+inline VyraSim::CameraSpec largeCamera(int32_t deviceId = secondDeviceId)
+{
+    VyraSim::CameraSpec spec;
+    spec.deviceId = deviceId;
+    spec.model = "VK2230C";
+    spec.cameraName = "VK2230C-USB";
+    spec.serialNumber = "4102000002";
+    spec.sensorName = "VS2230C";
+    spec.sensorWidth = 1936;
+    spec.sensorHeight = 1216;
+    return spec;
+}
+
+/// A clean simulated world holding exactly these cameras, with an empty call log.
+inline bool resetWorld(const std::vector<VyraSim::CameraSpec> &cameras = {smallCamera()})
+{
+    VyraSim::Control::resetToDefaults();
+    if (!VyraSim::Control::setCameras(cameras)) {
+        return false;
+    }
+    VyraSim::Control::clearCalls();
+    return true;
+}
+
+/// The recorded calls of one operation (and command, when given).
+inline std::vector<VyraSim::CallRecord> callsOf(const std::string &operation,
+                                                std::optional<int64_t> command = std::nullopt)
+{
+    std::vector<VyraSim::CallRecord> result;
+    for (const VyraSim::CallRecord &call : VyraSim::Control::calls()) {
+        if (call.operation == operation && (!command || call.command == *command)) {
+            result.push_back(call);
+        }
+    }
+    return result;
+}
+
+inline int callCount(const std::string &operation, std::optional<int64_t> command = std::nullopt)
+{
+    return static_cast<int>(callsOf(operation, command).size());
+}
+
+/// Calls of the operation made by a thread other than the test's own.
+inline int backgroundCallCount(const std::string &operation)
+{
+    const std::vector<VyraSim::CallRecord> calls = callsOf(operation);
+    const std::thread::id self = std::this_thread::get_id();
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                          [&](const auto &call) { return call.thread != self; }));
+}
+
+inline std::optional<VyraSim::OpenCameraState> openState(VyraHandle handle)
+{
+    return VyraSim::Control::openCameraState(handle);
+}
+
+} // namespace CameraTest

@@ -1,0 +1,314 @@
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include "camerasupport.h"
+#include "vyraautotriggerthread.h"
+#include "vyracamera.h"
+#include "vyracameraexception.h"
+#include "vyracapturethread.h"
+#include "vyrawindowseventthread.h"
+
+using namespace CameraTest;
+using VyraSim::Control;
+
+namespace {
+
+// Calls of the operation made on the given thread.
+int callsOnThread(const std::string &operation, std::thread::id thread)
+{
+    const auto calls = callsOf(operation);
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                          [&](const auto &call) { return call.thread == thread; }));
+}
+
+// The call log's ID of a running QThread, taken from its first call.
+std::optional<std::thread::id> threadOfFirstCall(const std::string &operation)
+{
+    const std::thread::id self = std::this_thread::get_id();
+    for (const auto &call : callsOf(operation)) {
+        if (call.thread != self) {
+            return call.thread;
+        }
+    }
+    return std::nullopt;
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 10000)
+{
+    QElapsedTimer deadline;
+    deadline.start();
+    while (!condition()) {
+        if (deadline.elapsed() > timeoutMs) {
+            return false;
+        }
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+} // namespace
+
+// The capture, event and auto-trigger threads: their loops, stopping and
+// failure handling.
+class TestVyraThreads : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void captureStopsWithinOneWait();
+    void captureStopRightAfterStartIsKept();
+    void captureRestartsAfterStop();
+    void captureSurvivesFailingWaits();
+
+    void eventThreadReportsEachWakeOnce();
+    void eventThreadStopsAndDisconnectsItsOwnEvent();
+    void eventThreadConstructionFailures();
+
+    void autoTriggerAtOneMillisecond();
+    void autoTriggerSurvivesFailingTriggers();
+    void autoTriggerStopCutsThePauseShort();
+    void autoTriggerStopRightAfterStartIsKept();
+    void autoTriggerRestartsAndFollowsTheInterval();
+    void destroyingARunningAutoTriggerStopsIt();
+
+private:
+    // A second camera opened straight through the driver, so that the event
+    // threads under test do not share registrations with a VyraCamera's own.
+    VyraHandle openRawCamera();
+
+    QSharedPointer<VyraCamera> m_camera;
+    VyraHandle m_rawHandle = 0;
+};
+
+void TestVyraThreads::init()
+{
+    QVERIFY(resetWorld({smallCamera(), largeCamera()}));
+    m_rawHandle = 0;
+    m_camera.reset(new VyraCamera(firstDeviceId));
+    Control::clearCalls();
+}
+
+void TestVyraThreads::cleanup()
+{
+    Control::clearFailures();
+    m_camera.reset();
+    if (m_rawHandle != 0) {
+        closeCamera(m_rawHandle);
+    }
+}
+
+VyraHandle TestVyraThreads::openRawCamera()
+{
+    m_rawHandle = VyraHandle(secondDeviceId) | VYRA_USE_DEVICE_ID;
+    if (openCamera(&m_rawHandle, nullptr) != VYRA_SUCCESS) {
+        m_rawHandle = 0;
+    }
+    Control::clearCalls();
+    return m_rawHandle;
+}
+
+void TestVyraThreads::captureStopsWithinOneWait()
+{
+    // Not live: every wait of the loop runs into its full time-out.
+    VyraCaptureThread thread(m_camera.data());
+    thread.start();
+    std::optional<std::thread::id> id;
+    QVERIFY(waitFor([&] { return (id = threadOfFirstCall("waitForQueuedImage")).has_value(); }));
+    const int waitsBefore = callsOnThread("waitForQueuedImage", *id);
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+    // Only the wait in progress when the request came may have been logged since.
+    QVERIFY(callsOnThread("waitForQueuedImage", *id) <= waitsBefore + 1);
+}
+
+void TestVyraThreads::captureStopRightAfterStartIsKept()
+{
+    VyraCaptureThread thread(m_camera.data());
+    for (int round = 0; round < 20; ++round) {
+        thread.start();
+        thread.requestStop();
+        QVERIFY2(thread.wait(10000), "a stop request right after start() was lost");
+    }
+}
+
+void TestVyraThreads::captureRestartsAfterStop()
+{
+    VyraCaptureThread thread(m_camera.data());
+    thread.start();
+    thread.requestStop();
+    thread.wait();
+    thread.start();
+    QVERIFY(waitFor([&] { return backgroundCallCount("waitForQueuedImage") > 0; }));
+    QVERIFY(thread.isRunning());
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+}
+
+void TestVyraThreads::captureSurvivesFailingWaits()
+{
+    QSignalSpy images(m_camera.data(), &VyraCamera::imageCaptured);
+    QVERIFY(Control::injectFailure("waitForQueuedImage", VYRA_IO_REQUEST_FAILED, 20));
+    m_camera->enableLiveVideo(true);
+    QTRY_VERIFY_WITH_TIMEOUT(Control::pendingFailures() == 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 2, 10000);
+}
+
+void TestVyraThreads::eventThreadReportsEachWakeOnce()
+{
+    const VyraHandle handle = openRawCamera();
+    QVERIFY(handle != 0);
+    VyraWindowsEventThread thread(handle, VYRA_EVENT_CAMERA_REMOVED);
+    QSignalSpy emitted(&thread, &VyraEventThread::eventEmitted);
+    QSignalSpy timeouts(&thread, &VyraEventThread::eventTimeout);
+    // Two removals before the thread waits at all: one auto-reset wake.
+    QVERIFY(Control::unplug(secondDeviceId));
+    QVERIFY(Control::replug(secondDeviceId));
+    QVERIFY(Control::unplug(secondDeviceId));
+    thread.start();
+    QVERIFY(timeouts.wait(10000));
+    QCOMPARE(emitted.count(), 1);
+
+    // A later removal while it waits wakes it again.
+    QVERIFY(Control::replug(secondDeviceId));
+    QVERIFY(Control::unplug(secondDeviceId));
+    QVERIFY(emitted.wait(10000));
+    QCOMPARE(emitted.count(), 2);
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+    thread.disconnectEvent();
+}
+
+void TestVyraThreads::eventThreadStopsAndDisconnectsItsOwnEvent()
+{
+    const VyraHandle handle = openRawCamera();
+    QVERIFY(handle != 0);
+    VyraWindowsEventThread thread(handle, VYRA_EVENT_CAMERA_RECONNECTED);
+    QCOMPARE(callCount("registerEventObject", VYRA_EVENT_CAMERA_RECONNECTED), 1);
+    QCOMPARE(callCount("startEventNotification", VYRA_EVENT_CAMERA_RECONNECTED), 1);
+    thread.start();
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+    Control::clearCalls();
+    thread.disconnectEvent();
+    QCOMPARE(callCount("stopEventNotification", VYRA_EVENT_CAMERA_RECONNECTED), 1);
+    QCOMPARE(callCount("unregisterEventObject", VYRA_EVENT_CAMERA_RECONNECTED), 1);
+    QCOMPARE(callCount("stopEventNotification"), 1);
+    // Disconnected once: neither a second call nor the destructor repeats it.
+    thread.disconnectEvent();
+    QCOMPARE(callCount("stopEventNotification"), 1);
+}
+
+void TestVyraThreads::eventThreadConstructionFailures()
+{
+    const VyraHandle handle = openRawCamera();
+    QVERIFY(handle != 0);
+    QVERIFY(Control::injectFailure("registerEventObject", VYRA_INVALID_HANDLE));
+    QVERIFY_EXCEPTION_THROWN(VyraWindowsEventThread(handle, VYRA_EVENT_CAMERA_REMOVED),
+                             VyraCameraException);
+    QCOMPARE(callCount("startEventNotification"), 0);
+
+    Control::clearCalls();
+    QVERIFY(Control::injectFailure("startEventNotification", VYRA_INVALID_HANDLE));
+    try {
+        VyraWindowsEventThread thread(handle, VYRA_EVENT_CAMERA_REMOVED);
+        QFAIL("a failed notification start did not throw");
+    } catch (const VyraCameraException &exception) {
+        QCOMPARE(QByteArray(exception.what()), QByteArray("Invalid camera handle (1)"));
+    }
+    // The registration made before is taken back.
+    QCOMPARE(callCount("unregisterEventObject", VYRA_EVENT_CAMERA_REMOVED), 1);
+}
+
+void TestVyraThreads::autoTriggerAtOneMillisecond()
+{
+    // 0 is raised to 1 ms; a pause of interval - 1 must not underflow.
+    VyraAutoTriggerThread thread(m_camera, 0);
+    QCOMPARE(thread.interval(), quint64(1));
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") >= 50; }));
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+}
+
+void TestVyraThreads::autoTriggerSurvivesFailingTriggers()
+{
+    VyraAutoTriggerThread thread(m_camera, 1);
+    QVERIFY(Control::injectFailure("captureSingleFrame", VYRA_INVALID_HANDLE, 10));
+    thread.start();
+    QVERIFY(waitFor([] {
+        const auto triggers = callsOf("captureSingleFrame");
+        return triggers.size() > 12 && triggers.back().status == VYRA_SUCCESS;
+    }));
+    thread.requestStop();
+    QVERIFY(thread.wait(10000));
+
+    // Triggers on a removed camera fail too, and the loop goes on.
+    QVERIFY(Control::unplug(firstDeviceId));
+    Control::clearCalls();
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") >= 5; }));
+    QVERIFY(thread.isRunning());
+    QVERIFY(callsOf("captureSingleFrame").back().status != VYRA_SUCCESS);
+}
+
+void TestVyraThreads::autoTriggerStopCutsThePauseShort()
+{
+    VyraAutoTriggerThread thread(m_camera, 1000000);
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") == 1; }));
+    thread.requestStop();
+    QVERIFY2(thread.wait(10000), "the stop request waited for the end of the pause");
+    QCOMPARE(callCount("captureSingleFrame"), 1);
+}
+
+void TestVyraThreads::autoTriggerStopRightAfterStartIsKept()
+{
+    VyraAutoTriggerThread thread(m_camera, 1000000);
+    for (int round = 0; round < 20; ++round) {
+        thread.start();
+        thread.requestStop();
+        QVERIFY2(thread.wait(10000), "a stop request right after start() was lost");
+    }
+    // Each run triggers at most once before it sees the request.
+    QVERIFY(callCount("captureSingleFrame") <= 20);
+}
+
+void TestVyraThreads::autoTriggerRestartsAndFollowsTheInterval()
+{
+    VyraAutoTriggerThread thread(m_camera, 1000000);
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") == 1; }));
+    thread.requestStop();
+    // Started again before the old run has ended: the start wins.
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") == 2; }));
+    QVERIFY(thread.isRunning());
+    thread.setInterval(2);
+    QCOMPARE(thread.interval(), quint64(2));
+    // The new interval applies from the next pause on; the current pause
+    // (a million ms) is cut short by the stop.
+    thread.requestStop();
+    thread.start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") >= 20; }));
+}
+
+void TestVyraThreads::destroyingARunningAutoTriggerStopsIt()
+{
+    auto thread = std::make_unique<VyraAutoTriggerThread>(m_camera, 5);
+    thread->start();
+    QVERIFY(waitFor([] { return callCount("captureSingleFrame") >= 2; }));
+    thread.reset();
+    const int triggers = callCount("captureSingleFrame");
+    // A loop still running would trigger every 5 ms.
+    QTest::qWait(100);
+    QCOMPARE(callCount("captureSingleFrame"), triggers);
+}
+
+QTEST_MAIN(TestVyraThreads)
+#include "tst_vyrathreads.moc"
