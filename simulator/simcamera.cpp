@@ -818,6 +818,8 @@ VyraStatus SimCamera::loadParameters(VyraHandle handle, const void *path)
 {
     {
         Lock lock(mutex_);
+        if (VyraStatus status = admitLocked(handle, false))
+            return status;
         if (live_)
             return VYRA_CAPTURE_RUNNING;
     }

@@ -1,7 +1,9 @@
 #include "simworld.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "cameraconfig.h"
 
@@ -147,12 +149,19 @@ VyraStatus SimWorld::listCameras(VyraCameraList *list) const
     if (list->count < 0)
         return VYRA_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lock(mutex_);
+    // The records follow the count in the caller's buffer, as many as it
+    // said it has room for; they are written by address, not as an array
+    // member (its declared length is 1).
+    auto *records = reinterpret_cast<char *>(list) + offsetof(VyraCameraList, records);
     int32_t filled = 0;
     for (const auto &camera : cameras_) {
         if (filled == list->count)
             break;
-        if (camera->plugged())
-            list->records[filled++] = camera->record();
+        if (camera->plugged()) {
+            const VyraCameraRecord record = camera->record();
+            std::memcpy(records + size_t(filled) * sizeof record, &record, sizeof record);
+            ++filled;
+        }
     }
     list->count = filled;
     return VYRA_SUCCESS;
