@@ -175,8 +175,10 @@ void MainWindow::openSelectedCamera()
 {
     // The previous camera lives on while the previous sequencer and trigger
     // thread hold it, but nothing it still reports is of interest any more.
-    if (camera)
+    if (camera) {
         camera->disconnect(this);
+        camera->disconnect(ui->cameraview);
+    }
     camera.clear();
 
     try {
@@ -239,13 +241,14 @@ void MainWindow::releaseCamera()
     // Nothing may stay bound to a camera that failed to open, or to the one
     // opened before it: the window returns to its state after a start-up
     // without a camera.
-    if (camera)
+    if (camera) {
         camera->disconnect(this);
+        camera->disconnect(ui->cameraview);
+    }
     stopAutoTrigger();
     autoTrigger.clear();
     sequencer.clear();
     camera.clear();
-    selectedFeatures.clear();
     cameraRemoved = false;
 
     setControlsEnabled(false);
@@ -271,7 +274,7 @@ void MainWindow::stopAutoTrigger()
 void MainWindow::showCameraRemovedDialog()
 {
     // A removal reported by a camera given up since is no news.
-    if (sender() && sender() != camera.data())
+    if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = true;
     setControlsEnabled(false);
@@ -297,7 +300,7 @@ void MainWindow::showCameraRemovedDialog()
 
 void MainWindow::hideCameraRemovedDialog()
 {
-    if (sender() && sender() != camera.data())
+    if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = false;
     try {
