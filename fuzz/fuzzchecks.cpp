@@ -1,6 +1,8 @@
 #include "fuzzchecks.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QtGlobal>
 
 #include "parameterset.h"
 #include "sequencerxml.h"
@@ -30,6 +32,39 @@ public:
         return mode >= VYRA_FLASH_MODE_OFF && mode <= VYRA_FLASH_MODE_CONSTANT_LOW &&
                durationUs >= 0 && durationUs <= 100000 && delayUs >= -50000 && delayUs <= 50000;
     }
+};
+
+/// Collects what Qt prints while a check runs: a loader that makes Qt warn
+/// about a file (for instance by looking up a text codec that the file names)
+/// does not handle it soundly.
+class QtMessageCollector
+{
+public:
+    QtMessageCollector() { previous_ = qInstallMessageHandler(&QtMessageCollector::collect); }
+    ~QtMessageCollector() { qInstallMessageHandler(previous_); }
+    QtMessageCollector(const QtMessageCollector &) = delete;
+    QtMessageCollector &operator=(const QtMessageCollector &) = delete;
+
+    /// The messages so far, emptied.
+    static std::string take()
+    {
+        std::string taken;
+        taken.swap(messages());
+        return taken;
+    }
+
+private:
+    static std::string &messages()
+    {
+        static std::string collected;
+        return collected;
+    }
+    static void collect(QtMsgType, const QMessageLogContext &, const QString &message)
+    {
+        messages() += message.toStdString() + "; ";
+    }
+
+    QtMessageHandler previous_ = nullptr;
 };
 
 bool withinCamera(const VyraSim::SequencerConfiguration &configuration,
@@ -67,7 +102,11 @@ std::string FuzzChecks::sequencerXml(const uint8_t *data, size_t size)
     camera.limits = &limits;
 
     const QByteArray document(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    QtMessageCollector collector;
     const VyraSim::SequencerXml::Decoded decoded = VyraSim::SequencerXml::decode(document, camera);
+    const std::string messages = QtMessageCollector::take();
+    if (!messages.empty())
+        return "decoding made Qt print: " + messages;
     if (decoded.status != VYRA_SUCCESS) {
         if (decoded.error.isEmpty())
             return "a refusal without a reason";
@@ -88,8 +127,12 @@ std::string FuzzChecks::sequencerXml(const uint8_t *data, size_t size)
 
 std::string FuzzChecks::parameterSet(const uint8_t *data, size_t size)
 {
+    QtMessageCollector collector;
     const VyraSim::ParameterSet::Parsed parsed =
         VyraSim::ParameterSet::parse(reinterpret_cast<const char *>(data), size);
+    const std::string messages = QtMessageCollector::take();
+    if (!messages.empty())
+        return "parsing made Qt print: " + messages;
     if (parsed.status != VYRA_SUCCESS) {
         if (parsed.problem.empty())
             return "a refusal without a reason";

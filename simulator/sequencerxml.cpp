@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <QTextCodec>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <cmath>
@@ -39,6 +40,8 @@ namespace VyraSim {
 namespace {
 
 const QString rootElement = QStringLiteral("sequencerConfiguration");
+/// The IANA number of UTF-8, the only encoding of a configuration file.
+constexpr int utf8Mib = 106;
 const QString formatVersion = QStringLiteral("1");
 
 struct FeatureName
@@ -55,6 +58,40 @@ constexpr FeatureName featureNames[] = {
     {VYRA_FEATURE_FLASH, "Flash"},
 };
 
+/// Whether the XML declaration at the start of text, if there is one, names
+/// no encoding or UTF-8. Checked before the XML reader sees the document:
+/// the reader would look up a text codec by whatever name the file gives.
+bool declaresUtf8(const QString &text)
+{
+    if (!text.startsWith(QLatin1String("<?xml")))
+        return true;
+    const int end = text.indexOf(QLatin1String("?>"));
+    if (end < 0)
+        return false;
+    const QStringRef declaration = text.leftRef(end);
+    const QLatin1String name("encoding");
+    const int at = declaration.indexOf(name);
+    if (at < 0)
+        return true;
+    if (declaration.indexOf(name, at + 1) >= 0 || !declaration.at(at - 1).isSpace())
+        return false;
+    int i = at + name.size();
+    while (i < declaration.size() && declaration.at(i).isSpace())
+        ++i;
+    if (i >= declaration.size() || declaration.at(i) != QLatin1Char('='))
+        return false;
+    ++i;
+    while (i < declaration.size() && declaration.at(i).isSpace())
+        ++i;
+    if (i >= declaration.size() ||
+        (declaration.at(i) != QLatin1Char('"') && declaration.at(i) != QLatin1Char('\'')))
+        return false;
+    const QChar quote = declaration.at(i);
+    const int close = declaration.indexOf(quote, i + 1);
+    return close > i && declaration.mid(i + 1, close - i - 1)
+                                .compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+}
+
 /// A document fault: the status the driver answers and why.
 struct Fault
 {
@@ -66,8 +103,9 @@ struct Fault
 class DocumentReader
 {
 public:
-    DocumentReader(const QByteArray &document, const SequencerXml::Camera &camera)
-        : reader_(document), camera_(camera)
+    /// text: the document, already decoded from UTF-8.
+    DocumentReader(const QString &text, const SequencerXml::Camera &camera)
+        : reader_(text), camera_(camera)
     {
     }
 
@@ -412,7 +450,22 @@ SequencerXml::Decoded SequencerXml::decode(const QByteArray &document, const Cam
             QStringLiteral("the document is larger than %1 bytes").arg(maximumDocumentSize);
         return result;
     }
-    return DocumentReader(document, camera).read();
+    QTextCodec::ConverterState state;
+    const QString text =
+        QTextCodec::codecForMib(utf8Mib)->toUnicode(document.constData(), document.size(), &state);
+    if (state.invalidChars > 0 || state.remainingChars > 0) {
+        Decoded result;
+        result.status = VYRA_INVALID_PARAMETER;
+        result.error = QStringLiteral("the document is not UTF-8 text");
+        return result;
+    }
+    if (!declaresUtf8(text)) {
+        Decoded result;
+        result.status = VYRA_INVALID_PARAMETER;
+        result.error = QStringLiteral("the XML declaration names another encoding than UTF-8");
+        return result;
+    }
+    return DocumentReader(text, camera).read();
 }
 
 VyraStatus SequencerXml::readFile(const QString &path, QByteArray &document)

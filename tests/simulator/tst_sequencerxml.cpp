@@ -221,9 +221,20 @@ void TestSequencerXml::badFilesAreRefusedAndChangeNothing_data()
     QByteArray junk(4096, '\0');
     for (int i = 0; i < junk.size(); ++i)
         junk[i] = char((i * 7919 + 13) & 0xff);
-    QTest::newRow("binary junk") << junk << invalid << QStringLiteral("not well-formed");
+    QTest::newRow("binary junk") << junk << invalid << QStringLiteral("not UTF-8");
     QTest::newRow("binary junk after a good start")
-        << good.left(200) + junk << invalid << QStringLiteral("not well-formed");
+        << good.left(200) + junk << invalid << QStringLiteral("not UTF-8");
+    QTest::newRow("another encoding declared")
+        << QByteArray(good).replace("encoding=\"UTF-8\"", "encoding=\"BS_4730\"") << invalid
+        << QStringLiteral("another encoding than UTF-8");
+    QTest::newRow("UTF-16") << QByteArray("\xff\xfe", 2) +
+                                   QByteArray(reinterpret_cast<const char *>(
+                                                  QString::fromUtf8(good)
+                                                      .replace(QLatin1String("UTF-8"),
+                                                               QLatin1String("UTF-16"))
+                                                      .utf16()),
+                                              good.size() * 2 + 2)
+                            << invalid << QStringLiteral("not UTF-8");
 
     // A well-formed, otherwise acceptable document that is simply too large.
     QByteArray large = good;
@@ -280,16 +291,18 @@ void TestSequencerXml::absentSetsAndValuesTakeThePowerOnState()
 {
     Bench bench;
     configure(bench);
-    const QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                "<!-- written by hand -->\n"
-                                "<sequencerConfiguration version=\"1\" model=\"VK1240C\" "
-                                "sets=\"4\" comment=\"ignored\">\n"
-                                "  <set index=\"2\">\n"
-                                "    <gain master=\"7\" red=\"8\" green=\"9\" blue=\"10\"/>\n"
-                                "    <path index=\"0\" nextSet=\"3\" triggerSource=\"4\"/>\n"
-                                "  </set>\n"
-                                "</sequencerConfiguration>\n";
+    QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!-- written by hand -->\n"
+                          "<sequencerConfiguration version=\"1\" model=\"VK1240C\" "
+                          "sets=\"4\" comment=\"ignored\">\n"
+                          "  <set index=\"2\">\n"
+                          "    <gain master=\"7\" red=\"8\" green=\"9\" blue=\"10\"/>\n"
+                          "    <path index=\"0\" nextSet=\"3\" triggerSource=\"4\"/>\n"
+                          "  </set>\n"
+                          "</sequencerConfiguration>\n";
     const QString path = filePath(QStringLiteral("short.xml"));
+    // Editors may put a byte order mark before UTF-8 text.
+    document.prepend("\xef\xbb\xbf");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document) == document.size());
     file.close();
