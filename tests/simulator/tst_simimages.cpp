@@ -181,6 +181,57 @@ private slots:
         QVERIFY(second.copy(0, 0, width, height) != expected);
     }
 
+    // A running sequence takes each image with its set's values and names
+    // the set in the stamp and at byte 80 of the descriptor.
+    void sequenceImagesShowTheirSet()
+    {
+        Camera camera;
+        const VyraHandle h = camera.handle;
+        const auto command = [h](uint32_t code, int32_t value) {
+            return sequencerControl(h, code, &value, sizeof value);
+        };
+        int64_t exposureFeature = VYRA_FEATURE_EXPOSURE;
+        QCOMPARE(command(VYRA_SEQUENCER_CONFIGURATION_SET, 1), VYRA_SUCCESS);
+        QCOMPARE(sequencerControl(h, VYRA_SEQUENCER_FEATURE_SELECT, &exposureFeature, 8),
+                 VYRA_SUCCESS);
+        QCOMPARE(command(VYRA_SEQUENCER_FEATURE_ENABLE, 1), VYRA_SUCCESS);
+        for (int32_t set = 0; set < 2; ++set) {
+            QCOMPARE(command(VYRA_SEQUENCER_SELECT_SET, set), VYRA_SUCCESS);
+            QCOMPARE(setExposure(h, set == 0 ? 5.0 : 20.0), VYRA_SUCCESS);
+            VyraPathRecord path{0, 1 - set, VYRA_SEQUENCER_TRIGGER_FRAME_END, 0};
+            QCOMPARE(sequencerControl(h, VYRA_SEQUENCER_PATH_SET, &path, sizeof path),
+                     VYRA_SUCCESS);
+            QCOMPARE(sequencerControl(h, VYRA_SEQUENCER_SAVE_SET, nullptr, 0), VYRA_SUCCESS);
+        }
+        QCOMPARE(command(VYRA_SEQUENCER_CONFIGURATION_SET, 0), VYRA_SUCCESS);
+        QCOMPARE(setExposure(h, 10.0), VYRA_SUCCESS);
+        QCOMPARE(command(VYRA_SEQUENCER_MODE_SET, 1), VYRA_SUCCESS);
+
+        const QPoint background(20, 1024 * 70 / 100);
+        const int expectedSets[] = {0, 1, 0};
+        const int expectedGrey[] = {48, 192, 48};
+        for (int i = 0; i < 3; ++i) {
+            VyraFrameDescriptor descriptor{};
+            const QImage image = camera.snap(&descriptor);
+            QCOMPARE(int(descriptor.sequencerSet), expectedSets[i]);
+            QCOMPARE(rgb(image, background.x(), background.y())[0], expectedGrey[i]);
+            const std::string text =
+                "FRAME " + std::to_string(i + 1) + " SET " + std::to_string(expectedSets[i]);
+            const int width = VyraSim::FrameStamp::width(text, 2);
+            const int height = VyraSim::FrameStamp::height(2);
+            QImage stamp(width, height, QImage::Format_RGB888);
+            VyraSim::FrameStamp::draw(stamp.bits(), stamp.bytesPerLine(), width, height, 0, 0, text,
+                                      2, {255, 255, 255}, {0, 0, 0});
+            QCOMPARE(image.copy(0, 0, width, height), stamp);
+        }
+
+        // With the sequence stopped the live values are back.
+        QCOMPARE(command(VYRA_SEQUENCER_MODE_SET, 0), VYRA_SUCCESS);
+        VyraFrameDescriptor after{};
+        QCOMPARE(rgb(camera.snap(&after), background.x(), background.y())[0], 96);
+        QCOMPARE(int(after.sequencerSet), 0);
+    }
+
     void sameParametersGiveTheSameImage()
     {
         QImage first;
