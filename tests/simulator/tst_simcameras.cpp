@@ -2,6 +2,9 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <random>
+
 #include "simdrivertest.h"
 
 using namespace SimTest;
@@ -237,6 +240,34 @@ private slots:
         const std::string text = VyraSim::formatCameraConfiguration(cameras);
         QVERIFY(VyraSim::parseCameraConfiguration(text, &problems) == cameras);
         QVERIFY(problems.empty());
+    }
+
+    // Damaged configuration texts give cameras or problems on real lines,
+    // never a crash or a camera that breaks the rules.
+    void damagedConfigurationTextIsHandled()
+    {
+        const std::string original = VyraSim::formatCameraConfiguration(VyraSim::defaultCameras());
+        const int lines = int(std::count(original.begin(), original.end(), '\n'));
+        std::mt19937 random(7);
+        const std::string alphabet = "=[]#x,-/ 0123456789abcdehnosvVK\n";
+        for (int round = 0; round < 3000; ++round) {
+            std::string text = original;
+            for (int edit = 0; edit < 1 + int(random() % 4); ++edit) {
+                const size_t at = random() % text.size();
+                if (random() % 2)
+                    text[at] = alphabet[random() % alphabet.size()];
+                else
+                    text.erase(at, 1 + random() % 8);
+            }
+            std::vector<VyraSim::ConfigProblem> problems;
+            const std::vector<VyraSim::CameraSpec> cameras =
+                VyraSim::parseCameraConfiguration(text, &problems);
+            QVERIFY(cameras.empty() != problems.empty());
+            for (const VyraSim::ConfigProblem &problem : problems)
+                QVERIFY(problem.line >= 0 && problem.line <= lines + 1);
+            if (!cameras.empty())
+                QVERIFY(Control::setCameras(cameras));
+        }
     }
 
     void configurationFileReplacesTheDefault()
