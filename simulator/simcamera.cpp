@@ -209,7 +209,11 @@ std::optional<OpenCameraState> SimCamera::openState(VyraHandle handle) const
     state.pixelClockMHz = settings_.pixelClockMHz;
     state.frameRate = model_.effectiveFrameRate(settings_);
     state.longExposure = settings_.longExposure;
-    state.sequencerMode = sequencer_ && sequencer_->sequencerModeOn();
+    state.sequencerMode = sequencer_->sequencerModeOn();
+    state.configurationMode = sequencer_->configurationModeOn();
+    state.selectedSet = sequencer_->selectedSet();
+    state.currentSet = sequencer_->currentSet();
+    state.sequence = sequencer_->configuration();
     state.framesTaken = framesTaken_;
     state.framesDelivered = framesDelivered_;
     state.framesDropped = framesDropped_;

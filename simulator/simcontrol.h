@@ -104,6 +104,11 @@ struct OpenCameraState
     double frameRate = 0.0; ///< the rate the sensor runs at
     bool longExposure = false;
     bool sequencerMode = false;
+    bool configurationMode = false;
+    int32_t selectedSet = 0; ///< the set sequencer commands work on
+    int32_t currentSet = 0;  ///< the set the next image of a running sequence is taken with
+    /// What the sequencer stores: enabled features, every set's values and path 0.
+    SequencerConfiguration sequence;
     uint64_t framesTaken = 0;     ///< images the sensor took since the camera was opened
     uint64_t framesDelivered = 0; ///< images written into a buffer of the ring
     uint64_t framesDropped = 0;   ///< images lost for want of a free buffer (since live started)

@@ -204,6 +204,12 @@ private slots:
             QCOMPARE(sequencerControl(h, VYRA_SEQUENCER_SAVE_SET, nullptr, 0), VYRA_SUCCESS);
         }
         QCOMPARE(command(VYRA_SEQUENCER_CONFIGURATION_SET, 0), VYRA_SUCCESS);
+        const VyraSim::OpenCameraState state = *Control::openCameraState(h);
+        QVERIFY(!state.configurationMode);
+        QCOMPARE(state.sequence.enabledFeatures, uint32_t(VYRA_FEATURE_EXPOSURE));
+        QCOMPARE(state.sequence.sets[0].values.exposureMs, 5.0);
+        QCOMPARE(state.sequence.sets[1].values.exposureMs, 20.0);
+        QCOMPARE(state.sequence.sets[0].nextSet, 1);
         QCOMPARE(setExposure(h, 10.0), VYRA_SUCCESS);
         QCOMPARE(command(VYRA_SEQUENCER_MODE_SET, 1), VYRA_SUCCESS);
 
