@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
+#include <QObject>
 #include <QThread>
+#include <QVariant>
 
 #include <algorithm>
 #include <optional>
@@ -81,5 +84,31 @@ inline std::optional<VyraSim::OpenCameraState> openState(VyraHandle handle)
 {
     return VyraSim::Control::openCameraState(handle);
 }
+
+/// Records the emissions of a signal that another thread emits, on the
+/// test's own thread (QSignalSpy connects directly and would record them on
+/// the emitting thread, racing with the test). Emissions arrive while the
+/// test processes events, as in QTRY_VERIFY.
+class QueuedSpy : public QObject
+{
+public:
+    template<typename Object, typename Sender, typename... Arguments>
+    QueuedSpy(const Object *sender, void (Sender::*signal)(Arguments...))
+    {
+        connect(
+            sender, signal, this,
+            [this](Arguments... arguments) {
+                m_emissions.append(QVariantList{QVariant::fromValue(arguments)...});
+            },
+            Qt::QueuedConnection);
+    }
+
+    int count() const { return m_emissions.size(); }
+    const QList<QVariantList> &emissions() const { return m_emissions; }
+    QVariant firstArgument(int emission = 0) const { return m_emissions.at(emission).value(0); }
+
+private:
+    QList<QVariantList> m_emissions;
+};
 
 } // namespace CameraTest

@@ -276,17 +276,17 @@ void TestVyraCamera::triggerModeRestartKeepsTheLiveState()
 void TestVyraCamera::imagesReachImageCaptured()
 {
     auto camera = openCamera();
-    QSignalSpy images(camera.get(), &VyraCamera::imageCaptured);
-    QSignalSpy sets(camera.get(), &VyraCamera::activeSetChanged);
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
+    QueuedSpy sets(camera.get(), &VyraCamera::activeSetChanged);
     camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, false);
     camera->enableLiveVideo(true);
     QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 3, 10000);
-    const auto image = images.first().first().value<QSharedPointer<QImage>>();
+    const auto image = images.firstArgument().value<QSharedPointer<QImage>>();
     QVERIFY(image);
     QCOMPARE(image->size(), camera->aoi().size());
     QCOMPARE(image->format(), QImage::Format_RGB888);
     QVERIFY(sets.count() >= images.count());
-    QCOMPARE(sets.first().first().toInt(), 0);
+    QCOMPARE(sets.firstArgument().toInt(), 0);
 }
 
 void TestVyraCamera::imageWaitTimeoutFollowsTheFrameRate()
@@ -308,7 +308,7 @@ void TestVyraCamera::imageWaitTimeoutFollowsTheFrameRate()
 void TestVyraCamera::firstImageAfterStartIsDroppedWithin30ms()
 {
     auto camera = openCamera();
-    QSignalSpy images(camera.get(), &VyraCamera::imageCaptured);
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
     camera->setTriggerMode(VYRA_TRIGGER_SINGLE, false);
 
     // Started before the camera's image timer, so it never shows less.
@@ -335,7 +335,7 @@ void TestVyraCamera::firstImageAfterStartIsDroppedWithin30ms()
 void TestVyraCamera::lockedBuffersGoBackAfterFailedDescriptions()
 {
     auto camera = openCamera();
-    QSignalSpy images(camera.get(), &VyraCamera::imageCaptured);
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
     camera->setFramerate(60.0);
     // More failures than the ring has buffers: a buffer kept locked by each
     // would leave the driver with none to fill.
@@ -371,9 +371,9 @@ void TestVyraCamera::setAoiWhileLiveDeliversTheNewSize()
     const QRect area(16, 8, 320, 240);
     camera->setAoi(area);
     QVERIFY(openState(camera->handle())->live);
-    QSignalSpy images(camera.get(), &VyraCamera::imageCaptured);
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
     QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 2, 10000);
-    for (const auto &arguments : images) {
+    for (const QVariantList &arguments : images.emissions()) {
         QCOMPARE(arguments.first().value<QSharedPointer<QImage>>()->size(), area.size());
     }
 }

@@ -1,4 +1,3 @@
-#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -152,7 +151,7 @@ void TestVyraThreads::captureRestartsAfterStop()
 
 void TestVyraThreads::captureSurvivesFailingWaits()
 {
-    QSignalSpy images(m_camera.data(), &VyraCamera::imageCaptured);
+    QueuedSpy images(m_camera.data(), &VyraCamera::imageCaptured);
     QVERIFY(Control::injectFailure("waitForQueuedImage", VYRA_IO_REQUEST_FAILED, 20));
     m_camera->enableLiveVideo(true);
     QTRY_VERIFY_WITH_TIMEOUT(Control::pendingFailures() == 0, 10000);
@@ -164,21 +163,20 @@ void TestVyraThreads::eventThreadReportsEachWakeOnce()
     const VyraHandle handle = openRawCamera();
     QVERIFY(handle != 0);
     VyraWindowsEventThread thread(handle, VYRA_EVENT_CAMERA_REMOVED);
-    QSignalSpy emitted(&thread, &VyraEventThread::eventEmitted);
-    QSignalSpy timeouts(&thread, &VyraEventThread::eventTimeout);
+    QueuedSpy emitted(&thread, &VyraEventThread::eventEmitted);
+    QueuedSpy timeouts(&thread, &VyraEventThread::eventTimeout);
     // Two removals before the thread waits at all: one auto-reset wake.
     QVERIFY(Control::unplug(secondDeviceId));
     QVERIFY(Control::replug(secondDeviceId));
     QVERIFY(Control::unplug(secondDeviceId));
     thread.start();
-    QVERIFY(timeouts.wait(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(timeouts.count() > 0, 10000);
     QCOMPARE(emitted.count(), 1);
 
     // A later removal while it waits wakes it again.
     QVERIFY(Control::replug(secondDeviceId));
     QVERIFY(Control::unplug(secondDeviceId));
-    QVERIFY(emitted.wait(10000));
-    QCOMPARE(emitted.count(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(emitted.count(), 2, 10000);
     thread.requestStop();
     QVERIFY(thread.wait(10000));
     thread.disconnectEvent();
