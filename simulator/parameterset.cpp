@@ -104,6 +104,15 @@ public:
             if (text.empty() || text[0] == ';' || text[0] == '#')
                 continue;
             *line = number;
+            // A control character inside a section or key line (a stray
+            // carriage return, a NUL) belongs to no name or value the file can
+            // hold, and would not survive being written again: the file is corrupt.
+            for (char c : text) {
+                if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f') {
+                    *problem = "a control character in the line";
+                    return false;
+                }
+            }
             if (text.front() == '[') {
                 if (text.back() != ']') {
                     *problem = "section header without ]";
