@@ -611,5 +611,5 @@ void TestVyraCamera::removalAndReconnectionOnTheGuiThread()
     QCOMPARE(removed.count(), 1);
 }
 
-QTEST_MAIN(TestVyraCamera)
+QTEST_GUILESS_MAIN(TestVyraCamera)
 #include "tst_vyracamera.moc"

@@ -308,5 +308,5 @@ void TestVyraThreads::destroyingARunningAutoTriggerStopsIt()
     QCOMPARE(callCount("captureSingleFrame"), triggers);
 }
 
-QTEST_MAIN(TestVyraThreads)
+QTEST_GUILESS_MAIN(TestVyraThreads)
 #include "tst_vyrathreads.moc"
