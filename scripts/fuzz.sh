@@ -26,6 +26,7 @@ case "$target" in
 esac
 [[ "$seconds" =~ ^[0-9]+$ ]] || usage
 
+"$root/scripts/install-deps.sh" --fuzz
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVYRA_FUZZ=ON -DVYRA_BUILD_TESTS=OFF \
     -DVYRA_BUILD_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target "fuzz_$target" --parallel 2

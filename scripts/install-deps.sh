@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
-          xvfb xauth x11-utils imagemagick fonts-dejavu-core)
+          xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core)
 if [[ "${1:-}" == "--fuzz" ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi
