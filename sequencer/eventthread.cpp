@@ -1,7 +1,5 @@
 #include "eventthread.h"
 
-#include <QMutexLocker>
-
 #include "vyradriver.h"
 
 EventThread::EventThread(qint32 eventId, QObject *parent) : QThread(parent), eventId(eventId)
@@ -18,7 +16,7 @@ void EventThread::run()
 {
     bool stopAtOnce = false;
     {
-        QMutexLocker locker(&handleMutex);
+        std::lock_guard<std::mutex> locker(handleMutex);
         stopEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         driverEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         stopAtOnce = stopRequested || !stopEvent || !driverEvent;
@@ -37,7 +35,7 @@ void EventThread::run()
         unregisterEventObject(0, eventId);
     }
 
-    QMutexLocker locker(&handleMutex);
+    std::lock_guard<std::mutex> locker(handleMutex);
     if (stopEvent)
         CloseHandle(stopEvent);
     if (driverEvent)
@@ -49,7 +47,7 @@ void EventThread::run()
 
 void EventThread::stop()
 {
-    QMutexLocker locker(&handleMutex);
+    std::lock_guard<std::mutex> locker(handleMutex);
     stopRequested = true;
     if (stopEvent)
         SetEvent(stopEvent);

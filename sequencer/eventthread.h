@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QMutex>
 #include <QThread>
+
+#include <mutex>
 
 #include "winevents.h"
 
@@ -31,8 +32,9 @@ public slots:
 private:
     const qint32 eventId;
     // Guards the two handles and the pending stop request against stop()
-    // from another thread while run() creates or closes them.
-    QMutex handleMutex;
+    // from another thread while run() creates or closes them. A standard
+    // mutex, as the thread sanitizer cannot see into QMutex's fast path.
+    std::mutex handleMutex;
     HANDLE stopEvent = nullptr;
     HANDLE driverEvent = nullptr;
     bool stopRequested = false;
