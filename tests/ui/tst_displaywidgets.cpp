@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <memory>
+
 #include "qdisplaywidget.h"
 #include "qtogglebutton.h"
 
@@ -125,17 +127,13 @@ void TestDisplayWidgets::displayTakesImagesThroughQueuedSignals()
     qRegisterMetaType<QSharedPointer<QImage>>("QSharedPointer<QImage>");
     QDisplayWidget display;
     display.resize(100, 100);
-    QThread sender;
-    QObject emitter;
-    emitter.moveToThread(&sender);
-    sender.start();
-    QMetaObject::invokeMethod(&emitter, [&display] {
+    std::unique_ptr<QThread> sender(QThread::create([&display] {
         QMetaObject::invokeMethod(&display, "setImage", Qt::QueuedConnection,
                                   Q_ARG(QSharedPointer<QImage>, solidImage(50, 25)));
-    });
+    }));
+    sender->start();
+    QVERIFY(sender->wait(10000));
     QTRY_COMPARE(shownPixmap(display).size(), QSize(100, 50));
-    sender.quit();
-    sender.wait();
 }
 
 void TestDisplayWidgets::toggleFlipsOnAnyMouseButton()
