@@ -173,12 +173,18 @@ void MainWindow::selectAndOpenCamera()
 
 void MainWindow::openSelectedCamera()
 {
-    // The previous camera lives on while the previous sequencer and trigger
-    // thread hold it, but nothing it still reports is of interest any more.
+    // Once a camera is chosen the previous one is given up whatever happens
+    // next: a failed opening releases everything anyway. Letting go of its
+    // sequencer and trigger thread before the new camera is opened closes it
+    // first, so that choosing the same camera again reopens it instead of
+    // failing because this window still holds it.
     if (camera) {
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
     }
+    stopAutoTrigger();
+    autoTrigger.clear();
+    sequencer.clear();
     camera.clear();
 
     try {
@@ -223,7 +229,6 @@ void MainWindow::openSelectedCamera()
         camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
         camera->enableLiveVideo(true);
 
-        stopAutoTrigger();
         autoTrigger = QSharedPointer<VyraAutoTriggerThread>::create(
             camera, quint64(1000.0 / sequencerFramerate));
         statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));

@@ -158,6 +158,7 @@ private slots:
     void cancelledStartLeavesNoCamera();
     void changeCameraToAnotherCamera();
     void changeCameraCancelKeepsTheOldCamera();
+    void changeCameraToTheSameCameraReopensIt();
     void failedChangeCameraLeavesNothingBehind_data();
     void failedChangeCameraLeavesNothingBehind();
     void cameraRemovedAndReconnected();
@@ -462,6 +463,21 @@ void TestMainWindow::changeCameraCancelKeepsTheOldCamera()
     QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
     const auto handles = Control::openHandles();
     QCOMPARE(handles.size(), size_t(1));
+    QVERIFY(Control::openCameraState(handles.front())->live);
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+}
+
+void TestMainWindow::changeCameraToTheSameCameraReopensIt()
+{
+    auto window = startWindow([](ModalAnswerer &a) { chooseCamera(a, 1); });
+    chooseCamera(*answerer, 1);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(answerer->messages.isEmpty());
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+    const auto handles = Control::openHandles();
+    QCOMPARE(handles.size(), size_t(1));
+    QCOMPARE(Control::openCameraState(handles.front())->deviceId, 1);
     QVERIFY(Control::openCameraState(handles.front())->live);
     QCOMPARE(enabledActions(window.get()), cameraOpenActions);
 }
