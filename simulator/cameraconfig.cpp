@@ -225,7 +225,7 @@ constexpr int32_t both4x = VYRA_FACTOR_4X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL;
 /// The camera of a [camera] section as it is being read.
 struct Section
 {
-    CameraSpec spec;
+    CameraSpec description;
     int line = 0;
     bool hasDeviceId = false;
     bool hasModel = false;
@@ -240,7 +240,7 @@ struct Section
 /// Applies one key; answers what is wrong with its value, or an empty text.
 std::string applyKey(Section &section, const std::string &key, const std::string &value)
 {
-    CameraSpec &s = section.spec;
+    CameraSpec &s = section.description;
     bool ok = true;
     if (key == "device-id") {
         ok = parseNumber(value, &s.deviceId);
@@ -318,7 +318,7 @@ std::string completeSection(Section &section)
         return "the camera has no model";
     if (!section.hasSize)
         return "the camera has no size";
-    CameraSpec &s = section.spec;
+    CameraSpec &s = section.description;
     if (!section.hasName)
         s.cameraName = s.model + "-USB";
     if (!section.hasSensor && s.model.size() > 2)
@@ -413,10 +413,10 @@ int checkCameraSet(const std::vector<CameraSpec> &cameras, std::string *reason)
 {
     std::set<int32_t> deviceIds;
     for (size_t i = 0; i < cameras.size(); ++i) {
-        const CameraSpec &spec = cameras[i];
-        std::string problem = checkCameraSpec(spec);
-        if (problem.empty() && !deviceIds.insert(spec.deviceId).second)
-            problem = "device-id " + std::to_string(spec.deviceId) + " is used twice";
+        const CameraSpec &description = cameras[i];
+        std::string problem = checkCameraSpec(description);
+        if (problem.empty() && !deviceIds.insert(description.deviceId).second)
+            problem = "device-id " + std::to_string(description.deviceId) + " is used twice";
         if (!problem.empty()) {
             *reason = problem;
             return int(i);
@@ -471,11 +471,11 @@ std::vector<CameraSpec> parseCameraConfiguration(const std::string &text,
         if (section.hasBadKey)
             continue;
         std::string problem = completeSection(section);
-        if (problem.empty() && !deviceIds.insert(section.spec.deviceId).second)
-            problem = "device-id " + std::to_string(section.spec.deviceId) + " is used twice";
+        if (problem.empty() && !deviceIds.insert(section.description.deviceId).second)
+            problem = "device-id " + std::to_string(section.description.deviceId) + " is used twice";
         if (!problem.empty())
             found.push_back({section.line, problem});
-        cameras.push_back(section.spec);
+        cameras.push_back(section.description);
     }
     if (found.empty() && cameras.empty())
         found.push_back({0, "no [camera] section"});

@@ -7,12 +7,12 @@
 
 namespace VyraSim {
 
-/// The rules a camera spec must follow for the sensor model to work with it
+/// The rules a camera description must follow for the sensor model to work with it
 /// (sizes, increments, pixel clocks, formats, text lengths); answers what is
 /// wrong, or an empty text.
-std::string checkCameraSpec(const CameraSpec &spec);
+std::string checkCameraSpec(const CameraSpec &description);
 
-/// Checks a whole set of cameras: each spec, and that no two share a device
+/// Checks a whole set of cameras: each description, and that no two share a device
 /// ID. Answers the index of the first bad camera and the reason, or -1.
 int checkCameraSet(const std::vector<CameraSpec> &cameras, std::string *reason);
 

@@ -79,9 +79,9 @@ std::string listCameras()
 {
     std::string reply = "OK\n";
     for (const CameraState &camera : Control::cameras()) {
-        reply += std::to_string(camera.spec.deviceId) + '\t' + field(camera.spec.model) + '\t' +
-                 field(camera.spec.serialNumber) + '\t' + field(camera.spec.cameraName) + '\t' +
-                 (camera.plugged ? '1' : '0') + '\t' + (camera.spec.inUseElsewhere ? '1' : '0') +
+        reply += std::to_string(camera.description.deviceId) + '\t' + field(camera.description.model) + '\t' +
+                 field(camera.description.serialNumber) + '\t' + field(camera.description.cameraName) + '\t' +
+                 (camera.plugged ? '1' : '0') + '\t' + (camera.description.inUseElsewhere ? '1' : '0') +
                  '\t' + (camera.openedHere ? '1' : '0') + '\n';
     }
     return reply;
@@ -92,9 +92,9 @@ std::string listCameras()
 /// they differ from every camera there is.
 std::string plugIn(const std::vector<std::string> &arguments)
 {
-    CameraSpec spec = defaultCameras().front();
-    spec.deviceId = 0;
-    spec.inUseElsewhere = false;
+    CameraSpec description = defaultCameras().front();
+    description.deviceId = 0;
+    description.inUseElsewhere = false;
     bool nameGiven = false;
     bool serialGiven = false;
     for (size_t i = 1; i < arguments.size(); ++i) {
@@ -107,38 +107,38 @@ std::string plugIn(const std::vector<std::string> &arguments)
             return error("plugin takes model=, serial= and name= with a value, not \"" + argument +
                          "\"");
         if (key == "model") {
-            spec.model = value;
+            description.model = value;
         } else if (key == "serial") {
-            spec.serialNumber = value;
+            description.serialNumber = value;
             serialGiven = true;
         } else if (key == "name") {
-            spec.cameraName = value;
+            description.cameraName = value;
             nameGiven = true;
         } else {
             return error("plugin knows model=, serial= and name=, not \"" + key + "=\"");
         }
     }
     if (!nameGiven)
-        spec.cameraName = spec.model + "-USB";
+        description.cameraName = description.model + "-USB";
 
     const std::vector<CameraState> cameras = Control::cameras();
     std::set<std::string> serials;
     std::set<int32_t> cameraIds;
     for (const CameraState &camera : cameras) {
-        serials.insert(camera.spec.serialNumber);
-        cameraIds.insert(camera.spec.cameraId);
+        serials.insert(camera.description.serialNumber);
+        cameraIds.insert(camera.description.cameraId);
     }
     if (!serialGiven) {
         long number = 4102000101;
         while (serials.count(std::to_string(number)))
             ++number;
-        spec.serialNumber = std::to_string(number);
+        description.serialNumber = std::to_string(number);
     }
-    spec.cameraId = 1;
-    while (cameraIds.count(spec.cameraId))
-        ++spec.cameraId;
+    description.cameraId = 1;
+    while (cameraIds.count(description.cameraId))
+        ++description.cameraId;
 
-    const int32_t deviceId = Control::plugIn(spec);
+    const int32_t deviceId = Control::plugIn(description);
     if (deviceId < 0)
         return error("the camera was not accepted: a model is \"VK\" followed by digits and "
                      "letters (under 28 bytes), a serial number has under 16 bytes and a camera "

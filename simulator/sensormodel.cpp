@@ -76,7 +76,7 @@ bool SensorSettings::operator==(const SensorSettings &other) const
            longExposure == other.longExposure;
 }
 
-SensorModel::SensorModel(const CameraSpec &spec) : spec_(spec)
+SensorModel::SensorModel(const CameraSpec &description) : spec_(description)
 {
 }
 

@@ -38,9 +38,9 @@ struct SensorSettings
 class SensorModel
 {
 public:
-    explicit SensorModel(const CameraSpec &spec);
+    explicit SensorModel(const CameraSpec &description);
 
-    const CameraSpec &spec() const { return spec_; }
+    const CameraSpec &description() const { return spec_; }
     /// The settings of a freshly opened camera.
     SensorSettings powerOn() const;
 

@@ -68,8 +68,8 @@ bool validTriggerMode(int32_t code)
 
 } // namespace
 
-SimCamera::SimCamera(const CameraSpec &spec)
-    : spec_(spec), model_(spec), inUseElsewhere_(spec.inUseElsewhere)
+SimCamera::SimCamera(const CameraSpec &description)
+    : spec_(description), model_(description), inUseElsewhere_(description.inUseElsewhere)
 {
 }
 
@@ -100,8 +100,8 @@ CameraState SimCamera::state() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     CameraState state;
-    state.spec = spec_;
-    state.spec.inUseElsewhere = inUseElsewhere_;
+    state.description = spec_;
+    state.description.inUseElsewhere = inUseElsewhere_;
     state.plugged = plugged_;
     state.openedHere = open_;
     state.handle = open_ ? handle_ : 0;

@@ -34,7 +34,7 @@ public:
     /// What the calls on a pulled-out camera answer: "no camera connected".
     static constexpr VyraStatus unpluggedStatus = VYRA_CANT_OPEN_DEVICE;
 
-    explicit SimCamera(const CameraSpec &spec);
+    explicit SimCamera(const CameraSpec &description);
     ~SimCamera();
 
     SimCamera(const SimCamera &) = delete;

@@ -34,9 +34,9 @@ bool Control::replug(int32_t deviceId)
     return SimWorld::instance().setPlugged(deviceId, true);
 }
 
-int32_t Control::plugIn(const CameraSpec &spec)
+int32_t Control::plugIn(const CameraSpec &description)
 {
-    return SimWorld::instance().plugIn(spec);
+    return SimWorld::instance().plugIn(description);
 }
 
 bool Control::remove(int32_t deviceId)

@@ -81,7 +81,7 @@ struct CameraSpec
 /// A camera of the simulated world and where it stands.
 struct CameraState
 {
-    CameraSpec spec;
+    CameraSpec description;
     bool plugged = true;     ///< connected (listed by listCameras)
     bool openedHere = false; ///< this process holds it open
     VyraHandle handle = 0;   ///< its handle while opened here, else 0
@@ -168,7 +168,7 @@ public:
 
     /// Replaces the cameras (every open camera is closed first). Device IDs of
     /// 0 are given the next free ID. Answers false, changing nothing, when two
-    /// cameras share a device ID or a spec is invalid.
+    /// cameras share a device ID or a description is invalid.
     static bool setCameras(const std::vector<CameraSpec> &cameras);
     static std::vector<CameraState> cameras();
     static std::optional<CameraState> camera(int32_t deviceId);
@@ -181,8 +181,8 @@ public:
     /// state, and capture goes on. False for an unknown or plugged camera.
     static bool replug(int32_t deviceId);
     /// Connects a new camera (device listeners get 130). Answers its device
-    /// ID, or -1 when the ID is taken or the spec is invalid.
-    static int32_t plugIn(const CameraSpec &spec);
+    /// ID, or -1 when the ID is taken or the description is invalid.
+    static int32_t plugIn(const CameraSpec &description);
     /// Pulls the camera out (as unplug) and forgets it for good.
     static bool remove(int32_t deviceId);
     /// Marks the camera as held, or no longer held, by another program.

@@ -44,8 +44,8 @@ SimWorld::SimWorld()
     std::string fileName;
     const std::vector<CameraSpec> cameras = configuredCameras(&problems, &fileName);
     report(problems, fileName);
-    for (const CameraSpec &spec : cameras)
-        cameras_.push_back(std::make_shared<SimCamera>(spec));
+    for (const CameraSpec &description : cameras)
+        cameras_.push_back(std::make_shared<SimCamera>(description));
 }
 
 std::shared_ptr<SimCamera> SimWorld::camera(VyraHandle handle) const
@@ -174,8 +174,8 @@ void SimWorld::replaceCameras(const std::vector<CameraSpec> &cameras)
         std::lock_guard<std::mutex> lock(mutex_);
         previouslyOpen.swap(open_);
         cameras_.clear();
-        for (const CameraSpec &spec : cameras)
-            cameras_.push_back(std::make_shared<SimCamera>(spec));
+        for (const CameraSpec &description : cameras)
+            cameras_.push_back(std::make_shared<SimCamera>(description));
     }
     for (auto &[handle, camera] : previouslyOpen) {
         camera->close(handle);
@@ -201,11 +201,11 @@ bool SimWorld::setCameras(const std::vector<CameraSpec> &cameras)
 {
     std::vector<CameraSpec> complete = cameras;
     int32_t nextId = 1;
-    for (const CameraSpec &spec : complete)
-        nextId = std::max(nextId, spec.deviceId + 1);
-    for (CameraSpec &spec : complete) {
-        if (spec.deviceId == 0)
-            spec.deviceId = nextId++;
+    for (const CameraSpec &description : complete)
+        nextId = std::max(nextId, description.deviceId + 1);
+    for (CameraSpec &description : complete) {
+        if (description.deviceId == 0)
+            description.deviceId = nextId++;
     }
     std::string reason;
     if (checkCameraSet(complete, &reason) >= 0)
@@ -248,24 +248,24 @@ bool SimWorld::setPlugged(int32_t deviceId, bool plugged)
     return true;
 }
 
-int32_t SimWorld::plugIn(CameraSpec spec)
+int32_t SimWorld::plugIn(CameraSpec description)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (spec.deviceId == 0) {
+        if (description.deviceId == 0) {
             int32_t nextId = 1;
             for (const auto &camera : cameras_) {
                 if (camera->deviceId() < 1000)
                     nextId = std::max(nextId, camera->deviceId() + 1);
             }
-            spec.deviceId = nextId;
+            description.deviceId = nextId;
         }
-        if (findDevice(spec.deviceId) || !checkCameraSpec(spec).empty())
+        if (findDevice(description.deviceId) || !checkCameraSpec(description).empty())
             return -1;
-        cameras_.push_back(std::make_shared<SimCamera>(spec));
+        cameras_.push_back(std::make_shared<SimCamera>(description));
     }
     events_.signal(0, VYRA_EVENT_DEVICE_CONNECTED);
-    return spec.deviceId;
+    return description.deviceId;
 }
 
 bool SimWorld::remove(int32_t deviceId)

@@ -43,7 +43,7 @@ public:
     std::vector<CameraState> cameraStates() const;
     std::optional<CameraState> cameraState(int32_t deviceId) const;
     bool setPlugged(int32_t deviceId, bool plugged);
-    int32_t plugIn(CameraSpec spec);
+    int32_t plugIn(CameraSpec description);
     bool remove(int32_t deviceId);
     bool setInUseElsewhere(int32_t deviceId, bool inUse);
     std::vector<VyraHandle> openHandles() const;

@@ -73,11 +73,11 @@ void benchmarkConversion(const char *label, int width, int height)
                 conversion.medianUs / copy.medianUs);
 }
 
-void benchmarkCapture(const VyraSim::CameraSpec &spec, double fps)
+void benchmarkCapture(const VyraSim::CameraSpec &description, double fps)
 {
-    VyraSim::Control::setCameras({spec});
+    VyraSim::Control::setCameras({description});
     try {
-        VyraCamera camera(spec.deviceId);
+        VyraCamera camera(description.deviceId);
         std::atomic<int> images{0};
         // Direct: counted on the capture thread, where imageCaptured is emitted.
         QObject::connect(
@@ -95,22 +95,22 @@ void benchmarkCapture(const VyraSim::CameraSpec &spec, double fps)
         camera.enableLiveVideo(false);
         std::printf(
             "  %-12s camera at %5.1f fps: %5.1f images/s reach imageCaptured (%d in %.1f s)\n",
-            spec.model.c_str(), rate, counted / seconds, counted, seconds);
+            description.model.c_str(), rate, counted / seconds, counted, seconds);
     } catch (const VyraCameraException &exception) {
-        std::printf("  %-12s at %.0f fps: camera failed: %s\n", spec.model.c_str(), fps,
+        std::printf("  %-12s at %.0f fps: camera failed: %s\n", description.model.c_str(), fps,
                     exception.what());
     }
 }
 
 VyraSim::CameraSpec sensor(int32_t deviceId, const char *model, int width, int height)
 {
-    VyraSim::CameraSpec spec;
-    spec.deviceId = deviceId;
-    spec.model = model;
-    spec.cameraName = std::string(model) + "-USB";
-    spec.sensorWidth = width;
-    spec.sensorHeight = height;
-    return spec;
+    VyraSim::CameraSpec description;
+    description.deviceId = deviceId;
+    description.model = model;
+    description.cameraName = std::string(model) + "-USB";
+    description.sensorWidth = width;
+    description.sensorHeight = height;
+    return description;
 }
 
 } // namespace

@@ -131,9 +131,9 @@ int main()
 {
     VyraSim::Control::resetToDefaults();
     VyraSim::Control::setCallLogEnabled(false);
-    for (const VyraSim::CameraSpec &spec : VyraSim::defaultCameras()) {
-        if (!spec.inUseElsewhere)
-            synthesis(spec.sensorWidth, spec.sensorHeight);
+    for (const VyraSim::CameraSpec &description : VyraSim::defaultCameras()) {
+        if (!description.inUseElsewhere)
+            synthesis(description.sensorWidth, description.sensorHeight);
     }
     driverLoad(2, 30.0, 3.0);
     driverLoad(1, 30.0, 3.0);

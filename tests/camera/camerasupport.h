@@ -22,24 +22,24 @@ constexpr int32_t secondDeviceId = 2;
 /// The default small sensor (1280 x 1024) under a fixed device ID.
 inline VyraSim::CameraSpec smallCamera(int32_t deviceId = firstDeviceId)
 {
-    VyraSim::CameraSpec spec;
-    spec.deviceId = deviceId;
-    spec.cameraName = "VK1240C-USB";
-    return spec;
+    VyraSim::CameraSpec description;
+    description.deviceId = deviceId;
+    description.cameraName = "VK1240C-USB";
+    return description;
 }
 
 /// The large default sensor (1936 x 1216).
 inline VyraSim::CameraSpec largeCamera(int32_t deviceId = secondDeviceId)
 {
-    VyraSim::CameraSpec spec;
-    spec.deviceId = deviceId;
-    spec.model = "VK2230C";
-    spec.cameraName = "VK2230C-USB";
-    spec.serialNumber = "4102000002";
-    spec.sensorName = "VS2230C";
-    spec.sensorWidth = 1936;
-    spec.sensorHeight = 1216;
-    return spec;
+    VyraSim::CameraSpec description;
+    description.deviceId = deviceId;
+    description.model = "VK2230C";
+    description.cameraName = "VK2230C-USB";
+    description.serialNumber = "4102000002";
+    description.sensorName = "VS2230C";
+    description.sensorWidth = 1936;
+    description.sensorHeight = 1216;
+    return description;
 }
 
 /// A clean simulated world holding exactly these cameras, with an empty call log.

@@ -417,9 +417,9 @@ void TestVyraCamera::factorSettersKeepTheOtherDirection()
 
 void TestVyraCamera::currentFactorDecodesTheDirection()
 {
-    auto spec = smallCamera();
-    spec.subsamplingModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
-    QVERIFY(resetWorld({spec}));
+    auto description = smallCamera();
+    description.subsamplingModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
+    QVERIFY(resetWorld({description}));
     auto camera = openCamera();
     QCOMPARE(camera->horizontalSubsampling(), 0);
     QCOMPARE(camera->verticalSubsampling(), 0);
@@ -431,10 +431,10 @@ void TestVyraCamera::currentFactorDecodesTheDirection()
 
 void TestVyraCamera::supportedFactorMapOrder()
 {
-    auto spec = smallCamera();
-    spec.subsamplingModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
-    spec.binningModes = VYRA_FACTOR_3X_VERTICAL;
-    QVERIFY(resetWorld({spec}));
+    auto description = smallCamera();
+    description.subsamplingModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
+    description.binningModes = VYRA_FACTOR_3X_VERTICAL;
+    QVERIFY(resetWorld({description}));
     auto camera = openCamera();
 
     const QMap<int, QString> horizontal = camera->horizontalSubsamplingModes();
@@ -534,9 +534,9 @@ void TestVyraCamera::gainsRoundTrip()
     QVERIFY_EXCEPTION_THROWN(camera->setGain(101, -1, -1, -1), VyraCameraException);
     QCOMPARE(camera->masterGain(), 40);
 
-    auto spec = smallCamera(3);
-    spec.colourGains = false;
-    QVERIFY(Control::plugIn(spec) == 3);
+    auto description = smallCamera(3);
+    description.colourGains = false;
+    QVERIFY(Control::plugIn(description) == 3);
     VyraCamera mono(3);
     QVERIFY(!mono.isColorGainSupported());
 }

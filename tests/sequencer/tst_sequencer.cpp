@@ -17,8 +17,8 @@ namespace {
 int firstFreeCamera()
 {
     for (const VyraSim::CameraState &camera : Control::cameras()) {
-        if (camera.plugged && !camera.spec.inUseElsewhere)
-            return camera.spec.deviceId;
+        if (camera.plugged && !camera.description.inUseElsewhere)
+            return camera.description.deviceId;
     }
     return -1;
 }

@@ -76,7 +76,7 @@ private:
         return tool(arguments, QProcessEnvironment::systemEnvironment());
     }
     /// The device ID of the first camera of the world.
-    int32_t firstDevice() const { return Control::cameras().front().spec.deviceId; }
+    int32_t firstDevice() const { return Control::cameras().front().description.deviceId; }
 
     QString socketPath_;
 };
@@ -129,16 +129,16 @@ void TestControlServer::listsTheCameras()
     QVERIFY(lines.front().startsWith(QLatin1String("DEVICE ID")));
     for (size_t i = 0; i < cameras.size(); ++i) {
         const QString line = lines.at(int(i) + 1);
-        QVERIFY2(line.startsWith(QString::number(cameras[i].spec.deviceId) + QLatin1Char(' ')),
+        QVERIFY2(line.startsWith(QString::number(cameras[i].description.deviceId) + QLatin1Char(' ')),
                  qPrintable(line));
-        QVERIFY(line.contains(QString::fromStdString(cameras[i].spec.model)));
-        QVERIFY(line.contains(QString::fromStdString(cameras[i].spec.serialNumber)));
+        QVERIFY(line.contains(QString::fromStdString(cameras[i].description.model)));
+        QVERIFY(line.contains(QString::fromStdString(cameras[i].description.serialNumber)));
     }
 
     // The raw answer, as the protocol gives it.
     const std::string reply = ControlServer::handleRequest("list");
     QVERIFY(reply.rfind("OK\n", 0) == 0);
-    const std::string first = std::to_string(firstDevice()) + '\t' + cameras[0].spec.model + '\t';
+    const std::string first = std::to_string(firstDevice()) + '\t' + cameras[0].description.model + '\t';
     QVERIFY(reply.find("\n" + first) != std::string::npos);
 }
 
@@ -175,9 +175,9 @@ void TestControlServer::plugInANewCamera()
     QVERIFY2(match.hasMatch(), qPrintable(run.out));
     const auto camera = Control::camera(match.captured(1).toInt());
     QVERIFY(camera.has_value());
-    QCOMPARE(camera->spec.model, std::string("VK3070C"));
-    QCOMPARE(camera->spec.serialNumber, std::string("4103999999"));
-    QCOMPARE(camera->spec.cameraName, std::string("VK3070C-USB"));
+    QCOMPARE(camera->description.model, std::string("VK3070C"));
+    QCOMPARE(camera->description.serialNumber, std::string("4103999999"));
+    QCOMPARE(camera->description.cameraName, std::string("VK3070C-USB"));
     QVERIFY(camera->plugged);
     QCOMPARE(Control::cameras().size(), before + 1);
 
@@ -188,7 +188,7 @@ void TestControlServer::plugInANewCamera()
     QCOMPARE(cameras.size(), before + 2);
     std::set<std::string> serials;
     for (const auto &each : cameras)
-        serials.insert(each.spec.serialNumber);
+        serials.insert(each.description.serialNumber);
     QCOMPARE(serials.size(), cameras.size());
 
     // A model the driver would not accept is refused, and nothing is added.
@@ -203,11 +203,11 @@ void TestControlServer::markInUseAndRemove()
     const int32_t device = firstDevice();
     ToolRun run = tool({QStringLiteral("in-use"), QString::number(device), QStringLiteral("on")});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(Control::camera(device)->spec.inUseElsewhere);
+    QVERIFY(Control::camera(device)->description.inUseElsewhere);
     QVERIFY(tool({QStringLiteral("list")}).out.contains(QLatin1String("another program")));
     run = tool({QStringLiteral("in-use"), QString::number(device), QStringLiteral("off")});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY(!Control::camera(device)->spec.inUseElsewhere);
+    QVERIFY(!Control::camera(device)->description.inUseElsewhere);
 
     run = tool({QStringLiteral("remove"), QString::number(device)});
     QCOMPARE(run.exitCode, 0);

@@ -192,14 +192,14 @@ private slots:
 
     void controlPlugsInAndRemovesCameras()
     {
-        VyraSim::CameraSpec spec = VyraSim::defaultCameras()[0];
-        spec.deviceId = 0;
-        spec.serialNumber = "4102999999";
-        const int32_t deviceId = Control::plugIn(spec);
+        VyraSim::CameraSpec description = VyraSim::defaultCameras()[0];
+        description.deviceId = 0;
+        description.serialNumber = "4102999999";
+        const int32_t deviceId = Control::plugIn(description);
         QCOMPARE(deviceId, 3);
         QCOMPARE(int(list(10).size()), 4);
-        spec.deviceId = 3;
-        QCOMPARE(Control::plugIn(spec), -1);
+        description.deviceId = 3;
+        QCOMPARE(Control::plugIn(description), -1);
 
         QVERIFY(Control::remove(deviceId));
         QCOMPARE(int(list(10).size()), 3);
@@ -219,7 +219,7 @@ private slots:
         cameras[1].deviceId = cameras[0].deviceId;
         QVERIFY(!Control::setCameras(cameras));
         QCOMPARE(int(Control::cameras().size()), 3);
-        QCOMPARE(Control::cameras()[1].spec.deviceId, largeCamera);
+        QCOMPARE(Control::cameras()[1].description.deviceId, largeCamera);
 
         cameras = VyraSim::defaultCameras();
         cameras[0].sensorWidth = 1283; // not a multiple of the width increment
@@ -304,13 +304,13 @@ flash = no
         QCOMPARE(records[1].cameraId, 7);
         QVERIFY(records[1].inUse != 0);
 
-        const VyraSim::CameraSpec spec = Control::cameras()[0].spec;
-        QCOMPARE(spec.binningModes, VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL);
-        QCOMPARE(spec.pixelClocksMHz, (std::vector<uint32_t>{10, 20, 30, 40}));
-        QCOMPARE(spec.defaultPixelClockMHz, 40u);
-        QCOMPARE(int(spec.imageFormats.size()), 1);
-        QCOMPARE(QString::fromStdString(spec.imageFormats[0].caption), QString("640x480 VGA"));
-        QVERIFY(!Control::cameras()[1].spec.flash);
+        const VyraSim::CameraSpec description = Control::cameras()[0].description;
+        QCOMPARE(description.binningModes, VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL);
+        QCOMPARE(description.pixelClocksMHz, (std::vector<uint32_t>{10, 20, 30, 40}));
+        QCOMPARE(description.defaultPixelClockMHz, 40u);
+        QCOMPARE(int(description.imageFormats.size()), 1);
+        QCOMPARE(QString::fromStdString(description.imageFormats[0].caption), QString("640x480 VGA"));
+        QVERIFY(!Control::cameras()[1].description.flash);
     }
 
     void badConfigurationFileFallsBackWithLineAndReason_data()

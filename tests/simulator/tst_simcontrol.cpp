@@ -129,7 +129,7 @@ private slots:
         int32_t count = 0;
         QCOMPARE(countCameras(&count), VYRA_SUCCESS);
         QCOMPARE(count, 3);
-        QVERIFY(!Control::camera(smallCamera)->spec.inUseElsewhere);
+        QVERIFY(!Control::camera(smallCamera)->description.inUseElsewhere);
         QCOMPARE(startLiveCapture(camera.handle, VYRA_CAPTURE_QUERY_LIVE), VYRA_INVALID_HANDLE);
         camera.handle = 0;
     }

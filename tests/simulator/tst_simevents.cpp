@@ -66,9 +66,9 @@ private slots:
         QVERIFY(Control::unplug(largeCamera));
         QVERIFY(deviceRemoved.take());
         QVERIFY(!removed.take());
-        VyraSim::CameraSpec spec = VyraSim::defaultCameras()[1];
-        spec.deviceId = 40;
-        QCOMPARE(Control::plugIn(spec), 40);
+        VyraSim::CameraSpec description = VyraSim::defaultCameras()[1];
+        description.deviceId = 40;
+        QCOMPARE(Control::plugIn(description), 40);
         QVERIFY(deviceConnected.take());
         QVERIFY(Control::remove(40));
         QVERIFY(deviceRemoved.take());

@@ -88,7 +88,7 @@ void TestSimSequencerDriver::cleanup()
 
 void TestSimSequencerDriver::openCamera()
 {
-    VyraHandle handle = VyraHandle(Control::cameras().front().spec.deviceId) | VYRA_USE_DEVICE_ID;
+    VyraHandle handle = VyraHandle(Control::cameras().front().description.deviceId) | VYRA_USE_DEVICE_ID;
     DRIVER_OK(::openCamera(&handle, nullptr));
     handle_ = handle;
     DRIVER_OK(selectPixelFormat(handle_, VYRA_PIXEL_FORMAT_RGB8));
@@ -214,7 +214,7 @@ void TestSimSequencerDriver::configurationFileThroughTheDriver()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray document = file.readAll();
     file.close();
-    const std::string model = Control::cameras().front().spec.model;
+    const std::string model = Control::cameras().front().description.model;
     QVERIFY(document.contains(QByteArray("model=\"") + model.c_str() + '"'));
 
     // A file for another model is refused and changes nothing.
@@ -249,10 +249,10 @@ void TestSimSequencerDriver::configurationFileThroughTheDriver()
 
 void TestSimSequencerDriver::setCountAndTriggerSourcesArePerCamera()
 {
-    VyraSim::CameraSpec spec = VyraSim::defaultCameras().front();
-    spec.sequencerSets = 8;
-    spec.triggerSourceMask = VYRA_SEQUENCER_TRIGGER_EXPOSURE_END;
-    QVERIFY(Control::setCameras({spec}));
+    VyraSim::CameraSpec description = VyraSim::defaultCameras().front();
+    description.sequencerSets = 8;
+    description.triggerSourceMask = VYRA_SEQUENCER_TRIGGER_EXPOSURE_END;
+    QVERIFY(Control::setCameras({description}));
     openCamera();
     if (QTest::currentTestFailed())
         return;

@@ -23,13 +23,13 @@ namespace {
 
 CameraSpec cameraSpec(int32_t deviceId, const std::string &model, const std::string &serial)
 {
-    CameraSpec spec;
-    spec.deviceId = deviceId;
-    spec.cameraId = deviceId + 10;
-    spec.model = model;
-    spec.cameraName = model + "-USB";
-    spec.serialNumber = serial;
-    return spec;
+    CameraSpec description;
+    description.deviceId = deviceId;
+    description.cameraId = deviceId + 10;
+    description.model = model;
+    description.cameraName = model + "-USB";
+    description.serialNumber = serial;
+    return description;
 }
 
 int notificationsStarted(int32_t eventId)

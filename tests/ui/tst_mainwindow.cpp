@@ -34,15 +34,15 @@ namespace {
 
 CameraSpec cameraSpec(int32_t deviceId, const std::string &model)
 {
-    CameraSpec spec;
-    spec.deviceId = deviceId;
-    spec.cameraId = deviceId;
-    spec.model = model;
-    spec.cameraName = model + "-USB";
-    spec.serialNumber = "41020000" + std::to_string(10 + deviceId);
-    spec.sensorWidth = 640;
-    spec.sensorHeight = 480;
-    return spec;
+    CameraSpec description;
+    description.deviceId = deviceId;
+    description.cameraId = deviceId;
+    description.model = model;
+    description.cameraName = model + "-USB";
+    description.serialNumber = "41020000" + std::to_string(10 + deviceId);
+    description.sensorWidth = 640;
+    description.sensorHeight = 480;
+    return description;
 }
 
 QSettings storedSettings()
