@@ -178,14 +178,7 @@ void MainWindow::openSelectedCamera()
     // sequencer and trigger thread before the new camera is opened closes it
     // first, so that choosing the same camera again reopens it instead of
     // failing because this window still holds it.
-    if (camera) {
-        camera->disconnect(this);
-        camera->disconnect(ui->cameraview);
-    }
-    stopAutoTrigger();
-    autoTrigger.clear();
-    sequencer.clear();
-    camera.clear();
+    letGoOfCamera();
 
     try {
         camera = QSharedPointer<VyraCamera>(new VyraCamera(cameraDialog->selectedDeviceId()));
@@ -246,14 +239,7 @@ void MainWindow::releaseCamera()
     // Nothing may stay bound to a camera that failed to open, or to the one
     // opened before it: the window returns to its state after a start-up
     // without a camera.
-    if (camera) {
-        camera->disconnect(this);
-        camera->disconnect(ui->cameraview);
-    }
-    stopAutoTrigger();
-    autoTrigger.clear();
-    sequencer.clear();
-    camera.clear();
+    letGoOfCamera();
     cameraRemoved = false;
 
     setControlsEnabled(false);
@@ -266,6 +252,18 @@ void MainWindow::releaseCamera()
     ui->actionAction_SingleForceTrigger->setEnabled(false);
     ui->action_opencamera->setEnabled(true);
     statusBar()->showMessage(noCameraMessage());
+}
+
+void MainWindow::letGoOfCamera()
+{
+    if (camera) {
+        camera->disconnect(this);
+        camera->disconnect(ui->cameraview);
+    }
+    stopAutoTrigger();
+    autoTrigger.clear();
+    sequencer.clear();
+    camera.clear();
 }
 
 void MainWindow::stopAutoTrigger()

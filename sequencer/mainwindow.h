@@ -56,6 +56,9 @@ private:
     void selectAndOpenCamera();
     void openSelectedCamera();
     void releaseCamera();
+    /// Drops the camera, its sequencer and its trigger thread (stopped and
+    /// waited for); the camera closes once nothing else holds it.
+    void letGoOfCamera();
     void stopAutoTrigger();
 
     Ui::MainWindow *ui;
