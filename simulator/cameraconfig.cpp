@@ -1,5 +1,7 @@
 #include "cameraconfig.h"
 
+#include "factorbits.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -22,23 +24,6 @@ namespace VyraSim {
 namespace {
 
 constexpr size_t maximumConfigurationSize = 1 << 20;
-
-struct FactorName
-{
-    const char *name;
-    int32_t horizontal;
-    int32_t vertical;
-};
-
-constexpr FactorName factorNames[] = {
-    {"2x", VYRA_FACTOR_2X_HORIZONTAL, VYRA_FACTOR_2X_VERTICAL},
-    {"3x", VYRA_FACTOR_3X_HORIZONTAL, VYRA_FACTOR_3X_VERTICAL},
-    {"4x", VYRA_FACTOR_4X_HORIZONTAL, VYRA_FACTOR_4X_VERTICAL},
-    {"5x", VYRA_FACTOR_5X_HORIZONTAL, VYRA_FACTOR_5X_VERTICAL},
-    {"6x", VYRA_FACTOR_6X_HORIZONTAL, VYRA_FACTOR_6X_VERTICAL},
-    {"8x", VYRA_FACTOR_8X_HORIZONTAL, VYRA_FACTOR_8X_VERTICAL},
-    {"16x", VYRA_FACTOR_16X_HORIZONTAL, VYRA_FACTOR_16X_VERTICAL},
-};
 
 std::string trimmed(const std::string &text)
 {
@@ -102,9 +87,9 @@ bool parseFactors(const std::string &text, int32_t *bits)
         const bool horizontalOnly = word[0] == 'h';
         const bool verticalOnly = word[0] == 'v';
         const std::string name = horizontalOnly || verticalOnly ? word.substr(1) : word;
-        const auto factor = std::find_if(std::begin(factorNames), std::end(factorNames),
-                                         [&](const FactorName &f) { return name == f.name; });
-        if (factor == std::end(factorNames))
+        const auto factor = std::find_if(std::begin(factorBitsTable), std::end(factorBitsTable),
+                                         [&](const FactorBits &f) { return name == f.name(); });
+        if (factor == std::end(factorBitsTable))
             return false;
         if (!verticalOnly)
             *bits |= factor->horizontal;
@@ -117,14 +102,14 @@ bool parseFactors(const std::string &text, int32_t *bits)
 std::string formatFactors(int32_t bits)
 {
     std::string text;
-    for (const FactorName &factor : factorNames) {
+    for (const FactorBits &factor : factorBitsTable) {
         const bool h = bits & factor.horizontal;
         const bool v = bits & factor.vertical;
         if (!h && !v)
             continue;
         if (!text.empty())
             text += ' ';
-        text += (h && v) ? factor.name : std::string(h ? "h" : "v") + factor.name;
+        text += (h && v) ? factor.name() : std::string(h ? "h" : "v") + factor.name();
     }
     return text.empty() ? "none" : text;
 }
@@ -472,7 +457,8 @@ std::vector<CameraSpec> parseCameraConfiguration(const std::string &text,
             continue;
         std::string problem = completeSection(section);
         if (problem.empty() && !deviceIds.insert(section.description.deviceId).second)
-            problem = "device-id " + std::to_string(section.description.deviceId) + " is used twice";
+            problem =
+                "device-id " + std::to_string(section.description.deviceId) + " is used twice";
         if (!problem.empty())
             found.push_back({section.line, problem});
         cameras.push_back(section.description);

@@ -1,5 +1,7 @@
 #include "parameterset.h"
 
+#include "factorbits.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
@@ -15,38 +17,6 @@ namespace VyraSim {
 namespace {
 
 constexpr size_t maximumPathLength = 32767;
-
-struct FactorBits
-{
-    int factor;
-    int32_t horizontal;
-    int32_t vertical;
-};
-
-constexpr FactorBits factorBits[] = {
-    {2, VYRA_FACTOR_2X_HORIZONTAL, VYRA_FACTOR_2X_VERTICAL},
-    {3, VYRA_FACTOR_3X_HORIZONTAL, VYRA_FACTOR_3X_VERTICAL},
-    {4, VYRA_FACTOR_4X_HORIZONTAL, VYRA_FACTOR_4X_VERTICAL},
-    {5, VYRA_FACTOR_5X_HORIZONTAL, VYRA_FACTOR_5X_VERTICAL},
-    {6, VYRA_FACTOR_6X_HORIZONTAL, VYRA_FACTOR_6X_VERTICAL},
-    {8, VYRA_FACTOR_8X_HORIZONTAL, VYRA_FACTOR_8X_VERTICAL},
-    {16, VYRA_FACTOR_16X_HORIZONTAL, VYRA_FACTOR_16X_VERTICAL},
-};
-
-bool factorToBits(int factor, bool horizontal, int32_t *bits)
-{
-    if (factor == 1) {
-        *bits = 0;
-        return true;
-    }
-    for (const FactorBits &entry : factorBits) {
-        if (entry.factor == factor) {
-            *bits = horizontal ? entry.horizontal : entry.vertical;
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string formatDouble(double value)
 {
@@ -215,7 +185,7 @@ public:
     {
         const int32_t factor = integer(section, key);
         int32_t bits = 0;
-        if (ok() && !factorToBits(factor, horizontal, &bits))
+        if (ok() && !factorToBit(factor, horizontal, &bits))
             fail(line_, std::string(key) + " is not a factor of 1, 2, 3, 4, 5, 6, 8 or 16");
         return bits;
     }

@@ -1,5 +1,7 @@
 #include "sensormodel.h"
 
+#include "factorbits.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -25,23 +27,6 @@ constexpr double flashBrightness = 1.0;
 
 constexpr int32_t horizontalBits = VYRA_FACTOR_ALL_HORIZONTAL;
 constexpr int32_t verticalBits = VYRA_FACTOR_ALL_VERTICAL;
-
-struct FactorBit
-{
-    int factor;
-    int32_t horizontal;
-    int32_t vertical;
-};
-
-constexpr FactorBit factorBits[] = {
-    {2, VYRA_FACTOR_2X_HORIZONTAL, VYRA_FACTOR_2X_VERTICAL},
-    {3, VYRA_FACTOR_3X_HORIZONTAL, VYRA_FACTOR_3X_VERTICAL},
-    {4, VYRA_FACTOR_4X_HORIZONTAL, VYRA_FACTOR_4X_VERTICAL},
-    {5, VYRA_FACTOR_5X_HORIZONTAL, VYRA_FACTOR_5X_VERTICAL},
-    {6, VYRA_FACTOR_6X_HORIZONTAL, VYRA_FACTOR_6X_VERTICAL},
-    {8, VYRA_FACTOR_8X_HORIZONTAL, VYRA_FACTOR_8X_VERTICAL},
-    {16, VYRA_FACTOR_16X_HORIZONTAL, VYRA_FACTOR_16X_VERTICAL},
-};
 
 int32_t roundDown(int32_t value, int32_t step)
 {
@@ -95,9 +80,9 @@ SensorSettings SensorModel::powerOn() const
 
 int SensorModel::factor(int32_t modeBits, bool horizontal)
 {
-    for (const FactorBit &bit : factorBits) {
-        if (modeBits & (horizontal ? bit.horizontal : bit.vertical))
-            return bit.factor;
+    for (const FactorBits &entry : factorBitsTable) {
+        if (modeBits & entry.bit(horizontal))
+            return entry.factor;
     }
     return 1;
 }
