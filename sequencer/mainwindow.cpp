@@ -3,15 +3,24 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QRegExp>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSpacerItem>
+#include <QtConcurrent>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "aboutbox.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
 #include "stylesheet.h"
 #include "vyraautotriggerthread.h"
 #include "vyracamera.h"
@@ -23,9 +32,52 @@ namespace {
 const char settingsOrganisation[] = "Quellmark";
 const char settingsApplication[] = "Vyra Sequencer";
 
+// The workspace holds at most this many sets.
+constexpr int maximumSetCount = 32;
+// The auto-trigger fires at most this many software triggers a second.
+constexpr double maximumTriggerRate = 10.0;
+constexpr double liveFramerate = 30.0;
+
 QString noCameraMessage()
 {
     return QStringLiteral("No camera opened");
+}
+
+QString withSuffix(const QString &name, const QString &suffix)
+{
+    // Only a lower-case suffix counts: "SEQ.XML" becomes "SEQ.XML.xml".
+    if (QRegExp(QStringLiteral("\\") + suffix + QStringLiteral("$")).indexIn(name) < 0)
+        return name + suffix;
+    return name;
+}
+
+quint64 triggerInterval(double fps)
+{
+    return quint64(1000.0 / fps);
+}
+
+bool saveCameraConfigurationTask(const QString &name, const QSharedPointer<VyraCamera> &camera)
+{
+    if (!camera)
+        return false;
+    try {
+        camera->parameterSetSave(withSuffix(name, QStringLiteral(".ini")));
+        return true;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
+}
+
+bool loadCameraConfigurationTask(const QString &name, const QSharedPointer<VyraCamera> &camera)
+{
+    if (!camera)
+        return false;
+    try {
+        camera->parameterSetLoad(name);
+        return true;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
 }
 
 } // namespace
@@ -38,6 +90,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->dw_event->deleteLater();
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
     restoreSettings();
+    connect(workspace(), &SequencerWorkspace::sequencerSetSelectedEvent, this,
+            &MainWindow::sequencerSetSelectedEvent);
+    connect(&loadWatcher, &QFutureWatcher<bool>::finished, this,
+            &MainWindow::loadCameraConfigurationFinished);
+    connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
+            &MainWindow::saveCameraConfigurationFinished);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
     selectAndOpenCamera();
@@ -110,15 +168,328 @@ void MainWindow::on_le_property_search_textChanged(QString text)
         item->setVisible(item->text().contains(text, Qt::CaseInsensitive));
 }
 
+SequencerWorkspace *MainWindow::workspace() const
+{
+    return ui->gv_main->workspace();
+}
+
 void MainWindow::propertyItemToggled(quint32 id, bool checked)
 {
     // Without a camera a toggle only changes its own look.
     if (!camera)
         return;
-    if (checked)
-        selectedFeatures.append(id);
-    else
+    if (!checked) {
+        workspace()->removeFeature(id);
         selectedFeatures.removeAll(id);
+        return;
+    }
+    try {
+        workspace()->addFeature(camera, id);
+        selectedFeatures.append(id);
+    } catch (const VyraCameraException &) {
+        // The editors read the camera; one that cannot be read leaves the
+        // feature out of every set again, its toggle unchecked.
+        if (QToggleButton *item = propertyItems.value(id))
+            item->setChecked(false);
+    }
+}
+
+void MainWindow::sequencerSetSelectedEvent(bool selected)
+{
+    if (!sequencerModeEnabled())
+        ui->action_deleteset->setEnabled(selected);
+}
+
+bool MainWindow::sequencerModeEnabled() const
+{
+    try {
+        return sequencer && sequencer->isSequencerModeEnabled();
+    } catch (const VyraCameraException &) {
+        // A camera that does not answer runs no sequence of ours.
+        return false;
+    }
+}
+
+bool MainWindow::discardSequence()
+{
+    if (!workspace()->sets().isEmpty() &&
+        askQuestion(this, tr("Do you want to discard your current Configuration?"),
+                    QMessageBox::Yes, QMessageBox::No) == QMessageBox::No)
+        return false;
+    workspace()->clear();
+    for (QToggleButton *item : qAsConst(propertyItems))
+        item->setChecked(false);
+    return true;
+}
+
+void MainWindow::on_action_new_triggered()
+{
+    discardSequence();
+}
+
+void MainWindow::on_action_addsequence_triggered()
+{
+    if (!camera)
+        return;
+    if (workspace()->sets().size() >= maximumSetCount) {
+        showWarning(this, tr("Maximal Number of Sequencer Sets reached."));
+        return;
+    }
+    try {
+        workspace()->addSet(camera, sequencer, selectedFeatures);
+    } catch (const VyraCameraException &error) {
+        // The new set stays; its editors that could not read the camera
+        // are missing, which the message explains.
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_deleteset_triggered()
+{
+    workspace()->removeSelectedSet();
+}
+
+void MainWindow::on_action_save_triggered()
+{
+    if (!sequencer)
+        return;
+    QFileDialog dialog(this, tr("Save Configuration to File"), QDir::currentPath(),
+                       tr("Extensible Markup Language (*.xml)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = withSuffix(dialog.selectedFiles().first(), QStringLiteral(".xml"));
+    try {
+        // A file must hold the sequence on screen: when the sets cannot be
+        // written into the camera, nothing is saved.
+        sequencer->writeSequence(workspace()->sets(), false);
+        sequencer->saveConfiguration(name);
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
+    } catch (const VyraCameraException &) {
+        showCritical(this, tr("Configuration could not be saved.\n\nHave you removed the Camera?"));
+    }
+}
+
+void MainWindow::on_action_load_triggered()
+{
+    if (!sequencer)
+        return;
+    QFileDialog dialog(this, tr("Load Configuration File"), QDir::currentPath(),
+                       tr("Extensible Markup Language (*.xml)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // Loaded sets are numbered from 0 like the camera's: they cannot join
+    // sets that are kept.
+    if (!discardSequence())
+        return;
+    try {
+        sequencer->loadConfiguration(dialog.selectedFiles().first());
+        const Sequencer::Snapshot snapshot = sequencer->readSequence();
+        for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
+            item.value()->setChecked(sequencer->isFeatureEnabled(item.key()));
+        for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
+            workspace()->addSetWithValues(camera, sequencer, set.value());
+        sequencer->writeSequence(workspace()->sets(), true);
+    } catch (const std::runtime_error &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    } catch (const VyraCameraException &) {
+        showCritical(this, tr("Configuration could not be loaded."));
+    }
+}
+
+void MainWindow::on_action_saveCameraConfiguration_triggered()
+{
+    const QString name = QFileDialog::getSaveFileName(this, tr("Save"), QString(),
+                                                      tr("Configuration File (*.ini)"));
+    if (name.isEmpty())
+        return;
+    // A task started while another one saves takes over the watcher; the
+    // earlier one's result is no longer reported, so its dialog goes.
+    closeProgress(saveProgressDialog);
+    saveProgressDialog = showProgress(QStringLiteral("Save Camera Configuration.."));
+    saveWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
+                                            saveCameraConfigurationTask, name, camera));
+}
+
+void MainWindow::on_action_loadCameraConfiguration_triggered()
+{
+    const QString name = QFileDialog::getOpenFileName(this, tr("Load"), QString(),
+                                                      tr("Configuration File (*.ini)"));
+    if (name.isEmpty())
+        return;
+    closeProgress(loadProgressDialog);
+    loadProgressDialog = showProgress(QStringLiteral("Loading Camera Configuration.."));
+    loadWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
+                                            loadCameraConfigurationTask, name, camera));
+}
+
+void MainWindow::saveCameraConfigurationFinished()
+{
+    closeProgress(saveProgressDialog);
+    if (!saveWatcher.result())
+        showCritical(this, tr("Camera Configuration could not be save!"));
+}
+
+void MainWindow::loadCameraConfigurationFinished()
+{
+    closeProgress(loadProgressDialog);
+    if (!loadWatcher.result())
+        showCritical(this, tr("Camera Configuration could not be load!"));
+}
+
+QProgressDialog *MainWindow::showProgress(const QString &label)
+{
+    auto *dialog =
+        new QProgressDialog(this, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
+    dialog->setRange(0, 0);
+    dialog->setCancelButton(nullptr);
+    dialog->setLabelText(label);
+    dialog->setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
+    dialog->show();
+    dialog->resize(300, 65);
+    return dialog;
+}
+
+void MainWindow::closeProgress(QPointer<QProgressDialog> &dialog)
+{
+    if (dialog)
+        dialog->deleteLater();
+    dialog.clear();
+}
+
+void MainWindow::on_action_run_toggled(bool toggled)
+{
+    if (selectedFeatures.isEmpty() && toggled) {
+        showInformation(this, tr("Please select a property to run the Sequencer."));
+        // Nothing was started, so there is nothing for the stop to undo.
+        const QSignalBlocker blocker(ui->action_run);
+        ui->action_run->setChecked(false);
+        return;
+    }
+    if (cameraRemoved || !sequencer)
+        return;
+    setEditingEnabled(!toggled);
+    if (toggled) {
+        if (!startSequence()) {
+            // Runs this slot again, which stops what was started.
+            ui->action_run->toggle();
+            return;
+        }
+    } else {
+        stopSequence();
+    }
+    ui->action_capture->setEnabled(toggled);
+    ui->action_capture->setChecked(toggled);
+    on_action_capture_toggled(toggled);
+}
+
+bool MainWindow::startSequence()
+{
+    try {
+        camera->setFramerate(sequencerFramerate);
+        sequencer->reset();
+        sequencer->writeSequence(workspace()->sets(), false);
+    } catch (const std::runtime_error &) {
+        return false;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
+    ui->action_deleteset->setEnabled(false);
+    ui->action_run->setText(QStringLiteral("Stop Sequencer"));
+    return true;
+}
+
+void MainWindow::stopSequence()
+{
+    onActiveSetChanged(-1);
+    try {
+        camera->setFramerate(liveFramerate);
+    } catch (const VyraCameraException &) {
+        // A camera that is gone keeps the rate it had; opening it again
+        // sets the live rate.
+    }
+    ui->action_deleteset->setEnabled(workspace()->hasSelectedSet());
+    ui->action_run->setText(QStringLiteral("Start Sequencer"));
+}
+
+void MainWindow::on_action_capture_toggled(bool arg1)
+{
+    if (!sequencer)
+        return;
+    try {
+        if (sequencerConfigured) {
+            sequencer->enableSequencerMode(false);
+            sequencerConfigured = false;
+        }
+        sequencer->enableSequencerMode(arg1);
+        ui->actionAction_SingleForceTrigger->setEnabled(ui->action_run->isChecked() && !arg1);
+        sequencer->enableSequencerMode(arg1);
+    } catch (const std::runtime_error &) {
+        putLiveBack(!arg1);
+        return;
+    } catch (const VyraCameraException &) {
+        putLiveBack(!arg1);
+        return;
+    }
+    if (!autoTrigger)
+        return;
+    if (arg1)
+        autoTrigger->start(QThread::InheritPriority);
+    else
+        autoTrigger->requestStop();
+}
+
+void MainWindow::putLiveBack(bool checked)
+{
+    // Put back without running the slot again: the switch that failed
+    // would fail the same way in the other direction.
+    const QSignalBlocker blocker(ui->action_capture);
+    ui->action_capture->setChecked(checked);
+}
+
+void MainWindow::on_actionAction_SingleForceTrigger_triggered()
+{
+    if (selectedFeatures.isEmpty()) {
+        showInformation(this, tr("Please select a property to run the Sequencer."));
+        return;
+    }
+    if (cameraRemoved || !sequencer)
+        return;
+    // A failing step leaves the next press to try again; a trigger that
+    // cannot be given takes no image.
+    if (!sequencerConfigured) {
+        try {
+            sequencer->reset();
+            sequencer->writeSequence(workspace()->sets(), false);
+        } catch (const VyraCameraException &) {
+        } catch (const std::runtime_error &) {
+        }
+        try {
+            sequencer->enableSequencerMode(true);
+        } catch (const VyraCameraException &) {
+        }
+        sequencerConfigured = true;
+    }
+    try {
+        camera->trigger();
+    } catch (const VyraCameraException &) {
+    }
+}
+
+void MainWindow::onFramerateChanged(double fps)
+{
+    if (autoTrigger)
+        autoTrigger->setInterval(triggerInterval(std::min(fps, maximumTriggerRate)));
+}
+
+void MainWindow::onActiveSetChanged(int nActiveSet)
+{
+    if (!sequencerModeEnabled())
+        return;
+    for (SequencerSet *set : workspace()->sets())
+        sequencer->highlightSet(set, set->index() == nActiveSet);
 }
 
 void MainWindow::setCameraActionsEnabled(bool on)
@@ -156,6 +527,8 @@ void MainWindow::setEditingEnabled(bool on)
 
 void MainWindow::on_action_opencamera_triggered()
 {
+    if (!discardSequence())
+        return;
     selectAndOpenCamera();
 }
 
@@ -215,6 +588,9 @@ void MainWindow::openSelectedCamera()
                 &MainWindow::hideCameraRemovedDialog);
         connect(camera.data(), &VyraCamera::imageCaptured, ui->cameraview,
                 &QDisplayWidget::setImage);
+        connect(camera.data(), &VyraCamera::newFramerate, this, &MainWindow::onFramerateChanged);
+        connect(camera.data(), &VyraCamera::activeSetChanged, this,
+                &MainWindow::onActiveSetChanged);
 
         // Resets the camera's sequence; the workspace is empty at this point.
         sequencer = QSharedPointer<Sequencer>::create(camera);
@@ -264,6 +640,23 @@ void MainWindow::letGoOfCamera()
     autoTrigger.clear();
     sequencer.clear();
     camera.clear();
+    showStoppedRunState();
+}
+
+void MainWindow::showStoppedRunState()
+{
+    // A camera pulled out while the sequence ran leaves the run commands as
+    // they were; the next camera starts stopped.
+    {
+        const QSignalBlocker runBlocker(ui->action_run);
+        const QSignalBlocker liveBlocker(ui->action_capture);
+        ui->action_run->setChecked(false);
+        ui->action_capture->setChecked(false);
+    }
+    ui->action_run->setText(QStringLiteral("Start Sequencer"));
+    ui->action_capture->setEnabled(false);
+    ui->actionAction_SingleForceTrigger->setEnabled(false);
+    sequencerConfigured = false;
 }
 
 void MainWindow::stopAutoTrigger()
@@ -291,6 +684,7 @@ void MainWindow::showCameraRemovedDialog()
         // that does not run costs nothing.
     }
     if (sequencerRunning) {
+        // The slot stops at the removal: the run commands stay as they were.
         ui->action_run->setChecked(false);
         setEditingEnabled(false);
         if (autoTrigger)
@@ -298,7 +692,7 @@ void MainWindow::showCameraRemovedDialog()
         ui->action_opencamera->setEnabled(true);
         ui->action_deleteset->setEnabled(false);
     }
-    showCritical(this, tr("Camera removed!\nPlease reconnect the Camera."));
+    showConnectionMessage(tr("Camera removed!\nPlease reconnect the Camera."), false);
 }
 
 void MainWindow::hideCameraRemovedDialog()
@@ -313,7 +707,22 @@ void MainWindow::hideCameraRemovedDialog()
         // of the sequence sets the mode again.
     }
     setControlsEnabled(true);
-    showInformation(this, tr("Camera reconnected."));
+    showConnectionMessage(tr("Camera reconnected."), true);
+}
+
+void MainWindow::showConnectionMessage(const QString &text, bool connected)
+{
+    const QMessageBox::Icon icon = connected ? QMessageBox::Information : QMessageBox::Critical;
+    // A loose cable comes and goes faster than anyone answers a box.
+    if (connectionMessage) {
+        connectionMessage->setText(text);
+        connectionMessage->setIcon(icon);
+        return;
+    }
+    connectionMessage = createMessageBox(this, text, messageBoxTitle(), QMessageBox::Ok);
+    connectionMessage->setIcon(icon);
+    connectionMessage->exec();
+    delete connectionMessage.data();
 }
 
 void MainWindow::on_action_Cameraapplication_triggered()
