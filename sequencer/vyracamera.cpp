@@ -229,6 +229,10 @@ void VyraCamera::enableLiveVideo(bool enable)
         if (!isLiveVideoEnabled()) {
             return;
         }
+        // Asked to stop first, the capture thread ends with the wait that
+        // stopping the capture cuts short, instead of waiting once more.
+        if (m_captureThread)
+            m_captureThread->requestStop();
         const VyraStatus status = stopLiveCapture(m_handle, VYRA_CAPTURE_FORCE_STOP);
         stopCapture();
         checkDriverStatus(status, sourceFile, "VyraCamera::enableLiveVideo", __LINE__);

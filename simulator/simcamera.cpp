@@ -279,6 +279,8 @@ VyraStatus SimCamera::stopLiveCapture(VyraHandle handle, int32_t mode)
         wake_.wait(lock, [&] { return fillsInProgress_ == 0 || openGeneration_ != generation; });
     }
     ++liveGeneration_;
+    // Waits for an image end with the capture they were waiting on.
+    ++liveStops_;
     changed();
     return VYRA_SUCCESS;
 }
@@ -403,6 +405,7 @@ VyraStatus SimCamera::waitForQueuedImage(VyraHandle handle, int32_t timeoutMs, c
         return VYRA_INVALID_PARAMETER;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const uint64_t generation = openGeneration_;
+    const uint64_t liveStops = liveStops_;
     for (;;) {
         if (openGeneration_ != generation)
             return VYRA_INVALID_HANDLE;
@@ -417,6 +420,8 @@ VyraStatus SimCamera::waitForQueuedImage(VyraHandle handle, int32_t timeoutMs, c
             *id = buffer->id;
             return VYRA_SUCCESS;
         }
+        if (liveStops_ != liveStops)
+            return VYRA_IMAGE_NOT_PRESENT;
         if (Clock::now() >= deadline)
             return VYRA_TIMED_OUT;
         wake_.wait_until(lock, deadline);
