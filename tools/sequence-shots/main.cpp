@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -19,6 +20,7 @@
 #include <functional>
 
 #include "mainwindow.h"
+#include "qdisplaywidget.h"
 #include "qtogglebutton.h"
 #include "sequencerset.h"
 #include "sequencerworkspace.h"
@@ -48,10 +50,39 @@ void chooseFirstCameraWhenAsked()
 void save(const QString &path)
 {
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    if (shot.save(path))
-        std::printf("%s\n", qPrintable(path));
-    else
+    if (!shot.save(path))
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+}
+
+QList<SequencerSet *> workspaceSets(QWidget *window)
+{
+    return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+// The set drawn as the one the camera is using, -1 for none.
+int highlightedSet(const QList<SequencerSet *> &sets)
+{
+    for (SequencerSet *set : sets) {
+        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            return set->index();
+    }
+    return -1;
+}
+
+// Mean grey value (0 to 255) of the image shown in the Camera Image dock.
+double shownBrightness(QWidget *window)
+{
+    const auto *display = window->findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+    const QLabel *label = display ? display->findChild<QLabel *>() : nullptr;
+    const QImage image = label ? label->pixmap(Qt::ReturnByValue).toImage() : QImage();
+    if (image.isNull())
+        return 0.0;
+    double sum = 0.0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            sum += qGray(image.pixel(x, y));
+    }
+    return sum / (double(image.width()) * image.height());
 }
 
 // Runs step after delayMs of event processing.
@@ -101,8 +132,7 @@ int main(int argc, char *argv[])
             action(&window, "action_addsequence")->trigger();
     });
     after(1500, [&] {
-        const QList<SequencerSet *> sets =
-            window.findChild<SequencerWorkspaceView *>()->workspace()->sets();
+        const QList<SequencerSet *> sets = workspaceSets(&window);
         for (SequencerSet *set : sets) {
             if (auto *box = set->findChild<QDoubleSpinBox *>())
                 box->setValue(exposures.value(set->index()));
@@ -110,16 +140,35 @@ int main(int argc, char *argv[])
         // Focus the middle set, so the picture shows its look.
         if (sets.size() > 1)
             sets.at(1)->findChild<QDoubleSpinBox *>()->setFocus(Qt::MouseFocusReason);
-        for (SequencerSet *set : sets)
-            std::printf("set %d: %d x %d\n", set->index(), set->width(), set->height());
     });
-    after(2500, [&] { save(out.filePath(QStringLiteral("sequence-editor.png"))); });
+    after(2500, [&] {
+        save(out.filePath(QStringLiteral("sequence-editor.png")));
+        std::printf("sequence-editor.png: three sets with the exposures 5, 15 and 30 ms\n");
+    });
     after(2600, [&] { action(&window, "action_run")->setChecked(true); });
+    // Each picture is taken a little after the highlight moved: the image
+    // that set took arrives just after the mark.
     for (int shot = 0; shot < shots; ++shot) {
         after(3600 + shot * intervalMs, [&, shot] {
-            save(out.filePath(QStringLiteral("sequence-running-%1.png").arg(shot)));
+            auto *poll = new QTimer(&window);
+            const int before = highlightedSet(workspaceSets(&window));
+            QObject::connect(poll, &QTimer::timeout, [&, poll, before, shot] {
+                const int set = highlightedSet(workspaceSets(&window));
+                if (set == before)
+                    return;
+                poll->deleteLater();
+                poll->stop();
+                after(20, [&, set, shot] {
+                    const QString name = QStringLiteral("sequence-running-%1.png").arg(shot);
+                    save(out.filePath(name));
+                    std::printf("%s: set %d highlighted (%.0f ms), image brightness %.0f\n",
+                                qPrintable(name), set, exposures.value(set),
+                                shownBrightness(&window));
+                });
+            });
+            poll->start(2);
         });
     }
-    after(3800 + shots * intervalMs, [] { QCoreApplication::quit(); });
+    after(4200 + shots * intervalMs, [] { QCoreApplication::quit(); });
     return application.exec();
 }
