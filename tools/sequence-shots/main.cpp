@@ -9,10 +9,12 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QGraphicsProxyWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -126,6 +128,8 @@ int main(int argc, char *argv[])
 
     const QList<double> exposures = {5.0, 15.0, 30.0};
     after(1000, [&] {
+        // No window manager runs on the virtual screen to activate the window.
+        window.activateWindow();
         checkFeature(&window, QStringLiteral("Exposure"));
         checkFeature(&window, QStringLiteral("Gain"));
         for (int i = 0; i < exposures.size(); ++i)
@@ -137,9 +141,18 @@ int main(int argc, char *argv[])
             if (auto *box = set->findChild<QDoubleSpinBox *>())
                 box->setValue(exposures.value(set->index()));
         }
-        // Focus the middle set, so the picture shows its look.
-        if (sets.size() > 1)
-            sets.at(1)->findChild<QDoubleSpinBox *>()->setFocus(Qt::MouseFocusReason);
+        // Click into the middle set and point at the last one, so the picture
+        // shows the focused and the hovered look.
+        auto *view = window.findChild<SequencerWorkspaceView *>();
+        const auto viewPosition = [view](QWidget *widget) {
+            const QPoint inSet = widget->mapTo(widget->window(), widget->rect().center());
+            return view->mapFromScene(widget->window()->graphicsProxyWidget()->mapToScene(inSet));
+        };
+        if (sets.size() > 2) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              viewPosition(sets.at(1)->findChild<QDoubleSpinBox *>()));
+            QTest::mouseMove(view->viewport(), viewPosition(sets.at(2)));
+        }
     });
     after(2500, [&] {
         save(out.filePath(QStringLiteral("sequence-editor.png")));
