@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 
@@ -11,6 +12,8 @@
 namespace Ui {
 class MainWindow;
 }
+class AcquisitionDialog;
+class ImageSizeDialog;
 class QCloseEvent;
 class QToggleButton;
 class VyraAutoTriggerThread;
@@ -44,6 +47,8 @@ private slots:
     void showCameraRemovedDialog();
     void hideCameraRemovedDialog();
     void on_action_exitapp_triggered();
+    void on_action_settings_triggered();
+    void on_action_imagesize_triggered();
 
 private:
     void restoreSettings();
@@ -68,6 +73,9 @@ private:
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     QSharedPointer<VyraAutoTriggerThread> autoTrigger;
+    // The settings dialog open now, if any; each deletes itself when closed.
+    QPointer<ImageSizeDialog> imageSizeDialog;
+    QPointer<AcquisitionDialog> acquisitionDialog;
     VyraCameraDialog *cameraDialog = nullptr;
     bool cameraRemoved = false;
     double sequencerFramerate = 5.0;
