@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QSharedPointer>
 #include <QtTest>
-
-#include <optional>
 
 #include "simcontrol.h"
 #include "vyracamera.h"
@@ -22,11 +22,20 @@ inline QSharedPointer<VyraCamera> openCamera(int deviceId)
 /// The simulated camera's own state, past the driver calls.
 inline VyraSim::OpenCameraState stateOf(const QSharedPointer<VyraCamera> &camera)
 {
-    const std::optional<VyraSim::OpenCameraState> state =
-        VyraSim::Control::openCameraState(camera->handle());
-    if (!state)
-        qFatal("camera %u is not open", unsigned(camera->handle()));
-    return *state;
+    return VyraSim::Control::openCameraState(camera->handle()).value();
+}
+
+template<typename T> T *child(QWidget *dialog, const QString &name)
+{
+    auto *found = dialog->findChild<T *>(name);
+    if (!found)
+        qFatal("no %s", qPrintable(name));
+    return found;
+}
+
+inline QString labelText(QWidget *dialog, const QString &name)
+{
+    return child<QLabel>(dialog, name)->text();
 }
 
 /// Types text over the value of a spin box, as a user who selected it would.
@@ -37,6 +46,15 @@ inline void typeInto(QAbstractSpinBox *box, const QString &text, bool confirm = 
     QTest::keyClicks(box, text);
     if (confirm)
         QTest::keyClick(box, Qt::Key_Return);
+}
+
+/// Picks an item as the combo box's list does: it becomes current and is activated.
+inline void choose(QComboBox *combo, const QString &text)
+{
+    const int index = combo->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
 }
 
 inline int driverCalls(const std::string &operation, int64_t command)

@@ -2,13 +2,11 @@
 // and subsampling, the keys it leaves alone, and the images that follow.
 
 #include <QComboBox>
-#include <QGroupBox>
 #include <QSpinBox>
 #include <QtTest>
 
 #include "imagesizedialog.h"
 #include "settingsdialogsupport.h"
-#include "stylesheet.h"
 
 using namespace SettingsDialogTest;
 using VyraSim::Control;
@@ -17,39 +15,34 @@ namespace {
 
 constexpr int coarseCamera = 9; // a 1280 x 1024 sensor with AOI steps of 16 x 4
 
-QComboBox *box(QWidget *dialog, const char *name)
+QComboBox *box(QWidget *dialog, const QString &name)
 {
-    return dialog->findChild<QComboBox *>(QString::fromLatin1(name));
+    return child<QComboBox>(dialog, name);
 }
 
-QSpinBox *sizeBox(QWidget *dialog, const char *name)
+QSpinBox *sizeBox(QWidget *dialog, const QString &name)
 {
-    return dialog->findChild<QSpinBox *>(QString::fromLatin1(name));
+    return child<QSpinBox>(dialog, name);
 }
 
-QStringList itemTexts(QComboBox *combo)
+QSize aoiSize(const QSharedPointer<VyraCamera> &camera)
+{
+    const VyraRect aoi = stateOf(camera).aoi;
+    return QSize(aoi.width, aoi.height);
+}
+
+QSize shownSize(QWidget *dialog)
+{
+    return QSize(sizeBox(dialog, "aoi_width")->value(), sizeBox(dialog, "aoi_height")->value());
+}
+
+/// The items of a box as "text=data".
+QStringList items(QComboBox *combo)
 {
     QStringList texts;
     for (int index = 0; index < combo->count(); ++index)
-        texts << combo->itemText(index);
+        texts << combo->itemText(index) + '=' + combo->itemData(index).toString();
     return texts;
-}
-
-QList<int> itemModes(QComboBox *combo)
-{
-    QList<int> modes;
-    for (int index = 0; index < combo->count(); ++index)
-        modes << combo->itemData(index).toInt();
-    return modes;
-}
-
-/// Picks an item as the combo box's list does: it becomes current and is activated.
-void choose(QComboBox *combo, const QString &text)
-{
-    const int index = combo->findText(text);
-    QVERIFY2(index >= 0, qPrintable(text));
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
 }
 
 void setAoiBehindTheDialog(const QSharedPointer<VyraCamera> &camera, const QRect &aoi)
@@ -67,6 +60,7 @@ class TestImageSizeDialog : public QObject
 private slots:
     void init();
 
+    void showsTheCamerasGeometry_data();
     void showsTheCamerasGeometry();
     void factorBoxesListTheModesInBitOrder_data();
     void factorBoxesListTheModesInBitOrder();
@@ -93,70 +87,67 @@ void TestImageSizeDialog::init()
     coarse.deviceId = coarseCamera;
     coarse.aoiWidthIncrement = 16;
     coarse.aoiHeightIncrement = 4;
+    coarse.imageFormats = {{1, "", 0, 0, 640, 480, 0, 0},
+                           {2, "640x480 VGA", 320, 272, 640, 480, 0, 0}};
     cameras.push_back(coarse);
     QVERIFY(Control::setCameras(cameras));
 }
 
+void TestImageSizeDialog::showsTheCamerasGeometry_data()
+{
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<QStringList>("profiles");
+    QTest::addColumn<QList<int>>(
+        "sizeLimits"); // width, minimum, maximum, step; the same for height
+    QTest::newRow("six formats") << smallCamera
+                                 << QStringList({"Custom=0", "1280x1024 SXGA=1", "1024x768 XGA=2",
+                                                 "800x600 SVGA=3", "640x480 VGA=4",
+                                                 "640x512 Binning 2x=5",
+                                                 "320x256 Subsampling 4x=6"})
+                                 << QList<int>({1280, 32, 1280, 8, 1024, 16, 1024, 2});
+    QTest::newRow("a format without caption")
+        << coarseCamera << QStringList({"Custom=0", "640x480 VGA=2"})
+        << QList<int>({1280, 32, 1280, 16, 1024, 16, 1024, 4});
+}
+
 void TestImageSizeDialog::showsTheCamerasGeometry()
 {
-    ImageSizeDialog dialog(openCamera(smallCamera));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Image Size Dialog"));
-    QCOMPARE(dialog.size(), QSize(414, 293));
-    QCOMPARE(dialog.minimumSize(), QSize(314, 273));
-    QCOMPARE(dialog.maximumHeight(), 400);
-    QCOMPARE(dialog.styleSheet(), loadStyleSheet(QStringLiteral("base.qss")));
-
-    QCOMPARE(itemTexts(box(&dialog, "profile")),
-             QStringList({"Custom", "1280x1024 SXGA", "1024x768 XGA", "800x600 SVGA", "640x480 VGA",
-                          "640x512 Binning 2x", "320x256 Subsampling 4x"}));
-    QCOMPARE(itemModes(box(&dialog, "profile")), QList<int>({0, 1, 2, 3, 4, 5, 6}));
-    QCOMPARE(box(&dialog, "profile")->currentText(), QStringLiteral("1280x1024 SXGA"));
-
-    QSpinBox *width = sizeBox(&dialog, "aoi_width");
-    QSpinBox *height = sizeBox(&dialog, "aoi_height");
-    QCOMPARE(QList<int>({width->value(), width->minimum(), width->maximum(), width->singleStep()}),
-             QList<int>({1280, 32, 1280, 8}));
-    QCOMPARE(
-        QList<int>({height->value(), height->minimum(), height->maximum(), height->singleStep()}),
-        QList<int>({1024, 16, 1024, 2}));
-    QVERIFY(!width->keyboardTracking() && !height->keyboardTracking());
-    QCOMPARE(width->suffix(), QStringLiteral(" px"));
-    for (const char *name : {"binning_horizontal", "binning_vertical", "subsampling_horizontal",
-                             "subsampling_vertical"}) {
-        QCOMPARE(box(&dialog, name)->currentText(), QStringLiteral("1x"));
-        QCOMPARE(box(&dialog, name)->maximumWidth(), 45);
+    QFETCH(int, deviceId);
+    QFETCH(QStringList, profiles);
+    QFETCH(QList<int>, sizeLimits);
+    ImageSizeDialog dialog(openCamera(deviceId));
+    QCOMPARE(items(box(&dialog, "profile")), profiles);
+    QList<int> shown;
+    for (QSpinBox *size : {sizeBox(&dialog, "aoi_width"), sizeBox(&dialog, "aoi_height")}) {
+        shown << size->value() << size->minimum() << size->maximum() << size->singleStep();
+        QVERIFY(!size->keyboardTracking());
     }
+    QCOMPARE(shown, sizeLimits);
+    QCOMPARE(box(&dialog, "binning_vertical")->currentText(), QStringLiteral("1x"));
 }
 
 void TestImageSizeDialog::factorBoxesListTheModesInBitOrder_data()
 {
     QTest::addColumn<int>("deviceId");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QList<int>>("modes");
+    QTest::addColumn<QStringList>("factors");
     QTest::newRow("binning 2x, 3x and 4x, horizontal")
-        << largeCamera << "binning_horizontal" << QStringList({"1x", "2x", "4x", "3x"})
-        << QList<int>({0, 0x2, 0x8, 0x20});
+        << largeCamera << "binning_horizontal" << QStringList({"1x=0", "2x=2", "4x=8", "3x=32"});
     QTest::newRow("binning 2x, 3x and 4x, vertical")
-        << largeCamera << "binning_vertical" << QStringList({"1x", "2x", "4x", "3x"})
-        << QList<int>({0, 0x1, 0x4, 0x10});
+        << largeCamera << "binning_vertical" << QStringList({"1x=0", "2x=1", "4x=4", "3x=16"});
     QTest::newRow("subsampling 2x and 4x")
-        << smallCamera << "subsampling_horizontal" << QStringList({"1x", "2x", "4x"})
-        << QList<int>({0, 0x2, 0x8});
-    QTest::newRow("binning 2x") << smallCamera << "binning_vertical" << QStringList({"1x", "2x"})
-                                << QList<int>({0, 0x1});
+        << smallCamera << "subsampling_horizontal" << QStringList({"1x=0", "2x=2", "4x=8"});
+    QTest::newRow("binning 2x") << smallCamera << "binning_vertical"
+                                << QStringList({"1x=0", "2x=1"});
 }
 
 void TestImageSizeDialog::factorBoxesListTheModesInBitOrder()
 {
     QFETCH(int, deviceId);
     QFETCH(QString, name);
-    QFETCH(QStringList, texts);
-    QFETCH(QList<int>, modes);
+    QFETCH(QStringList, factors);
     ImageSizeDialog dialog(openCamera(deviceId));
-    QComboBox *combo = box(&dialog, qPrintable(name));
-    QCOMPARE(itemTexts(combo), texts);
-    QCOMPARE(itemModes(combo), modes);
+    QCOMPARE(items(box(&dialog, name)), factors);
 }
 
 void TestImageSizeDialog::profileNamesTheAoiSize_data()
@@ -189,15 +180,12 @@ void TestImageSizeDialog::chosenProfileStaysSelected_data()
     QTest::addColumn<int>("deviceId");
     QTest::addColumn<QString>("profile");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<QString>("binning");
-    QTest::addColumn<QString>("subsampling");
+    QTest::addColumn<QString>("factors"); // binning and subsampling, both directions alike
     QTest::newRow("subsampled, though a later caption names the size too")
-        << largeCamera << "640x404 Subsampling 3x" << QSize(640, 404) << "1x"
-        << "3x";
-    QTest::newRow("binned") << smallCamera << "640x512 Binning 2x" << QSize(640, 512) << "2x"
-                            << "1x";
-    QTest::newRow("Custom names no format") << smallCamera << "Custom" << QSize(1280, 1024) << "1x"
-                                            << "1x";
+        << largeCamera << "640x404 Subsampling 3x" << QSize(640, 404) << "1x 3x";
+    QTest::newRow("binned") << smallCamera << "640x512 Binning 2x" << QSize(640, 512) << "2x 1x";
+    QTest::newRow("Custom names no format")
+        << smallCamera << "Custom" << QSize(1280, 1024) << "1x 1x";
 }
 
 void TestImageSizeDialog::chosenProfileStaysSelected()
@@ -205,19 +193,20 @@ void TestImageSizeDialog::chosenProfileStaysSelected()
     QFETCH(int, deviceId);
     QFETCH(QString, profile);
     QFETCH(QSize, size);
-    QFETCH(QString, binning);
-    QFETCH(QString, subsampling);
+    QFETCH(QString, factors);
     const auto camera = openCamera(deviceId);
     ImageSizeDialog dialog(camera);
     choose(box(&dialog, "profile"), profile);
 
     QCOMPARE(box(&dialog, "profile")->currentText(), profile);
-    QCOMPARE(QSize(stateOf(camera).aoi.width, stateOf(camera).aoi.height), size);
-    QCOMPARE(QSize(sizeBox(&dialog, "aoi_width")->value(), sizeBox(&dialog, "aoi_height")->value()),
-             size);
-    QCOMPARE(box(&dialog, "binning_horizontal")->currentText(), binning);
-    QCOMPARE(box(&dialog, "binning_vertical")->currentText(), binning);
-    QCOMPARE(box(&dialog, "subsampling_vertical")->currentText(), subsampling);
+    QCOMPARE(aoiSize(camera), size);
+    QCOMPARE(shownSize(&dialog), size);
+    QStringList shown;
+    for (const char *name : {"binning_horizontal", "binning_vertical", "subsampling_horizontal",
+                             "subsampling_vertical"})
+        shown << box(&dialog, name)->currentText();
+    const QStringList factor = factors.split(' ');
+    QCOMPARE(shown, QStringList({factor[0], factor[0], factor[1], factor[1]}));
 }
 
 void TestImageSizeDialog::sizeIsLoweredToItsIncrement_data()
@@ -229,8 +218,6 @@ void TestImageSizeDialog::sizeIsLoweredToItsIncrement_data()
     QTest::addColumn<QString>("profile");
     QTest::newRow("width 1000 in steps of 16")
         << coarseCamera << "aoi_width" << 1000 << QSize(992, 1024) << "Custom";
-    QTest::newRow("width 1000 in steps of 8")
-        << smallCamera << "aoi_width" << 1000 << QSize(1000, 1024) << "Custom";
     QTest::newRow("height 1022 in steps of 4")
         << coarseCamera << "aoi_height" << 1022 << QSize(1280, 1020) << "Custom";
     QTest::newRow("height to a profile's size")
@@ -246,11 +233,9 @@ void TestImageSizeDialog::sizeIsLoweredToItsIncrement()
     QFETCH(QString, profile);
     const auto camera = openCamera(deviceId);
     ImageSizeDialog dialog(camera);
-    sizeBox(&dialog, qPrintable(name))->setValue(typed);
-
-    QCOMPARE(QSize(stateOf(camera).aoi.width, stateOf(camera).aoi.height), size);
-    QCOMPARE(QSize(sizeBox(&dialog, "aoi_width")->value(), sizeBox(&dialog, "aoi_height")->value()),
-             size);
+    sizeBox(&dialog, name)->setValue(typed);
+    QCOMPARE(aoiSize(camera), size);
+    QCOMPARE(shownSize(&dialog), size);
     QCOMPARE(box(&dialog, "profile")->currentText(), profile);
 }
 
@@ -288,38 +273,32 @@ void TestImageSizeDialog::refusedChangesShowWhatTheCameraHolds()
 
 void TestImageSizeDialog::oneFactorDirectionLeavesTheOther_data()
 {
-    QTest::addColumn<QString>("changed");
-    QTest::addColumn<QString>("kept");
+    QTest::addColumn<bool>("horizontal");
     QTest::addColumn<QString>("factor");
     QTest::addColumn<int>("bits");
-    QTest::newRow("binning, horizontal")
-        << "binning_horizontal"
-        << "binning_vertical"
-        << "3x" << (VYRA_FACTOR_3X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL);
-    QTest::newRow("binning, vertical")
-        << "binning_vertical"
-        << "binning_horizontal"
-        << "2x" << (VYRA_FACTOR_4X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL);
-    QTest::newRow("binning, vertical back to 1x") << "binning_vertical"
-                                                  << "binning_horizontal"
-                                                  << "1x" << VYRA_FACTOR_4X_HORIZONTAL;
+    QTest::newRow("horizontal") << true << "3x"
+                                << (VYRA_FACTOR_3X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL);
+    QTest::newRow("vertical") << false << "2x"
+                              << (VYRA_FACTOR_4X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL);
+    QTest::newRow("vertical back to 1x") << false << "1x" << VYRA_FACTOR_4X_HORIZONTAL;
 }
 
 void TestImageSizeDialog::oneFactorDirectionLeavesTheOther()
 {
-    QFETCH(QString, changed);
-    QFETCH(QString, kept);
+    QFETCH(bool, horizontal);
     QFETCH(QString, factor);
     QFETCH(int, bits);
     const auto camera = openCamera(largeCamera);
     camera->setHorizontalBinning(VYRA_FACTOR_4X_HORIZONTAL);
     camera->setVerticalBinning(VYRA_FACTOR_4X_VERTICAL);
     ImageSizeDialog dialog(camera);
-    choose(box(&dialog, qPrintable(changed)), factor);
+    QComboBox *changed = box(&dialog, horizontal ? "binning_horizontal" : "binning_vertical");
+    QComboBox *kept = box(&dialog, horizontal ? "binning_vertical" : "binning_horizontal");
+    choose(changed, factor);
 
     QCOMPARE(stateOf(camera).binning, bits);
-    QCOMPARE(box(&dialog, qPrintable(changed))->currentText(), factor);
-    QCOMPARE(box(&dialog, qPrintable(kept))->currentText(), QStringLiteral("4x"));
+    QCOMPARE(changed->currentText(), factor);
+    QCOMPARE(kept->currentText(), QStringLiteral("4x"));
     // The AOI covers the same part of the sensor, and its limits follow.
     QCOMPARE(sizeBox(&dialog, "aoi_width")->maximum(), stateOf(camera).aoi.width);
     QCOMPARE(sizeBox(&dialog, "aoi_height")->value(), stateOf(camera).aoi.height);
@@ -376,10 +355,10 @@ void TestImageSizeDialog::liveImageFollowsTheGeometry()
     QTRY_COMPARE_WITH_TIMEOUT(latest, QSize(1280, 1024), 10000);
 
     ImageSizeDialog dialog(camera);
-    if (auto *combo = box(&dialog, qPrintable(change)))
+    if (auto *combo = dialog.findChild<QComboBox *>(change))
         choose(combo, value);
     else
-        sizeBox(&dialog, qPrintable(change))->setValue(value.toInt());
+        sizeBox(&dialog, change)->setValue(value.toInt());
     QTRY_COMPARE_WITH_TIMEOUT(latest, imageSize, 10000);
 }
 

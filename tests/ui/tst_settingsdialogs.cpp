@@ -42,14 +42,12 @@ void trigger(QWidget *window, const QString &action)
     window->findChild<QAction *>(action)->trigger();
 }
 
+/// The settings dialog the window shows, if any.
 QDialog *openDialog(QWidget *window)
 {
-    const QList<QDialog *> dialogs = window->findChildren<QDialog *>();
-    for (QDialog *dialog : dialogs) {
-        if (qobject_cast<AcquisitionDialog *>(dialog) || qobject_cast<ImageSizeDialog *>(dialog))
-            return dialog;
-    }
-    return nullptr;
+    if (QDialog *acquisition = window->findChild<AcquisitionDialog *>())
+        return acquisition;
+    return window->findChild<ImageSizeDialog *>();
 }
 
 int settingsDialogCount(QWidget *window)
