@@ -17,6 +17,8 @@
 #include <stdexcept>
 
 #include "aboutbox.h"
+#include "acquisitiondialog.h"
+#include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
 #include "sequencerset.h"
@@ -78,6 +80,24 @@ bool loadCameraConfigurationTask(const QString &name, const QSharedPointer<VyraC
     } catch (const VyraCameraException &) {
         return false;
     }
+}
+
+/// Deletes the settings dialogs at once, not later: each holds the camera it
+/// was made for, which must be closed before another camera, or the same one
+/// again, is opened.
+template<typename... Dialogs> void deleteSettingsDialogs(Dialogs &...dialogs)
+{
+    (delete dialogs, ...);
+}
+
+/// Shows a settings dialog for the camera in place of the one shown before:
+/// window-modal, deleted when closed.
+template<typename Dialog> void showSettingsDialog(QPointer<Dialog> &current, Dialog *dialog)
+{
+    delete current;
+    current = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 } // namespace
@@ -632,6 +652,7 @@ void MainWindow::releaseCamera()
 
 void MainWindow::letGoOfCamera()
 {
+    deleteSettingsDialogs(acquisitionDialog, imageSizeDialog);
     if (camera) {
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
@@ -732,6 +753,36 @@ void MainWindow::on_action_Cameraapplication_triggered()
     // pile them up.
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->show();
+}
+
+void MainWindow::on_action_settings_triggered()
+{
+    if (!camera || !sequencer)
+        return;
+    try {
+        // While the sequence runs only its frame rate may change.
+        const bool sequencerRunning = sequencer->isSequencerModeEnabled();
+        auto *dialog = new AcquisitionDialog(camera, this);
+        dialog->setGroupsEnabled(!sequencerRunning, true, !sequencerRunning);
+        showSettingsDialog(acquisitionDialog, dialog);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_imagesize_triggered()
+{
+    if (!camera || !sequencer)
+        return;
+    try {
+        // The sets of a running sequence were written for the current geometry.
+        const bool sequencerRunning = sequencer->isSequencerModeEnabled();
+        auto *dialog = new ImageSizeDialog(camera, this);
+        dialog->setSizeControlsEnabled(!sequencerRunning);
+        showSettingsDialog(imageSizeDialog, dialog);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
 }
 
 void MainWindow::on_action_Cameraqt_triggered()

@@ -13,6 +13,8 @@
 namespace Ui {
 class MainWindow;
 }
+class AcquisitionDialog;
+class ImageSizeDialog;
 class QCloseEvent;
 class QMessageBox;
 class QProgressDialog;
@@ -70,6 +72,8 @@ private slots:
     void saveCameraConfigurationFinished();
     void on_action_capture_toggled(bool arg1);
     void on_actionAction_SingleForceTrigger_triggered();
+    void on_action_settings_triggered();
+    void on_action_imagesize_triggered();
 
 private:
     void restoreSettings();
@@ -117,6 +121,9 @@ private:
     QPointer<QProgressDialog> saveProgressDialog;
     QPointer<QProgressDialog> loadProgressDialog;
     QPointer<QMessageBox> connectionMessage;
+    // The settings dialog open now, if any; each deletes itself when closed.
+    QPointer<ImageSizeDialog> imageSizeDialog;
+    QPointer<AcquisitionDialog> acquisitionDialog;
     VyraCameraDialog *cameraDialog = nullptr;
     bool cameraRemoved = false;
     QFutureWatcher<bool> saveWatcher;

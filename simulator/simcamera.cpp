@@ -588,7 +588,7 @@ VyraStatus SimCamera::aoiControl(VyraHandle handle, uint32_t command, void *buff
     case VYRA_AOI_POSITION_INCREMENT:
         return writeOut(buffer, size, SensorModel::positionIncrement());
     case VYRA_AOI_SIZE_INCREMENT:
-        return writeOut(buffer, size, SensorModel::sizeIncrement());
+        return writeOut(buffer, size, model_.sizeIncrement());
     default:
         return VYRA_INVALID_PARAMETER;
     }

@@ -71,6 +71,10 @@ struct CameraSpec
     int32_t binningModes = VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL; ///< supported bits
     int32_t subsamplingModes = VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL |
                                VYRA_FACTOR_4X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL;
+    /// Steps of the AOI size in image pixels: a power of two, the width 8 to
+    /// 32, the height 2 to 16.
+    int32_t aoiWidthIncrement = 8;
+    int32_t aoiHeightIncrement = 2;
     std::vector<ImageFormat> imageFormats;
     bool inUseElsewhere = false; ///< another program holds the camera
 
