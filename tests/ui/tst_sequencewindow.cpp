@@ -14,11 +14,13 @@
 
 #include <memory>
 
+#include "imagesizedialog.h"
 #include "mainwindow.h"
 #include "sequencerproperty.h"
 #include "sequencerset.h"
 #include "sequencerworkspace.h"
 #include "sequencerworkspaceview.h"
+#include "settingsdialogsupport.h"
 #include "windowdriver.h"
 
 using VyraSim::Control;
@@ -154,6 +156,7 @@ private slots:
     void runFollowsTheRingAndTriggerSteps();
     void saveNewLoadGivesTheSameSequence();
     void cameraConfigurationInTheBackground();
+    void offsetEditorsFollowTheImageSize();
     void cameraPulledOutDuringARun();
     void flappingConnectionShowsOneTruthfulBox_data();
     void flappingConnectionShowsOneTruthfulBox();
@@ -423,6 +426,36 @@ void TestSequenceWindow::cameraConfigurationInTheBackground()
     QCOMPARE(answerer->messages.first().text,
              QStringLiteral("Camera Configuration could not be load!"));
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+}
+
+void TestSequenceWindow::offsetEditorsFollowTheImageSize()
+{
+    checkFeature(window.get(), QStringLiteral("AOI Offset X"));
+    action(window.get(), "action_addsequence")->trigger();
+    action(window.get(), "action_addsequence")->trigger();
+    const auto largestOffsets = [this] {
+        QList<int> maxima;
+        for (SequencerSet *set : setsOf(window.get()))
+            maxima << qobject_cast<QSpinBox *>(set->properties().first()->rows().first().second)
+                          ->maximum();
+        return maxima;
+    };
+    QCOMPARE(largestOffsets(), QList<int>({0, 0}));
+
+    answerer.reset(); // the dialog is modal: nobody may close it
+    action(window.get(), "action_imagesize")->trigger();
+    auto *dialog = window->findChild<ImageSizeDialog *>();
+    QVERIFY(dialog);
+    SettingsDialogTest::typeInto(
+        SettingsDialogTest::child<QSpinBox>(dialog, QStringLiteral("aoi_width")), "320");
+    QCOMPARE(cameraState().aoi.width, 320);
+    QCOMPARE(largestOffsets(), QList<int>({320, 320}));
+    SettingsDialogTest::choose(
+        SettingsDialogTest::child<QComboBox>(dialog, QStringLiteral("binning_horizontal")),
+        QStringLiteral("2x"));
+    const int binnedRoom = 320 - cameraState().aoi.width;
+    QCOMPARE(largestOffsets(), QList<int>({binnedRoom, binnedRoom}));
+    dialog->close();
 }
 
 void TestSequenceWindow::cameraPulledOutDuringARun()
