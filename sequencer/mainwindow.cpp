@@ -230,21 +230,24 @@ bool MainWindow::sequencerModeEnabled() const
     }
 }
 
-bool MainWindow::discardSequence()
+bool MainWindow::mayDiscardSequence()
 {
-    if (!workspace()->sets().isEmpty() &&
-        askQuestion(this, tr("Do you want to discard your current Configuration?"),
-                    QMessageBox::Yes, QMessageBox::No) == QMessageBox::No)
-        return false;
+    return workspace()->sets().isEmpty() ||
+           askQuestion(this, tr("Do you want to discard your current Configuration?"),
+                       QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MainWindow::clearSequence()
+{
     workspace()->clear();
     for (QToggleButton *item : qAsConst(propertyItems))
         item->setChecked(false);
-    return true;
 }
 
 void MainWindow::on_action_new_triggered()
 {
-    discardSequence();
+    if (mayDiscardSequence())
+        clearSequence();
 }
 
 void MainWindow::on_action_addsequence_triggered()
@@ -279,15 +282,23 @@ void MainWindow::on_action_save_triggered()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString name = withSuffix(dialog.selectedFiles().first(), QStringLiteral(".xml"));
+    // A file must hold the sequence on screen: when the sets cannot be
+    // written into the camera, nothing is saved.
     try {
-        // A file must hold the sequence on screen: when the sets cannot be
-        // written into the camera, nothing is saved.
         sequencer->writeSequence(workspace()->sets(), false);
-        sequencer->saveConfiguration(name);
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
+        return;
     } catch (const VyraCameraException &) {
         showCritical(this, tr("Configuration could not be saved.\n\nHave you removed the Camera?"));
+        return;
+    }
+    try {
+        sequencer->saveConfiguration(name);
+    } catch (const VyraCameraException &error) {
+        // Most often the file cannot be written where it was to go.
+        showCritical(this, tr("Configuration could not be saved.") + QStringLiteral("\n\n") +
+                               QString::fromUtf8(error.what()));
     }
 }
 
@@ -302,10 +313,18 @@ void MainWindow::on_action_load_triggered()
         return;
     // Loaded sets are numbered from 0 like the camera's: they cannot join
     // sets that are kept.
-    if (!discardSequence())
+    if (!mayDiscardSequence())
         return;
     try {
+        // The camera takes a file whole or not at all: only once it has the
+        // file do the sets on screen give way to it.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
+    } catch (const VyraCameraException &) {
+        showCritical(this, tr("Configuration could not be loaded."));
+        return;
+    }
+    clearSequence();
+    try {
         const Sequencer::Snapshot snapshot = sequencer->readSequence();
         for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
             item.value()->setChecked(sequencer->isFeatureEnabled(item.key()));
@@ -547,8 +566,9 @@ void MainWindow::setEditingEnabled(bool on)
 
 void MainWindow::on_action_opencamera_triggered()
 {
-    if (!discardSequence())
+    if (!mayDiscardSequence())
         return;
+    clearSequence();
     selectAndOpenCamera();
 }
 

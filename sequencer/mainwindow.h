@@ -95,9 +95,11 @@ private:
     void putLiveBack(bool checked);
 
     SequencerWorkspace *workspace() const;
-    /// Asks before the sets on screen are thrown away; false when the user
-    /// keeps them. Yes (or no sets) clears them and every feature toggle.
-    bool discardSequence();
+    /// Asks before the sets on screen are thrown away; true when there are
+    /// none or the user lets them go.
+    bool mayDiscardSequence();
+    /// Removes every set and unchecks every feature toggle.
+    void clearSequence();
     bool startSequence();
     void stopSequence();
     bool sequencerModeEnabled() const;

@@ -116,11 +116,11 @@ void Sequencer::saveConfiguration(const QString &path)
 
 void Sequencer::loadConfiguration(const QString &path)
 {
-    openConfigurationBracket();
-    const VyraStatus status =
-        sequencerControl(m_camera->handle(), VYRA_SEQUENCER_LOAD_FILE, widePath(path), 0);
-    checkDriverStatus(status, sourceFile, "Sequencer::loadConfiguration", __LINE__);
-    closeConfigurationBracket();
+    inConfigurationBracket([&] {
+        const VyraStatus status =
+            sequencerControl(m_camera->handle(), VYRA_SEQUENCER_LOAD_FILE, widePath(path), 0);
+        checkDriverStatus(status, sourceFile, "Sequencer::loadConfiguration", __LINE__);
+    });
 }
 
 bool Sequencer::isFeatureEnabled(qint64 featureId)
@@ -222,54 +222,71 @@ void Sequencer::writeSequence(const QList<SequencerSet *> &sets, bool keepCamera
     if (!current)
         return;
 
-    openConfigurationBracket();
-    enableAllFeatures(false);
-    for (int written = 0; written < sets.size(); ++written) {
-        setSelectedSet(current->index());
-        for (SequencerProperty *property : current->properties()) {
-            if (!isFeatureEnabled(property->featureId()))
-                enableFeature(property->featureId(), true);
-            property->setCameraParameters();
+    inConfigurationBracket([&] {
+        enableAllFeatures(false);
+        for (int written = 0; written < sets.size(); ++written) {
+            setSelectedSet(current->index());
+            for (SequencerProperty *property : current->properties()) {
+                if (!isFeatureEnabled(property->featureId()))
+                    enableFeature(property->featureId(), true);
+                property->setCameraParameters();
+            }
+            if (auto *path = qobject_cast<Properties::Path *>(current->pathProperty())) {
+                if (!keepCameraPaths)
+                    path->writePath(nextSetWithin(sets, current, path->nextSet()));
+                path->updateSettings();
+            }
+            saveSet();
+            current = setAfter(sets, current);
         }
-        if (auto *path = qobject_cast<Properties::Path *>(current->pathProperty())) {
-            if (!keepCameraPaths)
-                path->writePath(nextSetWithin(sets, current, path->nextSet()));
-            path->updateSettings();
-        }
-        saveSet();
-        current = setAfter(sets, current);
-    }
-    closeConfigurationBracket();
+    });
 }
 
 Sequencer::Snapshot Sequencer::readSequence()
 {
-    openConfigurationBracket();
-    const QList<qint64> enabled = enabledFeatures();
-    const FeatureCatalogue &catalogue = featureCatalogue();
-    const qint32 capacity = setCount();
-    setSelectedSet(startSet());
-
-    // A chain of paths need not lead back to the start set: the walk ends
-    // at the first set it has read before.
     Snapshot snapshot;
-    while (snapshot.size() < capacity) {
-        const VyraPathRecord path = selectedPath();
-        SetValues values;
-        for (qint64 feature : enabled)
-            values.insert(feature, featureValue(feature, catalogue.value(feature).valueSize));
-        snapshot.insert(quint32(selectedSet()), values);
-        if (snapshot.contains(quint32(path.nextSet)))
-            break;
-        setSelectedSet(path.nextSet);
-    }
-    closeConfigurationBracket();
+    inConfigurationBracket([&] {
+        const QList<qint64> enabled = enabledFeatures();
+        const FeatureCatalogue &catalogue = featureCatalogue();
+        const qint32 capacity = setCount();
+        setSelectedSet(startSet());
+
+        // A chain of paths need not lead back to the start set: the walk
+        // ends at the first set it has read before.
+        while (snapshot.size() < capacity) {
+            const VyraPathRecord path = selectedPath();
+            SetValues values;
+            for (qint64 feature : enabled)
+                values.insert(feature, featureValue(feature, catalogue.value(feature).valueSize));
+            snapshot.insert(quint32(selectedSet()), values);
+            if (snapshot.contains(quint32(path.nextSet)))
+                break;
+            setSelectedSet(path.nextSet);
+        }
+    });
     return snapshot;
 }
 
 void Sequencer::highlightSet(SequencerSet *set, bool active)
 {
     set->setHighlighted(active);
+}
+
+void Sequencer::inConfigurationBracket(const std::function<void()> &work)
+{
+    try {
+        openConfigurationBracket();
+        work();
+    } catch (...) {
+        try {
+            closeConfigurationBracket();
+        } catch (const VyraCameraException &) {
+            // A camera that is gone cannot be put back; the first failure
+            // says why.
+        }
+        throw;
+    }
+    closeConfigurationBracket();
 }
 
 // Every operation that changes or walks the stored sets runs in the

@@ -5,6 +5,8 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <functional>
+
 #include "featurevalue.h"
 #include "vyradriver.h"
 
@@ -89,6 +91,11 @@ public:
     static const FeatureCatalogue &featureCatalogue();
 
 private:
+    /// Runs work between the two halves of the configuration bracket. When
+    /// anything in it fails, the bracket is still closed as far as the
+    /// camera allows, so that a failed operation does not leave it without
+    /// its live image; the first failure is what is reported.
+    void inConfigurationBracket(const std::function<void()> &work);
     void openConfigurationBracket();
     void closeConfigurationBracket();
     qint32 readInt(quint32 command, const char *method, int line) const;

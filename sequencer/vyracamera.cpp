@@ -380,6 +380,15 @@ void VyraCamera::parameterSetLoadInternal(const QString &path)
     if (wasLive) {
         enableLiveVideo(false);
     }
+    // A file the driver refuses changes nothing, and must not cost the live
+    // image either.
+    auto resumeLive = qScopeGuard([&] {
+        try {
+            enableLiveVideo(wasLive);
+        } catch (const VyraCameraException &) {
+            // The failure that ended the load is the one reported.
+        }
+    });
     void *parameter = path.isEmpty() ? nullptr : const_cast<ushort *>(path.utf16());
     checkDriverStatus(parameterSetControl(m_handle, VYRA_PARAMETERSET_LOAD, parameter, 0),
                       sourceFile, "VyraCamera::parameterSetLoadInternal", __LINE__);
@@ -387,7 +396,13 @@ void VyraCamera::parameterSetLoadInternal(const QString &path)
                       "VyraCamera::parameterSetLoadInternal", __LINE__);
     reallocImageBuffers();
     setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
+    resumeLive.dismiss();
     enableLiveVideo(wasLive);
+    // The file may have brought another image size and frame rate: the
+    // editors' ranges and the image wait follow them.
+    framerate();
+    emit imageSizeChanged();
+    emit framerateChanged();
 }
 
 double VyraCamera::exposure() const
