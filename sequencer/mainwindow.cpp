@@ -261,8 +261,6 @@ void MainWindow::on_action_addsequence_triggered()
     try {
         workspace()->addSet(camera, sequencer, selectedFeatures);
     } catch (const VyraCameraException &error) {
-        // The new set stays; its editors that could not read the camera
-        // are missing, which the message explains.
         showCritical(this, QString::fromUtf8(error.what()));
     }
 }
@@ -315,27 +313,49 @@ void MainWindow::on_action_load_triggered()
     // sets that are kept.
     if (!mayDiscardSequence())
         return;
+    Sequencer::Snapshot snapshot;
+    QList<qint64> enabled;
     try {
-        // The camera takes a file whole or not at all: only once it has the
-        // file do the sets on screen give way to it.
+        // The camera takes a file whole or not at all.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
+        snapshot = sequencer->readSequence();
+        enabled = sequencer->enabledFeatures();
     } catch (const VyraCameraException &) {
         showCritical(this, tr("Configuration could not be loaded."));
         return;
     }
-    clearSequence();
+    // The sets on screen give way only once the loaded ones are complete.
+    const QList<quint32> featuresBefore = selectedFeatures;
+    workspace()->setAsideSets();
     try {
-        const Sequencer::Snapshot snapshot = sequencer->readSequence();
-        for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
-            item.value()->setChecked(sequencer->isFeatureEnabled(item.key()));
+        checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
         for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
             workspace()->addSetWithValues(camera, sequencer, set.value());
         sequencer->writeSequence(workspace()->sets(), true);
+        workspace()->dropSetAside();
     } catch (const std::runtime_error &error) {
+        restoreSequence(featuresBefore);
         showCritical(this, QString::fromUtf8(error.what()));
     } catch (const VyraCameraException &) {
+        restoreSequence(featuresBefore);
         showCritical(this, tr("Configuration could not be loaded."));
     }
+}
+
+void MainWindow::checkFeatures(const QList<quint32> &ids)
+{
+    for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
+        item.value()->setChecked(ids.contains(item.key()));
+}
+
+void MainWindow::restoreSequence(const QList<quint32> &features)
+{
+    // The toggles change while the workspace is empty, so that the sets
+    // brought back keep the editors they had.
+    workspace()->clear();
+    checkFeatures(features);
+    selectedFeatures = features;
+    workspace()->restoreSetAside();
 }
 
 void MainWindow::on_action_saveCameraConfiguration_triggered()
@@ -421,7 +441,16 @@ void MainWindow::on_action_run_toggled(bool toggled)
     }
     ui->action_capture->setEnabled(toggled);
     ui->action_capture->setChecked(toggled);
-    on_action_capture_toggled(toggled);
+    // Live runs once more with the same value; its outcome decides.
+    const bool switched = switchLive(toggled);
+    if (toggled && !switched) {
+        // A sequence whose Live could not start is not running.
+        ui->action_run->toggle();
+    } else if (!toggled) {
+        // However Live ended, a stopped sequence has none.
+        setLiveChecked(false);
+        ui->actionAction_SingleForceTrigger->setEnabled(false);
+    }
 }
 
 bool MainWindow::startSequence()
@@ -455,35 +484,43 @@ void MainWindow::stopSequence()
 
 void MainWindow::on_action_capture_toggled(bool arg1)
 {
+    switchLive(arg1);
+}
+
+bool MainWindow::switchLive(bool on)
+{
     if (!sequencer)
-        return;
+        return false;
     try {
         if (sequencerConfigured) {
             sequencer->enableSequencerMode(false);
             sequencerConfigured = false;
         }
-        sequencer->enableSequencerMode(arg1);
-        ui->actionAction_SingleForceTrigger->setEnabled(ui->action_run->isChecked() && !arg1);
-        sequencer->enableSequencerMode(arg1);
+        sequencer->enableSequencerMode(on);
+        ui->actionAction_SingleForceTrigger->setEnabled(ui->action_run->isChecked() && !on);
+        sequencer->enableSequencerMode(on);
     } catch (const std::runtime_error &) {
-        putLiveBack(!arg1);
-        return;
+        setLiveChecked(!on);
+        return false;
     } catch (const VyraCameraException &) {
-        putLiveBack(!arg1);
-        return;
+        setLiveChecked(!on);
+        return false;
     }
-    if (!autoTrigger)
-        return;
-    if (arg1)
-        autoTrigger->start(QThread::InheritPriority);
-    else
-        autoTrigger->requestStop();
+    // Also called directly: the action shows what was done.
+    setLiveChecked(on);
+    if (autoTrigger) {
+        if (on)
+            autoTrigger->start(QThread::InheritPriority);
+        else
+            autoTrigger->requestStop();
+    }
+    return true;
 }
 
-void MainWindow::putLiveBack(bool checked)
+void MainWindow::setLiveChecked(bool checked)
 {
-    // Put back without running the slot again: the switch that failed
-    // would fail the same way in the other direction.
+    // Without running the slot again: after a failure, the switch would
+    // fail the same way in the other direction.
     const QSignalBlocker blocker(ui->action_capture);
     ui->action_capture->setChecked(checked);
 }

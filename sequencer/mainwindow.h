@@ -92,7 +92,10 @@ private:
     void letGoOfCamera();
     void stopAutoTrigger();
     void showStoppedRunState();
-    void putLiveBack(bool checked);
+    void setLiveChecked(bool checked);
+    /// The Live command: sequencer mode and the software triggers on or off.
+    /// False when the camera refused; the action is then put back.
+    bool switchLive(bool on);
 
     SequencerWorkspace *workspace() const;
     /// Asks before the sets on screen are thrown away; true when there are
@@ -100,6 +103,11 @@ private:
     bool mayDiscardSequence();
     /// Removes every set and unchecks every feature toggle.
     void clearSequence();
+    /// Checks the toggles of these features and unchecks the others.
+    void checkFeatures(const QList<quint32> &ids);
+    /// Gives up a loaded sequence for the sets set aside before, with the
+    /// features they had, in the order they were checked.
+    void restoreSequence(const QList<quint32> &features);
     bool startSequence();
     void stopSequence();
     bool sequencerModeEnabled() const;

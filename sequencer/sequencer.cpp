@@ -1,5 +1,7 @@
 #include "sequencer.h"
 
+#include <QScopeGuard>
+
 #include <stdexcept>
 
 #include "aoioffsetproperty.h"
@@ -82,6 +84,19 @@ const Sequencer::FeatureCatalogue &Sequencer::featureCatalogue()
 void Sequencer::enableSequencerMode(bool on)
 {
     bool liveStopped = false;
+    // A switch that fails on the way leaves the trigger mode of the state the
+    // camera is in, and its live image.
+    auto recover = qScopeGuard([&] {
+        try {
+            m_camera->setTriggerMode(isSequencerModeEnabled() ? VYRA_TRIGGER_SINGLE
+                                                              : VYRA_TRIGGER_SOFTWARE,
+                                     true);
+            if (liveStopped)
+                m_camera->enableLiveVideo(true);
+        } catch (const VyraCameraException &) {
+            // The failure that stopped the switch is the one reported.
+        }
+    });
     if (on) {
         if (m_camera->isLiveVideoEnabled()) {
             m_camera->enableLiveVideo(false);
@@ -94,6 +109,7 @@ void Sequencer::enableSequencerMode(bool on)
         m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
     if (liveStopped)
         m_camera->enableLiveVideo(true);
+    recover.dismiss();
 }
 
 bool Sequencer::isSequencerModeEnabled() const
@@ -274,19 +290,28 @@ void Sequencer::highlightSet(SequencerSet *set, bool active)
 
 void Sequencer::inConfigurationBracket(const std::function<void()> &work)
 {
-    try {
-        openConfigurationBracket();
-        work();
-    } catch (...) {
+    // Closing is tried once more when it, or anything before it, failed.
+    const auto closeAfterFailure = [this] {
         try {
             closeConfigurationBracket();
         } catch (const VyraCameraException &) {
             // A camera that is gone cannot be put back; the first failure
             // says why.
         }
+    };
+    try {
+        openConfigurationBracket();
+        work();
+    } catch (...) {
+        closeAfterFailure();
         throw;
     }
-    closeConfigurationBracket();
+    try {
+        closeConfigurationBracket();
+    } catch (...) {
+        closeAfterFailure();
+        throw;
+    }
 }
 
 // Every operation that changes or walks the stored sets runs in the

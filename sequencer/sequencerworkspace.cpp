@@ -33,10 +33,11 @@ void SequencerWorkspace::addSet(const QSharedPointer<VyraCamera> &camera,
                                 const QList<quint32> &features)
 {
     SequencerSet *set = createSet(sequencer);
-    addEditor(set, Properties::Path::Id, camera);
-    for (quint32 feature : features)
-        addEditor(set, feature, camera);
-    relayout(0);
+    completeSet([&] {
+        addEditor(set, Properties::Path::Id, camera);
+        for (quint32 feature : features)
+            addEditor(set, feature, camera);
+    });
 }
 
 void SequencerWorkspace::addSetWithValues(const QSharedPointer<VyraCamera> &camera,
@@ -44,9 +45,25 @@ void SequencerWorkspace::addSetWithValues(const QSharedPointer<VyraCamera> &came
                                           const QMap<qint64, QSharedPointer<FeatureValue>> &values)
 {
     SequencerSet *set = createSet(sequencer);
-    addEditor(set, Properties::Path::Id, camera);
-    for (auto value = values.cbegin(); value != values.cend(); ++value)
-        addEditor(set, value.key(), camera, value.value());
+    completeSet([&] {
+        addEditor(set, Properties::Path::Id, camera);
+        for (auto value = values.cbegin(); value != values.cend(); ++value)
+            addEditor(set, value.key(), camera, value.value());
+    });
+}
+
+void SequencerWorkspace::completeSet(const std::function<void()> &addEditors)
+{
+    try {
+        addEditors();
+    } catch (...) {
+        // An editor that cannot read the camera leaves no half-made set; the
+        // new set is the last one and never had the focus.
+        discard(m_entries.takeLast());
+        relinkRing();
+        relayout(0);
+        throw;
+    }
     relayout(0);
 }
 
@@ -104,6 +121,32 @@ void SequencerWorkspace::clear()
     for (const Entry &entry : qAsConst(m_entries))
         discard(entry);
     m_entries.clear();
+}
+
+void SequencerWorkspace::setAsideSets()
+{
+    dropSetAside();
+    if (m_selectedSet)
+        sequencerSetSelected(nullptr);
+    for (const Entry &entry : qAsConst(m_entries))
+        entry.second->hide();
+    m_setAside.swap(m_entries);
+}
+
+void SequencerWorkspace::dropSetAside()
+{
+    for (const Entry &entry : qAsConst(m_setAside))
+        discard(entry);
+    m_setAside.clear();
+}
+
+void SequencerWorkspace::restoreSetAside()
+{
+    clear();
+    m_entries.swap(m_setAside);
+    for (const Entry &entry : qAsConst(m_entries))
+        entry.second->show();
+    relayout(0);
 }
 
 void SequencerWorkspace::setSetsEnabled(bool enabled)

@@ -7,6 +7,8 @@
 #include <QPointF>
 #include <QSharedPointer>
 
+#include <functional>
+
 #include "featurevalue.h"
 
 class QGraphicsProxyWidget;
@@ -26,7 +28,8 @@ public:
     explicit SequencerWorkspace(QObject *parent = nullptr);
 
     /// A new last set with a path editor and one editor per feature, in the
-    /// order given.
+    /// order given. Camera errors of the editors propagate; the set is then
+    /// not added.
     void addSet(const QSharedPointer<VyraCamera> &camera, const QSharedPointer<Sequencer> &sequencer,
                 const QList<quint32> &features);
     /// A new last set showing values read from the camera: one editor per
@@ -46,6 +49,14 @@ public:
     bool hasSelectedSet() const;
     /// Removes every set.
     void clear();
+    /// Takes the sets off the workspace while a new sequence is built in it;
+    /// dropSetAside() or restoreSetAside() ends this.
+    void setAsideSets();
+    /// Deletes the sets taken off by setAsideSets(): the new sequence stays.
+    void dropSetAside();
+    /// Removes the sets made since setAsideSets() and brings back those it
+    /// took off.
+    void restoreSetAside();
     void setSetsEnabled(bool enabled);
     /// Moves every set from list position from on to its place in the grid.
     void relayout(int from);
@@ -63,6 +74,9 @@ private:
     using Entry = QPair<SequencerSet *, QGraphicsProxyWidget *>;
 
     SequencerSet *createSet(const QSharedPointer<Sequencer> &sequencer);
+    /// Runs addEditors for the set just created; when it throws, the set is
+    /// removed again before the exception goes on.
+    void completeSet(const std::function<void()> &addEditors);
     void addEditor(SequencerSet *set, qint64 featureId, const QSharedPointer<VyraCamera> &camera,
                    const QSharedPointer<FeatureValue> &value = {});
     QPointF positionOf(int position);
@@ -71,6 +85,7 @@ private:
     void discard(const Entry &entry);
 
     QList<Entry> m_entries;
+    QList<Entry> m_setAside;
     qreal m_rowHeight = 100;
     SequencerSet *m_selectedSet = nullptr;
 };

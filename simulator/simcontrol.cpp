@@ -57,10 +57,9 @@ bool Control::injectFailure(const std::string &operation, VyraStatus status, int
     return SimWorld::instance().failures().inject(operation, status, count, command);
 }
 
-bool Control::injectFailureAtCall(int callNumber, VyraStatus status)
+bool Control::injectFailureAtCall(int callNumber, VyraStatus status, std::thread::id thread)
 {
-    return SimWorld::instance().failures().injectAtCall(std::this_thread::get_id(), callNumber,
-                                                         status);
+    return SimWorld::instance().failures().injectAtCall(thread, callNumber, status);
 }
 
 void Control::clearFailures()

@@ -199,12 +199,13 @@ public:
     /// Answers false for an unknown operation name or a count below 1.
     static bool injectFailure(const std::string &operation, VyraStatus status, int count = 1,
                               std::optional<int64_t> command = std::nullopt);
-    /// The callNumber-th driver call (1 is the next) that the calling thread
-    /// makes from now answers status without doing anything, whatever the
-    /// operation; calls of other threads do not count. It counts as one
+    /// The callNumber-th driver call (1 is the next) that the thread (the
+    /// calling one unless given) makes from now answers status without doing
+    /// anything, whatever the operation; calls of other threads do not count. It counts as one
     /// pending failure until it is used. Replaces an earlier such request;
     /// false for a callNumber below 1.
-    static bool injectFailureAtCall(int callNumber, VyraStatus status);
+    static bool injectFailureAtCall(int callNumber, VyraStatus status,
+                                    std::thread::id thread = std::this_thread::get_id());
     static void clearFailures();
     /// Injected failures not used up yet, summed over all operations.
     static int pendingFailures();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "offscreenwarnings.h"
 #include "sequencer.h"
 #include "sequencerproperty.h"
 #include "sequencerset.h"
@@ -17,17 +18,6 @@
 #include "sequencerworkspaceview.h"
 #include "simcontrol.h"
 #include "vyracamera.h"
-
-/// The offscreen platform cannot pass size hints on to its windows and says
-/// so each time a set widget (a window of its own in the workspace) grows.
-inline void hideSizeHintWarnings()
-{
-    static const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
-            if (!message.contains(QLatin1String("does not support propagateSizeHints")))
-                previous(type, context, message);
-        });
-}
 
 /// A camera of the simulated driver with its sequencer and a workspace shown
 /// in its view, as the main window holds them.

@@ -173,6 +173,7 @@ private:
 
 void TestSequenceWindow::init()
 {
+    hideSizeHintWarnings();
     Control::resetToDefaults();
     QVERIFY(Control::setCameras({cameraSpec(1, "VK1240C"), cameraSpec(2, "VK2230C")}));
     folder = std::make_unique<QTemporaryDir>();

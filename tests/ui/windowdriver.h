@@ -15,6 +15,7 @@
 #include <string>
 
 #include "modalanswerer.h"
+#include "offscreenwarnings.h"
 #include "qtogglebutton.h"
 #include "simcontrol.h"
 #include "vyracameradialog.h"
