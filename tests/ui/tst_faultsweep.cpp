@@ -48,52 +48,6 @@ struct Command
     bool discardsFirst = false;
 };
 
-QList<SequencerSet *> setsOf(QWidget *window)
-{
-    return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
-}
-
-void setFeature(QWidget *window, const QString &name, bool checked)
-{
-    for (QToggleButton *toggle : toggles(window)) {
-        if (toggle->text() == name)
-            toggle->setChecked(checked);
-    }
-}
-
-// What the user sees of the sequence and the run, and which camera is open.
-// Path editors are left out: they show the camera's paths.
-QString summary(QWidget *window, const QString &folder)
-{
-    QStringList parts;
-    for (SequencerSet *set : setsOf(window)) {
-        QStringList values;
-        for (SequencerProperty *property : set->properties()) {
-            for (const SequencerProperty::Row &row : property->rows()) {
-                if (auto *box = qobject_cast<QAbstractSpinBox *>(row.second))
-                    values << box->text();
-                else if (auto *combo = qobject_cast<QComboBox *>(row.second))
-                    values << combo->currentText();
-            }
-        }
-        parts << QStringLiteral("%1[%2]").arg(set->title(), values.join(','));
-    }
-    QStringList checked;
-    for (QToggleButton *toggle : toggles(window)) {
-        if (toggle->isChecked())
-            checked << toggle->text();
-    }
-    parts << QStringLiteral("features %1").arg(checked.join(','));
-    parts << QStringLiteral("run %1 live %2")
-                 .arg(action(window, "action_run")->isChecked())
-                 .arg(action(window, "action_capture")->isChecked());
-    const auto handles = Control::openHandles();
-    parts << QStringLiteral("camera %1")
-                 .arg(handles.empty() ? -1 : Control::openCameraState(handles.front())->deviceId);
-    parts << QStringLiteral("files %1").arg(QDir(folder).entryList(QDir::Files).join(','));
-    return parts.join(QLatin1Char(' '));
-}
-
 class Sweep
 {
 public:

@@ -32,19 +32,9 @@ const QString removedText = QStringLiteral("Camera removed!\nPlease reconnect th
 const QString reconnectedText = QStringLiteral("Camera reconnected.");
 const QString noPropertyText = QStringLiteral("Please select a property to run the Sequencer.");
 
-QList<SequencerSet *> setsOf(QWidget *window)
+void checkFeature(QWidget *window, const QString &name)
 {
-    return window->findChild<SequencerWorkspaceView *>(QStringLiteral("gv_main"))
-        ->workspace()
-        ->sets();
-}
-
-void checkFeature(QWidget *window, const QString &name, bool checked = true)
-{
-    for (QToggleButton *toggle : toggles(window)) {
-        if (toggle->text() == name)
-            toggle->setChecked(checked);
-    }
+    setFeature(window, name, true);
 }
 
 QStringList checkedFeatures(QWidget *window)

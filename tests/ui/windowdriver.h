@@ -3,7 +3,10 @@
 // Drives the main window in tests: choosing a camera in its dialog, finding
 // its actions and toggles, and the actions each state enables.
 
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QMainWindow>
 #include <QPushButton>
@@ -17,12 +20,17 @@
 #include "modalanswerer.h"
 #include "offscreenwarnings.h"
 #include "qtogglebutton.h"
+#include "sequencerproperty.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
+#include "sequencerworkspaceview.h"
 #include "simcontrol.h"
 #include "vyracameradialog.h"
 
 namespace WindowTest {
 
 using VyraSim::CameraSpec;
+using VyraSim::Control;
 
 inline CameraSpec cameraSpec(int32_t deviceId, const std::string &model)
 {
@@ -113,6 +121,52 @@ inline bool togglesEnabled(QWidget *window, bool enabled)
     return !all.isEmpty() && std::all_of(all.begin(), all.end(), [enabled](QToggleButton *t) {
         return t->isEnabled() == enabled;
     });
+}
+
+inline QList<SequencerSet *> setsOf(QWidget *window)
+{
+    return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+inline void setFeature(QWidget *window, const QString &name, bool checked)
+{
+    for (QToggleButton *toggle : toggles(window)) {
+        if (toggle->text() == name)
+            toggle->setChecked(checked);
+    }
+}
+
+// What the user sees of the sequence and the run, and which camera is open.
+// Path editors are left out: they show the camera's paths.
+inline QString summary(QWidget *window, const QString &folder)
+{
+    QStringList parts;
+    for (SequencerSet *set : setsOf(window)) {
+        QStringList values;
+        for (SequencerProperty *property : set->properties()) {
+            for (const SequencerProperty::Row &row : property->rows()) {
+                if (auto *box = qobject_cast<QAbstractSpinBox *>(row.second))
+                    values << box->text();
+                else if (auto *combo = qobject_cast<QComboBox *>(row.second))
+                    values << combo->currentText();
+            }
+        }
+        parts << QStringLiteral("%1[%2]").arg(set->title(), values.join(','));
+    }
+    QStringList checked;
+    for (QToggleButton *toggle : toggles(window)) {
+        if (toggle->isChecked())
+            checked << toggle->text();
+    }
+    parts << QStringLiteral("features %1").arg(checked.join(','));
+    parts << QStringLiteral("run %1 live %2")
+                 .arg(action(window, "action_run")->isChecked())
+                 .arg(action(window, "action_capture")->isChecked());
+    const auto handles = Control::openHandles();
+    parts << QStringLiteral("camera %1")
+                 .arg(handles.empty() ? -1 : Control::openCameraState(handles.front())->deviceId);
+    parts << QStringLiteral("files %1").arg(QDir(folder).entryList(QDir::Files).join(','));
+    return parts.join(QLatin1Char(' '));
 }
 
 } // namespace WindowTest
