@@ -22,6 +22,7 @@ void QDisplayWidget::setImage(QSharedPointer<QImage> image)
         return;
     const QPixmap pixmap = QPixmap::fromImage(*image, Qt::AutoColor);
     displayLabel->setPixmap(pixmap.scaledToWidth(width(), Qt::FastTransformation));
+    emit imageShown(image);
 }
 
 void QDisplayWidget::resizeEvent(QResizeEvent *)

@@ -22,6 +22,10 @@ public slots:
     /// Shows the image scaled to the current width; a null image is ignored.
     void setImage(QSharedPointer<QImage> image);
 
+signals:
+    /// An image was put on screen (the camera's image, before scaling).
+    void imageShown(QSharedPointer<QImage> image);
+
 protected slots:
     /// Keeps the shown pixmap as it is: rescaling every frame on every resize
     /// step would cost more than waiting for the next image, which arrives at

@@ -102,4 +102,36 @@ void FrameStamp::draw(uint8_t *image, int pitch, int imageWidth, int imageHeight
     }
 }
 
+std::string FrameStamp::read(const uint8_t *image, int pitch, int imageWidth, int imageHeight,
+                             int x, int y, int length, int scale)
+{
+    std::string text;
+    const int top = y + scale;
+    for (int cell = 0; cell < length; ++cell) {
+        const int left = x + scale + cell * cellWidth * scale;
+        if (left + glyphWidth * scale > imageWidth || top + glyphHeight * scale > imageHeight)
+            break;
+        uint8_t rows[glyphHeight] = {};
+        for (int row = 0; row < glyphHeight; ++row) {
+            for (int column = 0; column < glyphWidth; ++column) {
+                // The middle of the scaled pixel, in light ink or not.
+                const uint8_t *pixel = image + ptrdiff_t(top + row * scale + scale / 2) * pitch +
+                                       ptrdiff_t(left + column * scale + scale / 2) * 3;
+                if (int(pixel[0]) + pixel[1] + pixel[2] > 3 * 128)
+                    rows[row] |= uint8_t(0x10 >> column);
+            }
+        }
+        char read = ' ';
+        if (std::any_of(std::begin(rows), std::end(rows), [](uint8_t bits) { return bits; })) {
+            read = '?';
+            for (const Glyph &glyph : glyphs) {
+                if (std::equal(std::begin(rows), std::end(rows), std::begin(glyph.rows)))
+                    read = glyph.character;
+            }
+        }
+        text += read;
+    }
+    return text;
+}
+
 } // namespace VyraSim

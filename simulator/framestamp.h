@@ -26,6 +26,13 @@ public:
     /// to the image. image holds width x height RGB pixels, pitch bytes a line.
     static void draw(uint8_t *image, int pitch, int imageWidth, int imageHeight, int x, int y,
                      const std::string &text, int scale, Colour ink, Colour paper);
+    /// Reads back up to length characters drawn by draw() at (x, y) and scale
+    /// in light ink on dark paper; a cell that holds no known glyph reads as
+    /// '?'. Stops at the image's edge.
+    static std::string read(const uint8_t *image, int pitch, int imageWidth, int imageHeight,
+                            int x, int y, int length, int scale);
+    /// The scale at which the corner stamp of an image of this width is drawn.
+    static int cornerScale(int imageWidth) { return imageWidth >= 480 ? 2 : 1; }
 };
 
 } // namespace VyraSim

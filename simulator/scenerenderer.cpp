@@ -420,7 +420,7 @@ void SceneRenderer::render(const Frame &frame, uint8_t *image, int pitch) const
 
     drawDisc(frame, lut, image, pitch);
     if (!frame.stamp.empty()) {
-        const int scale = frame.width >= 480 ? 2 : 1;
+        const int scale = FrameStamp::cornerScale(frame.width);
         FrameStamp::draw(image, pitch, frame.width, frame.height, 0, 0, frame.stamp, scale,
                          {255, 255, 255}, {0, 0, 0});
     }

@@ -176,6 +176,11 @@ private slots:
                                   text, 2, {255, 255, 255}, {0, 0, 0});
         QCOMPARE(image.copy(0, 0, width, height), expected);
         QVERIFY(expected.pixelColor(4, 4) != expected.pixelColor(2 * 7, 2 * 5));
+        // What the stamp says can be read back from the image.
+        const std::string read = VyraSim::FrameStamp::read(
+            image.constBits(), image.bytesPerLine(), image.width(), image.height(), 0, 0,
+            int(text.size()), VyraSim::FrameStamp::cornerScale(image.width()));
+        QCOMPARE(QString::fromStdString(read), QString::fromStdString(text));
 
         const QImage second = camera.snap();
         QVERIFY(second.copy(0, 0, width, height) != expected);

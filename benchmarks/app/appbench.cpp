@@ -1,0 +1,370 @@
+// Measures the whole application on the simulated camera, as a person runs
+// it: the main window with the camera dialog answered at once, driven
+// through its actions and dialogs. One measurement per run; each prints one
+// line of a Markdown table. scripts/app-benchmarks.sh runs them all under
+// Xvfb and writes the tables.
+//
+//   appbench live <device> <fps|max> <dock width> <seconds>
+//   appbench sequence <sets> <fps> <seconds>
+//   appbench startup
+//   appbench memory <live seconds> <start/stop cycles> <dialog openings>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "acquisitiondialog.h"
+#include "framestamp.h"
+#include "imagesizedialog.h"
+#include "mainwindow.h"
+#include "qdisplaywidget.h"
+#include "qtogglebutton.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
+#include "sequencerworkspaceview.h"
+#include "simcontrol.h"
+#include "vyracameradialog.h"
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double residentMiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+qint64 epochMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Lets the event loop run for ms milliseconds.
+void run(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until done() holds, at most timeoutMs.
+bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        run(5);
+    return done();
+}
+
+// Picks the camera with this device ID in the camera dialog as soon as it
+// shows; the dialog comes up inside the window's constructor.
+void chooseCameraWhenAsked(int deviceId)
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, deviceId] {
+        auto *dialog = qobject_cast<VyraCameraDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        auto *table = dialog->findChild<QTableView *>(QStringLiteral("tableView"));
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, 2).data().toInt() == deviceId)
+                table->selectRow(row);
+        }
+        if (!table->selectionModel()->hasSelection())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    timer->start(10);
+}
+
+/// The window and what the measurements look at.
+class Application
+{
+public:
+    explicit Application(int deviceId) : answered((chooseCameraWhenAsked(deviceId), true))
+    {
+        window.resize(1900, 1000);
+        window.move(0, 0);
+        window.show();
+        display = window.findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+        QObject::connect(display, &QDisplayWidget::imageShown,
+                         [this](const QSharedPointer<QImage> &image) { onImageShown(image); });
+    }
+
+    QAction *action(const char *name) { return window.findChild<QAction *>(name); }
+
+    QList<SequencerSet *> sets()
+    {
+        return window.findChild<SequencerWorkspaceView *>()->workspace()->sets();
+    }
+
+    void checkFeature(const QString &name)
+    {
+        for (QToggleButton *toggle : window.findChildren<QToggleButton *>()) {
+            if (toggle->text() == name)
+                toggle->setChecked(true);
+        }
+    }
+
+    void setDockWidth(int width)
+    {
+        auto *dock = window.findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
+        window.resizeDocks({dock}, {width}, Qt::Horizontal);
+        run(200);
+    }
+
+    /// Sets the frame rate through the Acquisition dialog, as a person
+    /// would; a negative rate asks for the highest the dialog offers.
+    double setFramerate(double fps)
+    {
+        action("action_settings")->trigger();
+        auto *dialog = window.findChild<AcquisitionDialog *>();
+        auto *box = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("framerate_value"));
+        box->setValue(fps < 0 ? box->maximum() : fps);
+        const double set = box->value();
+        dialog->close();
+        run(100);
+        return set;
+    }
+
+    /// The sequencer set named in the stamp of the image, -1 if unreadable.
+    static int stampedSet(const QImage &image)
+    {
+        const int scale = VyraSim::FrameStamp::cornerScale(image.width());
+        const std::string text = VyraSim::FrameStamp::read(
+            image.constBits(), image.bytesPerLine(), image.width(), image.height(), 0, 0, 24, scale);
+        // "FRAME n SET s", then whatever the image holds beyond the stamp.
+        const size_t at = text.find("SET ");
+        if (at == std::string::npos)
+            return -1;
+        const size_t digits = text.find_first_not_of("0123456789", at + 4);
+        const std::string set = text.substr(at + 4, digits - (at + 4));
+        return set.empty() ? -1 : std::stoi(set);
+    }
+
+    int highlighted()
+    {
+        for (SequencerSet *set : sets()) {
+            if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+                return set->index();
+        }
+        return -1;
+    }
+
+    void onImageShown(const QSharedPointer<QImage> &image)
+    {
+        ++shown;
+        if (firstShownMs == 0)
+            firstShownMs = epochMs();
+        if (checkHighlight) {
+            ++checked;
+            matched += stampedSet(*image) == highlighted();
+        }
+    }
+
+    // The camera dialog shows while the window is built: the answer is set up
+    // before.
+    bool answered;
+    MainWindow window;
+    QDisplayWidget *display = nullptr;
+    int shown = 0;
+    qint64 firstShownMs = 0;
+    bool checkHighlight = false;
+    int checked = 0;
+    int matched = 0;
+};
+
+/// Images shown per second and CPU time per second over seconds.
+struct Rates
+{
+    double imagesPerSecond = 0;
+    double cpuPercent = 0;
+};
+
+Rates measure(Application &app, int seconds)
+{
+    run(1000);
+    const int shownBefore = app.shown;
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    run(seconds * 1000);
+    const double elapsed = double(timer.nsecsElapsed()) / 1e9;
+    return {(app.shown - shownBefore) / elapsed, 100.0 * (cpuSeconds() - cpuBefore) / elapsed};
+}
+
+double cameraFramerate()
+{
+    const auto handles = VyraSim::Control::openHandles();
+    return handles.empty() ? 0.0 : VyraSim::Control::openCameraState(handles.front())->frameRate;
+}
+
+int live(const QStringList &arguments)
+{
+    const int device = arguments.value(2).toInt();
+    const QString requested = arguments.value(3);
+    const int dock = arguments.value(4).toInt();
+    const int seconds = arguments.value(5, QStringLiteral("10")).toInt();
+    Application app(device);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    app.setDockWidth(dock);
+    app.setFramerate(requested == QLatin1String("max") ? -1.0 : requested.toDouble());
+    const auto state = *VyraSim::Control::openCameraState(VyraSim::Control::openHandles().front());
+    const Rates rates = measure(app, seconds);
+    std::printf("| %d x %d | %s | %.2f | %d | %.1f | %.1f |\n", state.aoi.width, state.aoi.height,
+                qPrintable(requested), cameraFramerate(), app.display->width(),
+                rates.imagesPerSecond, rates.cpuPercent);
+    return 0;
+}
+
+// A sequence of count sets with exposures that differ from set to set.
+void buildSequence(Application &app, int count)
+{
+    app.checkFeature(QStringLiteral("Exposure"));
+    for (int i = 0; i < count; ++i)
+        app.action("action_addsequence")->trigger();
+    for (SequencerSet *set : app.sets())
+        set->findChild<QDoubleSpinBox *>()->setValue(2.0 + set->index());
+}
+
+int sequence(const QStringList &arguments)
+{
+    const int count = arguments.value(2).toInt();
+    const double fps = arguments.value(3).toDouble();
+    const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
+    Application app(1);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    app.setDockWidth(400);
+    buildSequence(app, count);
+    app.action("action_run")->setChecked(true);
+    if (fps != 5.0)
+        app.setFramerate(fps);
+    run(1000);
+    app.checkHighlight = true;
+    const Rates rates = measure(app, seconds);
+    std::printf("| %d | %.0f | %.1f | %d of %d | %.1f |\n", count, fps, rates.imagesPerSecond,
+                app.matched, app.checked, rates.cpuPercent);
+    return app.matched == app.checked ? 0 : 1;
+}
+
+int startup()
+{
+    Application app(1);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    std::printf("%lld\n", static_cast<long long>(app.firstShownMs));
+    return 0;
+}
+
+int memory(const QStringList &arguments)
+{
+    const int liveSeconds = arguments.value(2, QStringLiteral("600")).toInt();
+    const int cycles = arguments.value(3, QStringLiteral("1000")).toInt();
+    const int openings = arguments.value(4, QStringLiteral("200")).toInt();
+    Application app(1);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    buildSequence(app, 3);
+    QAction *runAction = app.action("action_run");
+
+    // Each figure is taken after one round of warming up, so that caches
+    // and pools that fill once do not count as growth.
+    const auto cycle = [&] {
+        runAction->setChecked(true);
+        run(1);
+        runAction->setChecked(false);
+    };
+    cycle();
+    const double beforeCycles = residentMiB();
+    for (int i = 0; i < cycles; ++i)
+        cycle();
+    run(500);
+    const double afterCycles = residentMiB();
+
+    const auto open = [&](const char *command) {
+        app.action(command)->trigger();
+        run(1);
+        for (QDialog *dialog : app.window.findChildren<QDialog *>()) {
+            if (qobject_cast<AcquisitionDialog *>(dialog) || qobject_cast<ImageSizeDialog *>(dialog))
+                dialog->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    QList<double> dialogGrowth;
+    for (const char *command : {"action_settings", "action_imagesize"}) {
+        open(command);
+        const double before = residentMiB();
+        for (int i = 0; i < openings; ++i)
+            open(command);
+        run(500);
+        dialogGrowth << residentMiB() - before;
+    }
+
+    runAction->setChecked(true);
+    run(10000);
+    const double liveStart = residentMiB();
+    run(liveSeconds * 1000);
+    const double liveEnd = residentMiB();
+    runAction->setChecked(false);
+
+    std::printf("| %d Start/Stop cycles | %.1f MiB | %+.2f MiB |\n", cycles, afterCycles,
+                afterCycles - beforeCycles);
+    std::printf("| %d openings of Acquisition | | %+.2f MiB |\n", openings, dialogGrowth.value(0));
+    std::printf("| %d openings of Image Size | | %+.2f MiB |\n", openings, dialogGrowth.value(1));
+    std::printf("| %d s of a live three-set sequence (after 10 s) | %.1f MiB | %+.2f MiB |\n",
+                liveSeconds, liveEnd, liveEnd - liveStart);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    const QString mode = arguments.value(1);
+    if (mode == QLatin1String("live"))
+        return live(arguments);
+    if (mode == QLatin1String("sequence"))
+        return sequence(arguments);
+    if (mode == QLatin1String("startup"))
+        return startup();
+    if (mode == QLatin1String("memory"))
+        return memory(arguments);
+    std::fprintf(stderr, "usage: appbench live|sequence|startup|memory ...\n");
+    return 2;
+}

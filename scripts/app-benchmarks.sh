@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Measures the whole application on the simulated camera under Xvfb and
+# prints the results as Markdown tables, headed by a description of the
+# machine (docs/performance.md holds a run of it).
+# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|all] [seconds]
+#   seconds: how long each live and sequence measurement runs (default 10);
+#   the memory run keeps a live sequence going for 600 s (VYRA_MEMORY_SECONDS).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+what=${1:-all}
+seconds=${2:-10}
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$build" >/dev/null
+cmake --build "$build" --target appbench --parallel "$(nproc)" >/dev/null
+bench="$build/benchmarks/app/appbench"
+
+# A settings folder and control socket of their own; the default cameras.
+session=$(mktemp -d)
+trap 'rm -rf "$session"' EXIT
+export XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" VYRASIM_CAMERAS=
+
+onscreen() {
+    xvfb-run -a -s "-screen 0 1920x1080x24" "$@" 2>/dev/null
+}
+
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
+     "$(free -g | awk '/Mem:/ {print $2}') GiB, $(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qmake -query QT_VERSION 2>/dev/null || echo 5)."
+echo
+
+if [[ $what == all || $what == live ]]; then
+    echo "Live view, whole process, ${seconds} s each:"
+    echo
+    echo "| image | frame rate asked | camera fps | dock width | images shown per s | CPU % of one core |"
+    echo "|---|---|---|---|---|---|"
+    for device in 1 2; do
+        for fps in 30 max; do
+            for dock in 400 1200; do
+                onscreen "$bench" live "$device" "$fps" "$dock" "$seconds"
+            done
+        done
+    done
+    echo
+fi
+
+if [[ $what == all || $what == sequence ]]; then
+    echo "A running sequence, Live, dock 400 pixels, ${seconds} s each:"
+    echo
+    echo "| sets | fps | images shown per s | highlighted set matches the image's set | CPU % of one core |"
+    echo "|---|---|---|---|---|"
+    for sets in 3 32; do
+        for fps in 5 10; do
+            onscreen "$bench" sequence "$sets" "$fps" "$seconds" || true
+        done
+    done
+    echo
+fi
+
+if [[ $what == all || $what == startup ]]; then
+    echo "Start-up, from process start to the first image shown (camera dialog answered at once):"
+    echo
+    echo "| run | ms |"
+    echo "|---|---|"
+    for run in 1 2 3 4 5; do
+        # The virtual screen is up before the clock starts.
+        onscreen bash -c 'start=$(date +%s%3N); shown=$("$0" startup); echo $((shown - start))' "$bench" |
+            sed "s/^/| $run | /; s/\$/ |/"
+    done
+    echo
+fi
+
+if [[ $what == all || $what == memory ]]; then
+    echo "Memory (resident), after one warm-up round each:"
+    echo
+    echo "| what | resident | growth |"
+    echo "|---|---|---|"
+    onscreen "$bench" memory "${VYRA_MEMORY_SECONDS:-600}" 1000 200
+fi
