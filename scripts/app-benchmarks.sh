@@ -72,7 +72,7 @@ fi
 if [[ $what == all || $what == memory ]]; then
     echo "Memory (resident), after one warm-up round each:"
     echo
-    echo "| what | resident | growth |"
-    echo "|---|---|---|"
+    echo "| what | resident after | resident growth | heap in use growth |"
+    echo "|---|---|---|---|"
     onscreen "$bench" memory "${VYRA_MEMORY_SECONDS:-600}" 1000 200
 fi
