@@ -9,7 +9,7 @@ set -euo pipefail
 # libusb-1.0; aravis-tools brings the fake GigE Vision camera the tests use.
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
           xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
-          libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli)
+          libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux)
 case "${1:-}" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --measure) packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-gtk3
