@@ -855,8 +855,16 @@ VyraStatus AravisCamera::describeFrame(int32_t id, void *record, uint32_t size)
     Lock lock(mutex_);
     if (VyraStatus status = ring_.describe(id, &descriptor))
         return status;
+    ++framesDescribed_;
     std::memcpy(record, &descriptor, sizeof descriptor);
     return VYRA_SUCCESS;
+}
+
+void AravisCamera::statistics(uint64_t *received, uint64_t *described) const
+{
+    Lock lock(mutex_);
+    *received = framesTaken_;
+    *described = framesDescribed_;
 }
 
 // ---- Sensor, gains, frame rate ----

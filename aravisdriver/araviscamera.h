@@ -109,6 +109,10 @@ public:
     VyraStatus parameterSetControl(uint32_t command, void *parameter, uint32_t size);
     VyraStatus sequencerControl(uint32_t command, void *buffer, uint32_t size);
 
+    /// Images received from the camera, and images the application asked
+    /// the descriptor of (the ones it shows), since opening.
+    void statistics(uint64_t *received, uint64_t *described) const;
+
     /// Whether calls may go ahead: VYRA_INVALID_HANDLE once closed,
     /// lostStatus while control is lost unless the call only lets go.
     VyraStatus admit(bool letsGo) const;
@@ -187,6 +191,7 @@ private:
     std::unique_ptr<VyraSim::SimSequencer> sequencer_;
     uint64_t framesTaken_ = 0;
     uint64_t framesFailed_ = 0;
+    uint64_t framesDescribed_ = 0;
     uint32_t droppedSinceLive_ = 0;
 };
 

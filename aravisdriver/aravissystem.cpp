@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -71,11 +72,30 @@ AravisSystem::~AravisSystem()
 
 void AravisSystem::discoveryLoop()
 {
+    // VYRA_ARAVIS_STATISTICS names a file that gets, every second, a line per
+    // open camera: seconds since start, handle, images received, images described.
+    const char *statistics = std::getenv("VYRA_ARAVIS_STATISTICS");
+    const auto started = std::chrono::steady_clock::now();
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stop_) {
         lock.unlock();
         discover();
         lock.lock();
+        if (statistics != nullptr && *statistics != '\0') {
+            if (FILE *file = std::fopen(statistics, "a")) {
+                const double seconds = std::chrono::duration<double>(
+                                           std::chrono::steady_clock::now() - started)
+                                           .count();
+                for (const auto &entry : cameras_) {
+                    uint64_t received = 0, described = 0;
+                    entry.second->statistics(&received, &described);
+                    std::fprintf(file, "%.3f %u %llu %llu\n", seconds, entry.first,
+                                 static_cast<unsigned long long>(received),
+                                 static_cast<unsigned long long>(described));
+                }
+                std::fclose(file);
+            }
+        }
         wake_.wait_for(lock, discoveryInterval, [this] { return stop_; });
     }
 }
