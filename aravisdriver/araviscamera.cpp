@@ -320,7 +320,6 @@ VyraStatus AravisCamera::reconnect(ArvCamera *camera)
     CommandLock command(commandMutex_);
     bool wasLive = false;
     SensorSettings settings;
-    int32_t triggerMode = VYRA_TRIGGER_OFF;
     {
         Lock lock(mutex_);
         if (closed_ || !lost_) {
@@ -329,7 +328,6 @@ VyraStatus AravisCamera::reconnect(ArvCamera *camera)
         }
         wasLive = live_;
         settings = settings_;
-        triggerMode = triggerMode_;
     }
     stopAcquisitionLocked();
     if (controlLostHandler_ != 0)
@@ -342,8 +340,7 @@ VyraStatus AravisCamera::reconnect(ArvCamera *camera)
     if (status == VYRA_SUCCESS)
         status = applySettingsLocked(settings);
     if (status == VYRA_SUCCESS)
-        status = features_->setTriggerMode(features_->hasSoftwareTrigger() ? triggerMode
-                                                                           : VYRA_TRIGGER_OFF);
+        status = configureTriggerLocked();
     if (status == VYRA_SUCCESS && wasLive)
         status = startAcquisitionLocked(true);
     if (status != VYRA_SUCCESS)
@@ -359,7 +356,7 @@ VyraStatus AravisCamera::reconnect(ArvCamera *camera)
 
 // ---- Acquisition ----
 
-VyraStatus AravisCamera::startAcquisitionLocked(bool withPacer)
+VyraStatus AravisCamera::startAcquisitionLocked(bool live)
 {
     if (acquiring_)
         return VYRA_SUCCESS;
@@ -389,7 +386,7 @@ VyraStatus AravisCamera::startAcquisitionLocked(bool withPacer)
         return status;
     }
     acquiring_ = true;
-    if (withPacer)
+    if (live)
         startPacerLocked();
     return VYRA_SUCCESS;
 }
@@ -414,11 +411,15 @@ void AravisCamera::stopAcquisitionLocked()
 VyraStatus AravisCamera::withAcquisitionStoppedLocked(const std::function<VyraStatus()> &change)
 {
     const bool wasAcquiring = acquiring_;
-    const bool pacing = pacer_.joinable();
+    bool live = false;
+    {
+        Lock lock(mutex_);
+        live = live_;
+    }
     stopAcquisitionLocked();
     const VyraStatus status = change();
     if (wasAcquiring) {
-        const VyraStatus restart = startAcquisitionLocked(pacing);
+        const VyraStatus restart = startAcquisitionLocked(live);
         if (status == VYRA_SUCCESS)
             return restart;
     }
@@ -511,12 +512,10 @@ void AravisCamera::deliver(ArvBuffer *buffer)
 
 void AravisCamera::startPacerLocked()
 {
-    if (pacer_.joinable())
+    if (pacer_.joinable() || !hostPacedLocked())
         return;
     {
         Lock lock(mutex_);
-        if (triggerMode_ != VYRA_TRIGGER_SOFTWARE || !features_->hasSoftwareTrigger())
-            return;
         stopPacer_ = false;
     }
     pacer_ = std::thread(&AravisCamera::pacerLoop, this);
@@ -547,6 +546,15 @@ void AravisCamera::pacerLoop()
             if (next < Clock::now())
                 next = Clock::now() + period;
             if (wake_.wait_until(lock, next, [this] { return stopPacer_; }))
+                return;
+        }
+        // One triggered image at a time: a camera still busy with the last
+        // one could miss the next trigger, and the sets would slip.
+        {
+            Lock lock(mutex_);
+            const auto patience = Clock::now() + triggerPatienceLocked();
+            if (wake_.wait_until(lock, patience, [this] { return stopPacer_ || pending_.empty(); }) &&
+                stopPacer_)
                 return;
         }
         // The command lock is taken in short tries, so that a command that
@@ -588,6 +596,14 @@ VyraStatus AravisCamera::triggerLocked()
     }
     {
         Lock lock(mutex_);
+        // Images the camera never brought (a missed trigger) are given up,
+        // so that the next images keep their own sets.
+        const auto givenUp = Clock::now() - triggerPatienceLocked();
+        while (!pending_.empty() && pending_.front().triggeredAt < givenUp) {
+            pending_.pop_front();
+            ++droppedSinceLive_;
+        }
+        image.triggeredAt = Clock::now();
         pending_.push_back(image);
     }
     const VyraStatus status = features_->softwareTrigger();
@@ -597,6 +613,13 @@ VyraStatus AravisCamera::triggerLocked()
             pending_.pop_back();
     }
     return status;
+}
+
+AravisCamera::Clock::duration AravisCamera::triggerPatienceLocked() const
+{
+    const double seconds = 1.0 + 2.0 / std::max(settings_.frameRate, 0.01) +
+                           settings_.values.exposureMs / 1000.0;
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 VyraStatus AravisCamera::applyValuesLocked(const SequencerValues &values)
@@ -707,15 +730,19 @@ VyraStatus AravisCamera::captureSingleFrame()
     }
     const bool triggered = triggerMode != VYRA_TRIGGER_OFF && features_->hasSoftwareTrigger();
     if (live) {
-        if (!triggered)
+        if (triggerMode == VYRA_TRIGGER_OFF)
             return VYRA_TRIGGER_NOT_ACTIVATED;
+        // In 0x1008 the camera's own stream runs on at the frame rate and
+        // brings the next image, unless the host paces a sequence.
+        if (!cameraTriggeredLocked())
+            return VYRA_SUCCESS;
         return triggerLocked();
     }
     // Not live: the camera takes one image now, and the call returns once
     // it is in its buffer.
     if (VyraStatus status = startAcquisitionLocked(false))
         return status;
-    VyraStatus status = triggered ? triggerLocked() : VYRA_SUCCESS;
+    VyraStatus status = triggered && cameraTriggeredLocked() ? triggerLocked() : VYRA_SUCCESS;
     if (status == VYRA_SUCCESS) {
         Lock lock(mutex_);
         const auto deadline = Clock::now() + std::chrono::milliseconds(3000) +
@@ -738,14 +765,39 @@ VyraStatus AravisCamera::selectTriggerSource(int32_t code)
     if (code == VYRA_TRIGGER_SINGLE && !features_->hasSoftwareTrigger())
         return VYRA_NOT_SUPPORTED;
     return withAcquisitionStoppedLocked([&]() -> VyraStatus {
-        const int32_t cameraMode = features_->hasSoftwareTrigger() ? code : VYRA_TRIGGER_OFF;
-        if (VyraStatus status = features_->setTriggerMode(cameraMode))
-            return status;
-        Lock lock(mutex_);
-        triggerMode_ = code;
-        pending_.clear();
-        return VYRA_SUCCESS;
+        {
+            Lock lock(mutex_);
+            triggerMode_ = code;
+            pending_.clear();
+        }
+        return configureTriggerLocked();
     });
+}
+
+bool AravisCamera::hostPacedLocked() const
+{
+    Lock lock(mutex_);
+    return triggerMode_ == VYRA_TRIGGER_SOFTWARE && features_->hasSoftwareTrigger() &&
+           !hardwareSequencer_ && sequencer_ && sequencer_->sequencerModeOn();
+}
+
+bool AravisCamera::cameraTriggeredLocked() const
+{
+    bool single = false;
+    {
+        Lock lock(mutex_);
+        single = triggerMode_ == VYRA_TRIGGER_SINGLE;
+    }
+    return (single && features_->hasSoftwareTrigger()) || hostPacedLocked();
+}
+
+VyraStatus AravisCamera::configureTriggerLocked()
+{
+    const bool triggered = cameraTriggeredLocked();
+    if (VyraStatus status =
+            features_->setTriggerMode(triggered ? VYRA_TRIGGER_SINGLE : VYRA_TRIGGER_OFF))
+        return status;
+    return applyCameraTimingLocked();
 }
 
 VyraStatus AravisCamera::selectPixelFormat(int32_t format)
@@ -954,19 +1006,41 @@ VyraStatus AravisCamera::setFrameRateLocked(double fps)
         return VYRA_INVALID_PARAMETER;
     double minimum = 0.5;
     double maximum = 1000.0;
-    double rate = fps;
-    if (features_->hasFrameRate() && features_->frameRateRange(&minimum, &maximum) == 0 &&
-        maximum >= minimum) {
-        // As a real driver does: the nearest rate the camera can run at.
-        rate = std::clamp(fps, minimum, maximum);
-        if (VyraStatus status = features_->setFrameRate(rate))
-            return status;
-        features_->frameRate(&rate);
-    } else {
-        rate = std::clamp(fps, 0.5, 1000.0);
+    if (features_->hasFrameRate())
+        features_->frameRateRange(&minimum, &maximum);
+    // As a real driver does: the nearest rate the camera can run at.
+    const double rate = std::clamp(fps, minimum, std::max(minimum, maximum));
+    {
+        Lock lock(mutex_);
+        settings_.frameRate = rate;
     }
-    Lock lock(mutex_);
-    settings_.frameRate = rate;
+    return applyCameraTimingLocked();
+}
+
+VyraStatus AravisCamera::applyCameraTimingLocked()
+{
+    if (!features_->hasFrameRate())
+        return VYRA_SUCCESS;
+    double rate = 0.0;
+    const bool triggered = cameraTriggeredLocked();
+    {
+        Lock lock(mutex_);
+        rate = settings_.frameRate;
+    }
+    // A triggered camera runs as fast as it can, so that it takes every
+    // trigger: the host's triggers set the pace. Running free, it keeps the rate.
+    double minimum = 0.0;
+    double maximum = 0.0;
+    if (triggered && features_->frameRateRange(&minimum, &maximum) == VYRA_SUCCESS)
+        rate = maximum;
+    if (VyraStatus status = features_->setFrameRate(rate))
+        return status;
+    if (!triggered) {
+        double actual = rate;
+        features_->frameRate(&actual);
+        Lock lock(mutex_);
+        settings_.frameRate = actual;
+    }
     return VYRA_SUCCESS;
 }
 
@@ -1381,6 +1455,7 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
     context.limits = &limits;
     VyraStatus status = VYRA_SUCCESS;
     bool wasRunning = false;
+    const bool pacedBefore = hostPacedLocked();
     {
         Lock state(mutex_);
         const VyraSize area = features_->imageArea();
@@ -1396,6 +1471,13 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
         return status;
     if (hardwareSequencer_)
         return mirrorSequencerLocked(command);
+    // In 0x1008 the camera runs free, and is paced by the host while a
+    // host-driven sequence runs.
+    if (hostPacedLocked() != pacedBefore) {
+        if (VyraStatus reconfigured = withAcquisitionStoppedLocked(
+                [this] { return configureTriggerLocked(); }))
+            return reconfigured;
+    }
     bool running = false;
     SequencerValues live;
     {

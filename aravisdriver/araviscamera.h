@@ -127,14 +127,28 @@ private:
     {
         int set = 0;
         double exposureMs = 0.0;
+        Clock::time_point triggeredAt;
     };
+
+    /// How long a triggered image may take before the host gives it up
+    /// (the camera missed the trigger). Expects the state lock.
+    Clock::duration triggerPatienceLocked() const;
 
     // Everything below with "Locked" in its name expects the command lock.
     VyraStatus prepareLocked();
     VyraStatus readSettingsLocked();
     VyraStatus applySettingsLocked(const VyraSim::SensorSettings &settings);
-    VyraStatus startAcquisitionLocked(bool withPacer);
+    /// live: start the host's trigger thread too, where it paces the camera.
+    VyraStatus startAcquisitionLocked(bool live);
     void stopAcquisitionLocked();
+    /// Whether the host's trigger thread paces the camera: trigger mode
+    /// 0x1008 while a host-driven sequence runs.
+    bool hostPacedLocked() const;
+    /// Whether the camera takes images on software triggers (0x1002, or
+    /// host-paced); otherwise it runs free at the frame rate.
+    bool cameraTriggeredLocked() const;
+    /// The camera's trigger mode and frame rate for the boundary's trigger mode.
+    VyraStatus configureTriggerLocked();
     void startPacerLocked();
     void stopPacerLocked();
     /// Fires one software trigger; in a host-driven sequence the next set's
@@ -149,6 +163,8 @@ private:
     VyraStatus setExposureLocked(double exposureMs);
     VyraStatus setGainsLocked(int32_t master, int32_t red, int32_t green, int32_t blue);
     VyraStatus setFrameRateLocked(double fps);
+    /// The camera's own frame rate: the set one running free, its fastest when triggered.
+    VyraStatus applyCameraTimingLocked();
     VyraStatus setFlashLocked(int32_t mode, int32_t delayUs, int32_t durationUs);
     VyraStatus loadParametersLocked(const void *path);
     VyraStatus mirrorSequencerLocked(uint32_t command);

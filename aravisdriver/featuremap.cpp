@@ -60,8 +60,9 @@ FeatureMap::FeatureMap(GenicamDevice &device) : device_(device)
     ArvCamera *camera = device_.camera();
     GError *error = nullptr;
     masterGain_ = arv_camera_is_gain_available(camera, &error) && statusOrIo(error) == 0;
-    error = nullptr;
-    frameRate_ = arv_camera_is_frame_rate_available(camera, &error) && statusOrIo(error) == 0;
+    if (!device_.has(frameRateFeature_) && device_.has("AcquisitionFrameRateAbs"))
+        frameRateFeature_ = "AcquisitionFrameRateAbs";
+    frameRate_ = device_.has(frameRateFeature_);
     error = nullptr;
     softwareTrigger_ =
         arv_camera_is_software_trigger_supported(camera, &error) && statusOrIo(error) == 0;
@@ -246,26 +247,21 @@ VyraStatus FeatureMap::setColourGain(ColourGain channel, int32_t gain)
 
 VyraStatus FeatureMap::frameRateRange(double *minimum, double *maximum) const
 {
-    GError *error = nullptr;
-    arv_camera_get_frame_rate_bounds(device_.camera(), minimum, maximum, &error);
-    return statusOrIo(error);
+    return device_.realBounds(frameRateFeature_, minimum, maximum);
 }
 
 VyraStatus FeatureMap::frameRate(double *fps) const
 {
-    GError *error = nullptr;
-    const double rate = arv_camera_get_frame_rate(device_.camera(), &error);
-    const VyraStatus status = statusOrIo(error);
-    if (status == VYRA_SUCCESS)
-        *fps = rate;
-    return status;
+    return device_.real(frameRateFeature_, fps);
 }
 
 VyraStatus FeatureMap::setFrameRate(double fps)
 {
-    GError *error = nullptr;
-    arv_camera_set_frame_rate(device_.camera(), fps, &error);
-    return statusOrIo(error);
+    // Written directly: Aravis' own frame rate call also switches the
+    // trigger off, which would end a triggered acquisition.
+    if (device_.has("AcquisitionFrameRateEnable"))
+        device_.setBoolean("AcquisitionFrameRateEnable", true);
+    return device_.setReal(frameRateFeature_, fps);
 }
 
 // ---- Geometry ----

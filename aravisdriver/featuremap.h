@@ -104,6 +104,7 @@ private:
     bool frameRate_ = false;
     bool softwareTrigger_ = false;
     const char *exposureFeature_ = "ExposureTime";
+    const char *frameRateFeature_ = "AcquisitionFrameRate";
     std::string flashLine_;
     bool flashTimer_ = false;
 };

@@ -20,15 +20,15 @@ if [[ "${MEASURE_SESSION:-}" == 1 ]]; then
     sleep 2
     arv-tool-0.8 -n Aravis-Fake-GV01 control Width=1280 Height=1024 PixelFormat=RGB8 >/dev/null
 
-    # The application: the camera dialog answered with the keyboard.
+    # The application: its camera dialog's first row double-clicked.
     XDG_CONFIG_HOME=$work VYRA_DRIVER=aravis VYRA_ARAVIS_STATISTICS=$work/statistics "$app" \
         >/dev/null 2>&1 &
     app_pid=$!
     pids+=($app_pid)
     dialog=$(xdotool search --sync --onlyvisible --name '^Select Camera$' | head -1)
     sleep 1
-    xdotool windowfocus --sync "$dialog"
-    xdotool key --clearmodifiers Down Up Return
+    xdotool mousemove --window "$dialog" 60 40 click --repeat 2 --delay 100 1
+    xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
     sleep 5
     start_cpu=$(cpu $app_pid)
     start_line=$(tail -1 "$work/statistics")
