@@ -490,6 +490,14 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     }
     char *memory = target->memory.get();
     const int pitch = target->linePitch;
+    // A free-running stream leaves the driver at the frame rate: an image
+    // that comes early after a late one (network jitter) waits until most of
+    // a frame period has passed, so that the images reach the application
+    // as evenly as the camera took them.
+    const bool paced = live_ && triggerMode_ != VYRA_TRIGGER_SINGLE && pending_.empty() && !pending;
+    const auto release = lastDelivered_ + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(
+                                                  evenness / std::max(settings_.frameRate, 0.01)));
     lock.unlock();
 
     // The ring keeps a buffer being filled: releasing it waits for this.
@@ -501,7 +509,10 @@ void AravisCamera::deliver(ArvBuffer *buffer)
         PixelConverter::toRgb8(format, data, sourcePitch, width, height,
                                reinterpret_cast<uint8_t *>(memory), pitch);
 
+    if (paced)
+        std::this_thread::sleep_until(release);
     lock.lock();
+    lastDelivered_ = Clock::now();
     ring_.finishFill(target, fits, queueMode_, descriptor);
     if (!fits)
         ++droppedSinceLive_;

@@ -55,6 +55,8 @@ public:
     static constexpr VyraStatus lostStatus = VYRA_CANT_OPEN_DEVICE;
     /// Aravis buffers the stream keeps in flight.
     static constexpr int streamBuffers = 8;
+    /// The shortest time between two images of a free-running stream, in frame periods.
+    static constexpr double evenness = 0.98;
     /// Sets of the host-driven sequencer, as many as the application builds.
     static constexpr int hostSetCount = 32;
 
@@ -209,6 +211,7 @@ private:
     uint64_t framesFailed_ = 0;
     uint64_t framesDescribed_ = 0;
     uint32_t droppedSinceLive_ = 0;
+    Clock::time_point lastDelivered_;
 };
 
 } // namespace VyraAravis
