@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "factorbits.h"
+#include "hosttime.h"
 #include "parameterset.h"
 
 /*
@@ -40,8 +40,7 @@ namespace {
 using VyraSim::SensorSettings;
 using VyraSim::SequencerValues;
 
-template<class T>
-bool readValue(const void *buffer, uint32_t size, T *value)
+template<class T> bool readValue(const void *buffer, uint32_t size, T *value)
 {
     if (buffer == nullptr || size != sizeof(T))
         return false;
@@ -49,8 +48,7 @@ bool readValue(const void *buffer, uint32_t size, T *value)
     return true;
 }
 
-template<class T>
-VyraStatus answer(void *buffer, uint32_t size, const T &value)
+template<class T> VyraStatus answer(void *buffer, uint32_t size, const T &value)
 {
     if (buffer == nullptr)
         return VYRA_INVALID_MEMORY_POINTER;
@@ -68,7 +66,8 @@ bool validTriggerMode(int32_t code)
 /// Whether value lies in [minimum, maximum] on the grid minimum + n * step.
 bool onGrid(int64_t value, int64_t minimum, int64_t maximum, int64_t step)
 {
-    return value >= minimum && value <= maximum && (value - minimum) % std::max<int64_t>(step, 1) == 0;
+    return value >= minimum && value <= maximum &&
+           (value - minimum) % std::max<int64_t>(step, 1) == 0;
 }
 
 /// value rounded down onto the grid of step above minimum, within [minimum, maximum].
@@ -77,26 +76,6 @@ int32_t alignDown(int64_t value, int64_t minimum, int64_t maximum, int64_t step)
     step = std::max<int64_t>(step, 1);
     value = std::clamp(value, minimum, std::max(minimum, maximum));
     return int32_t(minimum + (value - minimum) / step * step);
-}
-
-VyraFrameTime calendarTime()
-{
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    VyraFrameTime time{};
-    time.year = uint16_t(local.tm_year + 1900);
-    time.month = uint16_t(local.tm_mon + 1);
-    time.day = uint16_t(local.tm_mday);
-    time.hour = uint16_t(local.tm_hour);
-    time.minute = uint16_t(local.tm_min);
-    time.second = uint16_t(local.tm_sec);
-    time.millisecond = uint16_t(milliseconds);
-    return time;
 }
 
 void onControlLost(ArvDevice *, gpointer camera)
@@ -151,8 +130,8 @@ public:
         const auto valid = [](int32_t gain, bool present) {
             return present ? gain >= VYRA_GAIN_MIN && gain <= VYRA_GAIN_MAX : gain == 0;
         };
-        return valid(master, masterGain) && valid(red, colourGains) &&
-               valid(green, colourGains) && valid(blue, colourGains);
+        return valid(master, masterGain) && valid(red, colourGains) && valid(green, colourGains) &&
+               valid(blue, colourGains);
     }
     bool offsetXValid(int32_t x) const override { return x >= 0 && x <= maximumOffsetX; }
     bool offsetYValid(int32_t y) const override { return y >= 0 && y <= maximumOffsetY; }
@@ -440,9 +419,9 @@ void AravisCamera::captureLoop(ArvStream *stream)
 void AravisCamera::deliver(ArvBuffer *buffer)
 {
     PixelConverter::Format format = PixelConverter::Format::Rgb8;
-    const bool complete = arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS &&
-                          FeatureMap::converterFormat(arv_buffer_get_image_pixel_format(buffer),
-                                                      &format);
+    const bool complete =
+        arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS &&
+        FeatureMap::converterFormat(arv_buffer_get_image_pixel_format(buffer), &format);
     const int hardwareSet = HardwareSequencer::activeSet(chunkParser_, buffer);
 
     Lock lock(mutex_);
@@ -472,7 +451,7 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     descriptor.frameNumber = framesTaken_;
     descriptor.timestampUs = uint64_t(
         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - openedAt_).count());
-    descriptor.time = calendarTime();
+    descriptor.time = VyraSim::hostTime(std::chrono::system_clock::now());
     descriptor.width = width;
     descriptor.height = height;
     descriptor.bitsPerPixel = VYRA_BITS_PER_PIXEL_RGB8;
@@ -495,9 +474,9 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     // a frame period has passed, so that the images reach the application
     // as evenly as the camera took them.
     const bool paced = live_ && triggerMode_ != VYRA_TRIGGER_SINGLE && pending_.empty() && !pending;
-    const auto release = lastDelivered_ + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(
-                                                  evenness / std::max(settings_.frameRate, 0.01)));
+    const auto release =
+        lastDelivered_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                             evenness / std::max(settings_.frameRate, 0.01)));
     lock.unlock();
 
     // The ring keeps a buffer being filled: releasing it waits for this.
@@ -564,7 +543,8 @@ void AravisCamera::pacerLoop()
         {
             Lock lock(mutex_);
             const auto patience = Clock::now() + triggerPatienceLocked();
-            if (wake_.wait_until(lock, patience, [this] { return stopPacer_ || pending_.empty(); }) &&
+            if (wake_.wait_until(lock, patience,
+                                 [this] { return stopPacer_ || pending_.empty(); }) &&
                 stopPacer_)
                 return;
         }
@@ -628,8 +608,8 @@ VyraStatus AravisCamera::triggerLocked()
 
 AravisCamera::Clock::duration AravisCamera::triggerPatienceLocked() const
 {
-    const double seconds = 1.0 + 2.0 / std::max(settings_.frameRate, 0.01) +
-                           settings_.values.exposureMs / 1000.0;
+    const double seconds =
+        1.0 + 2.0 / std::max(settings_.frameRate, 0.01) + settings_.values.exposureMs / 1000.0;
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
@@ -756,8 +736,9 @@ VyraStatus AravisCamera::captureSingleFrame()
     VyraStatus status = triggered && cameraTriggeredLocked() ? triggerLocked() : VYRA_SUCCESS;
     if (status == VYRA_SUCCESS) {
         Lock lock(mutex_);
-        const auto deadline = Clock::now() + std::chrono::milliseconds(3000) +
-                              std::chrono::microseconds(int64_t(settings_.values.exposureMs * 1000));
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(3000) +
+            std::chrono::microseconds(int64_t(settings_.values.exposureMs * 1000));
         if (!wake_.wait_until(lock, deadline,
                               [&] { return framesTaken_ > framesBefore || lost_ || closed_; }))
             status = VYRA_TIMED_OUT;
@@ -1222,7 +1203,8 @@ VyraStatus AravisCamera::setFactorsLocked(bool binning, int32_t bits)
     const VyraStatus status = withAcquisitionStoppedLocked([&]() -> VyraStatus {
         // Start from position 0 so that the camera takes any factor, then
         // cover the same part of the sensor as before.
-        features_->setRegion({0, 0, features_->sizeMinimum().width, features_->sizeMinimum().height});
+        features_->setRegion(
+            {0, 0, features_->sizeMinimum().width, features_->sizeMinimum().height});
         if (VyraStatus failed = features_->setFactors(binning, horizontal, vertical)) {
             features_->setRegion(before);
             return failed;
@@ -1434,7 +1416,8 @@ VyraStatus AravisCamera::applySettingsLocked(const SensorSettings &settings)
     if (VyraStatus status = setFactorsLocked(false, settings.subsampling))
         return status;
     const SequencerValues &v = settings.values;
-    if (VyraStatus status = setRegionLocked({v.offsetX, v.offsetY, settings.width, settings.height}))
+    if (VyraStatus status =
+            setRegionLocked({v.offsetX, v.offsetY, settings.width, settings.height}))
         return status;
     if (VyraStatus status = setFrameRateLocked(settings.frameRate))
         return status;
@@ -1485,8 +1468,8 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
     // In 0x1008 the camera runs free, and is paced by the host while a
     // host-driven sequence runs.
     if (hostPacedLocked() != pacedBefore) {
-        if (VyraStatus reconfigured = withAcquisitionStoppedLocked(
-                [this] { return configureTriggerLocked(); }))
+        if (VyraStatus reconfigured =
+                withAcquisitionStoppedLocked([this] { return configureTriggerLocked(); }))
             return reconfigured;
     }
     bool running = false;
@@ -1518,9 +1501,8 @@ VyraStatus AravisCamera::mirrorSequencerLocked(uint32_t command)
         configurationMode = sequencer_->configurationModeOn();
         live = settings_.values;
     }
-    const int64_t features[] = {VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN,
-                                VYRA_FEATURE_AOI_OFFSET_X, VYRA_FEATURE_AOI_OFFSET_Y,
-                                VYRA_FEATURE_FLASH};
+    const int64_t features[] = {VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN, VYRA_FEATURE_AOI_OFFSET_X,
+                                VYRA_FEATURE_AOI_OFFSET_Y, VYRA_FEATURE_FLASH};
     switch (command) {
     case VYRA_SEQUENCER_MODE_SET:
         return camera.setSequencerMode(sequencerMode);

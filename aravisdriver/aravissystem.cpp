@@ -83,9 +83,9 @@ void AravisSystem::discoveryLoop()
         lock.lock();
         if (statistics != nullptr && *statistics != '\0') {
             if (FILE *file = std::fopen(statistics, "a")) {
-                const double seconds = std::chrono::duration<double>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count();
+                const double seconds =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                        .count();
                 for (const auto &entry : cameras_) {
                     uint64_t received = 0, described = 0;
                     entry.second->statistics(&received, &described);
@@ -240,9 +240,9 @@ VyraStatus AravisSystem::openCamera(VyraHandle *handle)
         for (size_t i = 0; i < devices_.size() && chosen == nullptr; ++i) {
             const DeviceIdentity &candidate = devices_[i];
             // By camera ID (the list position here); 0 takes the first free camera.
-            const bool matches = byDeviceId ? candidate.deviceId == wanted
-                                            : (wanted == 0 ? !held(candidate)
-                                                           : int32_t(i + 1) == wanted);
+            const bool matches = byDeviceId
+                                     ? candidate.deviceId == wanted
+                                     : (wanted == 0 ? !held(candidate) : int32_t(i + 1) == wanted);
             if (matches)
                 chosen = &candidate;
         }
@@ -257,9 +257,8 @@ VyraStatus AravisSystem::openCamera(VyraHandle *handle)
             nextHandle_ = 1;
         // Reserved while it opens, so that a second open of the camera is refused.
         cameras_[opened] = std::make_shared<AravisCamera>(
-            opened, device, [this](VyraHandle camera, int32_t eventId) {
-                events_.signal(camera, eventId);
-            });
+            opened, device,
+            [this](VyraHandle camera, int32_t eventId) { events_.signal(camera, eventId); });
     }
     std::shared_ptr<AravisCamera> camera = this->camera(opened);
     GError *error = nullptr;

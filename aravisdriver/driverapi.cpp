@@ -13,8 +13,7 @@ namespace {
 using VyraAravis::AravisCamera;
 using VyraAravis::AravisSystem;
 
-template<class Operation>
-VyraStatus onCamera(VyraHandle handle, Operation &&operation)
+template<class Operation> VyraStatus onCamera(VyraHandle handle, Operation &&operation)
 {
     const std::shared_ptr<AravisCamera> camera = AravisSystem::instance().camera(handle);
     return camera ? operation(*camera) : VYRA_INVALID_HANDLE;
@@ -200,8 +199,8 @@ VyraStatus exposureControl(VyraHandle handle, uint32_t command, void *buffer, ui
 
 VyraStatus flashControl(VyraHandle handle, uint32_t command, void *buffer, uint32_t size)
 {
-    return onCamera(handle,
-                    [&](AravisCamera &camera) { return camera.flashControl(command, buffer, size); });
+    return onCamera(
+        handle, [&](AravisCamera &camera) { return camera.flashControl(command, buffer, size); });
 }
 
 VyraStatus pixelClockControl(VyraHandle handle, uint32_t, void *, uint32_t)
@@ -231,8 +230,7 @@ VyraStatus deviceOptionControl(VyraHandle handle, uint32_t command, void *buffer
     });
 }
 
-VyraStatus parameterSetControl(VyraHandle handle, uint32_t command, void *parameter,
-                               uint32_t size)
+VyraStatus parameterSetControl(VyraHandle handle, uint32_t command, void *parameter, uint32_t size)
 {
     return onCamera(handle, [&](AravisCamera &camera) {
         return camera.parameterSetControl(command, parameter, size);

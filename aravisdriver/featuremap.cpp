@@ -346,7 +346,8 @@ VyraSize FeatureMap::sizeMinimum() const
 
 VyraSize FeatureMap::sizeIncrement() const
 {
-    return {int32_t(device_.integerIncrement("Width")), int32_t(device_.integerIncrement("Height"))};
+    return {int32_t(device_.integerIncrement("Width")),
+            int32_t(device_.integerIncrement("Height"))};
 }
 
 VyraSize FeatureMap::positionIncrement() const
@@ -518,11 +519,11 @@ void FeatureMap::sensorProperties(const std::string &model, VyraSensorProperties
     const int32_t colour = hasColourGains() ? 1 : 0;
     properties->redGain = properties->greenGain = properties->blueGain = colour;
     std::string shutter;
-    properties->globalShutter =
-        device_.has("SensorShutterMode") && device_.text("SensorShutterMode", &shutter) == 0 &&
-                shutter == "Global"
-            ? 1
-            : 0;
+    properties->globalShutter = device_.has("SensorShutterMode") &&
+                                        device_.text("SensorShutterMode", &shutter) == 0 &&
+                                        shutter == "Global"
+                                    ? 1
+                                    : 0;
     double pitch = 0.0;
     if (device_.has("SensorPixelWidth") && device_.real("SensorPixelWidth", &pitch) == 0)
         properties->pixelSize = int32_t(std::lround(pitch * 100.0));

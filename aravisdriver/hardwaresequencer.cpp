@@ -135,8 +135,8 @@ int HardwareSequencer::activeSet(ArvChunkParser *parser, ArvBuffer *buffer)
     if (parser == nullptr || !arv_buffer_has_chunks(buffer))
         return -1;
     GError *error = nullptr;
-    const gint64 set = arv_chunk_parser_get_integer_value(parser, buffer,
-                                                          "ChunkSequencerSetActive", &error);
+    const gint64 set =
+        arv_chunk_parser_get_integer_value(parser, buffer, "ChunkSequencerSetActive", &error);
     if (GenicamDevice::statusOf(error) != VYRA_SUCCESS)
         return -1;
     return int(set);

@@ -12,8 +12,8 @@ enum Channel { Red = 0, Green = 1, Blue = 2 };
 /// The colour of the top left cell of each mosaic.
 struct Mosaic
 {
-    bool redRowFirst;  ///< the first line holds red (and green) cells
-    bool greenFirst;   ///< the first cell of the first line is green
+    bool redRowFirst; ///< the first line holds red (and green) cells
+    bool greenFirst;  ///< the first cell of the first line is green
 };
 
 Mosaic mosaicOf(PixelConverter::Format format)
@@ -50,8 +50,8 @@ int PixelConverter::bytesPerPixel(Format format)
 
 bool PixelConverter::isBayer(Format format)
 {
-    return format == Format::BayerRG8 || format == Format::BayerGR8 ||
-           format == Format::BayerGB8 || format == Format::BayerBG8;
+    return format == Format::BayerRG8 || format == Format::BayerGR8 || format == Format::BayerGB8 ||
+           format == Format::BayerBG8;
 }
 
 void PixelConverter::toRgb8(Format format, const uint8_t *source, int sourcePitch, int width,
@@ -88,8 +88,8 @@ void PixelConverter::toRgb8(Format format, const uint8_t *source, int sourcePitc
     }
 }
 
-void PixelConverter::bayerToRgb8(Format format, const uint8_t *source, int sourcePitch,
-                                 int width, int height, uint8_t *target, int targetPitch)
+void PixelConverter::bayerToRgb8(Format format, const uint8_t *source, int sourcePitch, int width,
+                                 int height, uint8_t *target, int targetPitch)
 {
     // Bilinear: each pixel keeps its own colour and takes the two others as
     // the mean of its nearest cells of that colour, along the line, the

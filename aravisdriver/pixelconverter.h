@@ -23,8 +23,8 @@ public:
     /// Converts a width x height image of sourcePitch bytes a line into target,
     /// targetPitch bytes a line. Images narrower than 2 pixels in either
     /// direction are demosaiced by their nearest neighbours.
-    static void toRgb8(Format format, const uint8_t *source, int sourcePitch, int width,
-                       int height, uint8_t *target, int targetPitch);
+    static void toRgb8(Format format, const uint8_t *source, int sourcePitch, int width, int height,
+                       uint8_t *target, int targetPitch);
 
 private:
     static void bayerToRgb8(Format format, const uint8_t *source, int sourcePitch, int width,

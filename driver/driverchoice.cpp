@@ -27,64 +27,62 @@
 
 namespace {
 
-// Every operation of the boundary: return type, name, parameters, arguments.
-#define VYRA_DRIVER_OPERATIONS(X)                                                                 \
-    X(openCamera, (VyraHandle * handle, void *window), (handle, window))                         \
-    X(closeCamera, (VyraHandle handle), (handle))                                                \
-    X(countCameras, (int32_t * count), (count))                                                  \
-    X(listCameras, (VyraCameraList * list), (list))                                              \
-    X(startLiveCapture, (VyraHandle handle, int32_t mode), (handle, mode))                       \
-    X(stopLiveCapture, (VyraHandle handle, int32_t mode), (handle, mode))                        \
-    X(captureSingleFrame, (VyraHandle handle), (handle))                                         \
-    X(selectTriggerSource, (VyraHandle handle, int32_t code), (handle, code))                    \
-    X(selectPixelFormat, (VyraHandle handle, int32_t format), (handle, format))                  \
-    X(allocateFrameBuffer,                                                                       \
-      (VyraHandle handle, int32_t width, int32_t height, int32_t bitsPerPixel, char **memory,   \
-       int32_t *id),                                                                             \
-      (handle, width, height, bitsPerPixel, memory, id))                                         \
-    X(releaseFrameBuffer, (VyraHandle handle, char *memory, int32_t id), (handle, memory, id))  \
-    X(appendToBufferRing, (VyraHandle handle, char *memory, int32_t id), (handle, memory, id))  \
-    X(clearBufferRing, (VyraHandle handle), (handle))                                            \
-    X(unlockRingBuffer, (VyraHandle handle, int32_t id, char *memory), (handle, id, memory))    \
-    X(enableImageQueue, (VyraHandle handle, int32_t mode), (handle, mode))                       \
-    X(waitForQueuedImage,                                                                        \
-      (VyraHandle handle, int32_t timeoutMs, char **memory, int32_t *id),                        \
-      (handle, timeoutMs, memory, id))                                                           \
-    X(describeFrame, (VyraHandle handle, int32_t id, void *record, uint32_t size),              \
-      (handle, id, record, size))                                                                \
-    X(querySensorProperties, (VyraHandle handle, VyraSensorProperties * properties),            \
-      (handle, properties))                                                                      \
-    X(setSensorGains,                                                                            \
-      (VyraHandle handle, int32_t master, int32_t red, int32_t green, int32_t blue),            \
-      (handle, master, red, green, blue))                                                        \
-    X(requestFrameRate, (VyraHandle handle, double fps, double *fpsSet), (handle, fps, fpsSet)) \
-    X(currentFrameRate, (VyraHandle handle, double *fps), (handle, fps))                         \
-    X(frameIntervalRange,                                                                        \
-      (VyraHandle handle, double *minimum, double *maximum, double *increment),                  \
-      (handle, minimum, maximum, increment))                                                     \
-    X(subsamplingMode, (VyraHandle handle, int32_t mode), (handle, mode))                        \
-    X(binningMode, (VyraHandle handle, int32_t mode), (handle, mode))                            \
-    X(aoiControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),           \
-      (handle, command, buffer, size))                                                           \
-    X(exposureControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),      \
-      (handle, command, buffer, size))                                                           \
-    X(flashControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),         \
-      (handle, command, buffer, size))                                                           \
-    X(pixelClockControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),    \
-      (handle, command, buffer, size))                                                           \
-    X(imageFormatControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),   \
-      (handle, command, buffer, size))                                                           \
-    X(deviceOptionControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),  \
-      (handle, command, buffer, size))                                                           \
-    X(parameterSetControl,                                                                       \
-      (VyraHandle handle, uint32_t command, void *parameter, uint32_t size),                     \
-      (handle, command, parameter, size))                                                        \
-    X(sequencerControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),     \
-      (handle, command, buffer, size))                                                           \
-    X(registerEventObject, (VyraHandle handle, HANDLE event, int32_t eventId),                  \
-      (handle, event, eventId))                                                                  \
-    X(startEventNotification, (VyraHandle handle, int32_t eventId), (handle, eventId))           \
-    X(stopEventNotification, (VyraHandle handle, int32_t eventId), (handle, eventId))            \
+// Every operation of the boundary: name, parameter list, argument list.
+#define VYRA_DRIVER_OPERATIONS(X)                                                                  \
+    X(openCamera, (VyraHandle * handle, void *window), (handle, window))                           \
+    X(closeCamera, (VyraHandle handle), (handle))                                                  \
+    X(countCameras, (int32_t * count), (count))                                                    \
+    X(listCameras, (VyraCameraList * list), (list))                                                \
+    X(startLiveCapture, (VyraHandle handle, int32_t mode), (handle, mode))                         \
+    X(stopLiveCapture, (VyraHandle handle, int32_t mode), (handle, mode))                          \
+    X(captureSingleFrame, (VyraHandle handle), (handle))                                           \
+    X(selectTriggerSource, (VyraHandle handle, int32_t code), (handle, code))                      \
+    X(selectPixelFormat, (VyraHandle handle, int32_t format), (handle, format))                    \
+    X(allocateFrameBuffer,                                                                         \
+      (VyraHandle handle, int32_t width, int32_t height, int32_t bitsPerPixel, char **memory,      \
+       int32_t *id),                                                                               \
+      (handle, width, height, bitsPerPixel, memory, id))                                           \
+    X(releaseFrameBuffer, (VyraHandle handle, char *memory, int32_t id), (handle, memory, id))     \
+    X(appendToBufferRing, (VyraHandle handle, char *memory, int32_t id), (handle, memory, id))     \
+    X(clearBufferRing, (VyraHandle handle), (handle))                                              \
+    X(unlockRingBuffer, (VyraHandle handle, int32_t id, char *memory), (handle, id, memory))       \
+    X(enableImageQueue, (VyraHandle handle, int32_t mode), (handle, mode))                         \
+    X(waitForQueuedImage, (VyraHandle handle, int32_t timeoutMs, char **memory, int32_t *id),      \
+      (handle, timeoutMs, memory, id))                                                             \
+    X(describeFrame, (VyraHandle handle, int32_t id, void *record, uint32_t size),                 \
+      (handle, id, record, size))                                                                  \
+    X(querySensorProperties, (VyraHandle handle, VyraSensorProperties * properties),               \
+      (handle, properties))                                                                        \
+    X(setSensorGains,                                                                              \
+      (VyraHandle handle, int32_t master, int32_t red, int32_t green, int32_t blue),               \
+      (handle, master, red, green, blue))                                                          \
+    X(requestFrameRate, (VyraHandle handle, double fps, double *fpsSet), (handle, fps, fpsSet))    \
+    X(currentFrameRate, (VyraHandle handle, double *fps), (handle, fps))                           \
+    X(frameIntervalRange,                                                                          \
+      (VyraHandle handle, double *minimum, double *maximum, double *increment),                    \
+      (handle, minimum, maximum, increment))                                                       \
+    X(subsamplingMode, (VyraHandle handle, int32_t mode), (handle, mode))                          \
+    X(binningMode, (VyraHandle handle, int32_t mode), (handle, mode))                              \
+    X(aoiControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),              \
+      (handle, command, buffer, size))                                                             \
+    X(exposureControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),         \
+      (handle, command, buffer, size))                                                             \
+    X(flashControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),            \
+      (handle, command, buffer, size))                                                             \
+    X(pixelClockControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),       \
+      (handle, command, buffer, size))                                                             \
+    X(imageFormatControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),      \
+      (handle, command, buffer, size))                                                             \
+    X(deviceOptionControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),     \
+      (handle, command, buffer, size))                                                             \
+    X(parameterSetControl, (VyraHandle handle, uint32_t command, void *parameter, uint32_t size),  \
+      (handle, command, parameter, size))                                                          \
+    X(sequencerControl, (VyraHandle handle, uint32_t command, void *buffer, uint32_t size),        \
+      (handle, command, buffer, size))                                                             \
+    X(registerEventObject, (VyraHandle handle, HANDLE event, int32_t eventId),                     \
+      (handle, event, eventId))                                                                    \
+    X(startEventNotification, (VyraHandle handle, int32_t eventId), (handle, eventId))             \
+    X(stopEventNotification, (VyraHandle handle, int32_t eventId), (handle, eventId))              \
     X(unregisterEventObject, (VyraHandle handle, int32_t eventId), (handle, eventId))
 
 /// The operations of the chosen driver; all null when none could be loaded.
@@ -124,8 +122,8 @@ DriverTable loadDriver()
         return table;
     }
     bool complete = true;
-#define VYRA_DRIVER_RESOLVE(name, parameters, arguments)                                          \
-    table.name = reinterpret_cast<decltype(table.name)>(dlsym(handle, #name));                   \
+#define VYRA_DRIVER_RESOLVE(name, parameters, arguments)                                           \
+    table.name = reinterpret_cast<decltype(table.name)>(dlsym(handle, #name));                     \
     complete = complete && table.name != nullptr;
     VYRA_DRIVER_OPERATIONS(VYRA_DRIVER_RESOLVE)
 #undef VYRA_DRIVER_RESOLVE
@@ -148,11 +146,11 @@ const DriverTable &driver()
 
 extern "C" {
 
-#define VYRA_DRIVER_FORWARD(name, parameters, arguments)                                          \
-    VYRA_API VyraStatus name parameters                                                          \
-    {                                                                                            \
-        const DriverTable &table = driver();                                                     \
-        return table.loaded ? table.name arguments : VYRA_CANT_OPEN_DEVICE;                      \
+#define VYRA_DRIVER_FORWARD(name, parameters, arguments)                                           \
+    VYRA_API VyraStatus name parameters                                                            \
+    {                                                                                              \
+        const DriverTable &table = driver();                                                       \
+        return table.loaded ? table.name arguments : VYRA_CANT_OPEN_DEVICE;                        \
     }
 VYRA_DRIVER_OPERATIONS(VYRA_DRIVER_FORWARD)
 #undef VYRA_DRIVER_FORWARD

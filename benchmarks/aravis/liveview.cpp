@@ -75,7 +75,8 @@ int main(int argc, char *argv[])
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         QWidget *dialog = QApplication::activeModalWidget();
-        auto *table = dialog ? dialog->findChild<QTableView *>(QStringLiteral("tableView")) : nullptr;
+        auto *table =
+            dialog ? dialog->findChild<QTableView *>(QStringLiteral("tableView")) : nullptr;
         if (table == nullptr)
             return;
         for (int row = 0; row < table->model()->rowCount(); ++row) {
@@ -108,7 +109,8 @@ int main(int argc, char *argv[])
         clock.start();
         QTimer::singleShot(seconds * 1000, [&] {
             const double elapsed = clock.elapsed() / 1000.0;
-            out << "images shown per second: " << QString::number((painted.count() - startCount) / elapsed, 'f', 1)
+            out << "images shown per second: "
+                << QString::number((painted.count() - startCount) / elapsed, 'f', 1)
                 << "\nCPU: " << QString::number(100.0 * (cpuSeconds() - startCpu) / elapsed, 'f', 1)
                 << " % of one core\n";
             out.flush();

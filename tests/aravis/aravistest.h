@@ -120,8 +120,8 @@ inline bool writeExposureSequence(VyraHandle handle, const std::vector<double> &
     bool ok = sequencerControl(handle, VYRA_SEQUENCER_RESET, nullptr, 0) == VYRA_SUCCESS &&
               sequencerSwitch(handle, VYRA_SEQUENCER_CONFIGURATION_SET, 1) == VYRA_SUCCESS;
     int64_t feature = VYRA_FEATURE_EXPOSURE;
-    ok = ok && sequencerControl(handle, VYRA_SEQUENCER_FEATURE_SELECT, &feature,
-                                sizeof feature) == VYRA_SUCCESS;
+    ok = ok && sequencerControl(handle, VYRA_SEQUENCER_FEATURE_SELECT, &feature, sizeof feature) ==
+                   VYRA_SUCCESS;
     ok = ok && sequencerSwitch(handle, VYRA_SEQUENCER_FEATURE_ENABLE, 1) == VYRA_SUCCESS;
     for (int32_t set = 0; ok && set < int32_t(exposures.size()); ++set) {
         VyraPathRecord path{0, (set + 1) % int32_t(exposures.size()),

@@ -135,8 +135,7 @@ void TestAravisDriver::aoiSetsTheImageSize()
 
     // Outside the sensor, or a size the camera cannot take, changes nothing.
     VyraRect tooLarge{maximum.width - 100, 0, 320, 240};
-    QCOMPARE(aoiControl(handle_, VYRA_AOI_SET, &tooLarge, sizeof tooLarge),
-             VYRA_INVALID_PARAMETER);
+    QCOMPARE(aoiControl(handle_, VYRA_AOI_SET, &tooLarge, sizeof tooLarge), VYRA_INVALID_PARAMETER);
     QCOMPARE(aoiOf(handle_).x, 16);
 }
 

@@ -1,7 +1,7 @@
 #include <QProcess>
 #include <QUdpSocket>
-#include <cmath>
 #include <QtTest>
+#include <cmath>
 
 #include "aravistest.h"
 
@@ -163,7 +163,6 @@ void TestAravisGige::hostDrivenSequenceStepsThroughTheSets()
     QCOMPARE(int(after.descriptor.sequencerSet), 0);
     QVERIFY(after.mean > images[2].mean);
 }
-
 
 void TestAravisGige::removalAndReconnectionWhileLive()
 {
