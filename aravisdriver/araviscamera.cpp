@@ -1464,7 +1464,7 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
     if (status != VYRA_SUCCESS)
         return status;
     if (hardwareSequencer_)
-        return mirrorSequencerLocked(command);
+        return mirrorSequencerLocked(command, buffer);
     // In 0x1008 the camera runs free, and is paced by the host while a
     // host-driven sequence runs.
     if (hostPacedLocked() != pacedBefore) {
@@ -1485,7 +1485,7 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
     return VYRA_SUCCESS;
 }
 
-VyraStatus AravisCamera::mirrorSequencerLocked(uint32_t command)
+VyraStatus AravisCamera::mirrorSequencerLocked(uint32_t command, const void *buffer)
 {
     HardwareSequencer &camera = *hardwareSequencer_;
     VyraSim::SequencerConfiguration stored;
@@ -1511,14 +1511,12 @@ VyraStatus AravisCamera::mirrorSequencerLocked(uint32_t command)
     case VYRA_SEQUENCER_RESET:
         camera.setSequencerMode(false);
         return camera.setConfigurationMode(false);
-    case VYRA_SEQUENCER_FEATURE_ENABLE: {
-        for (int64_t feature : features) {
-            if (VyraStatus status = camera.enableFeature(
-                    feature, (stored.enabledFeatures & uint32_t(feature)) != 0))
-                return status;
-        }
+    case VYRA_SEQUENCER_FEATURE_SELECT:
+        std::memcpy(&selectedFeature_, buffer, sizeof selectedFeature_);
         return VYRA_SUCCESS;
-    }
+    case VYRA_SEQUENCER_FEATURE_ENABLE:
+        return camera.enableFeature(selectedFeature_,
+                                    (stored.enabledFeatures & uint32_t(selectedFeature_)) != 0);
     case VYRA_SEQUENCER_SAVE_SET: {
         const VyraSim::SequencerConfiguration::Set &set = stored.sets[size_t(selected)];
         return camera.storeSet(selected, set.nextSet, set.triggerSource);

@@ -169,7 +169,9 @@ private:
     VyraStatus applyCameraTimingLocked();
     VyraStatus setFlashLocked(int32_t mode, int32_t delayUs, int32_t durationUs);
     VyraStatus loadParametersLocked(const void *path);
-    VyraStatus mirrorSequencerLocked(uint32_t command);
+    /// Carries a sequencer command the state model accepted over to the
+    /// camera's Sequencer category.
+    VyraStatus mirrorSequencerLocked(uint32_t command, const void *buffer);
     bool aoiValidLocked(const VyraRect &aoi) const;
 
     void captureLoop(ArvStream *stream);
@@ -189,7 +191,8 @@ private:
     ArvChunkParser *chunkParser_ = nullptr;
     gulong controlLostHandler_ = 0;
     bool acquiring_ = false;
-    VyraSim::SequencerValues applied_; ///< what the camera has now
+    VyraSim::SequencerValues applied_;                ///< what the camera has now
+    int64_t selectedFeature_ = VYRA_FEATURE_EXPOSURE; ///< of the Sequencer category
     std::thread capture_;
     std::atomic<bool> stopCapture_{false};
     std::thread pacer_;
