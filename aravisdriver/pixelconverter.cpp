@@ -104,7 +104,9 @@ void PixelConverter::bayerToRgb8(Format format, const uint8_t *source, int sourc
         for (int x = 0; x < width; ++x, out += 3) {
             const int left = mirrored(x - 1, width);
             const int right = mirrored(x + 1, width);
-            const bool green = ((x & 1) == 0) == mosaic.greenFirst;
+            // Green cells alternate with the other colour along every line
+            // and down every column.
+            const bool green = (((x + y) & 1) == 0) == mosaic.greenFirst;
             const int centre = line[x];
             const int horizontal = (line[left] + line[right] + 1) / 2;
             const int vertical = (above[x] + below[x] + 1) / 2;
