@@ -375,9 +375,17 @@ void AravisCamera::stopAcquisitionLocked()
     stopPacerLocked();
     if (!acquiring_)
         return;
-    GError *error = nullptr;
-    arv_camera_stop_acquisition(device_->camera(), &error);
-    GenicamDevice::statusOf(error);
+    bool lost = false;
+    {
+        Lock lock(mutex_);
+        lost = lost_;
+    }
+    // A camera that no longer answers would only time out.
+    if (!lost) {
+        GError *error = nullptr;
+        arv_camera_stop_acquisition(device_->camera(), &error);
+        GenicamDevice::statusOf(error);
+    }
     stopCapture_ = true;
     capture_.join();
     g_clear_object(&stream_);
