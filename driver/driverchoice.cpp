@@ -6,7 +6,9 @@
  *   unset, empty or "simulator"   the simulated camera driver (libvyrasim)
  *   "aravis"                      GenICam cameras through Aravis (libvyraaravis)
  *
- * The chosen library is loaded with RTLD_LOCAL, so its operations, which
+ * The chosen library is loaded from the folder of this one (where the build
+ * and the installation put the drivers), else by the loader's search; with
+ * RTLD_LOCAL, so that its operations, which
  * carry the same names as these, never take the place of these for anybody
  * else in the process. A library that is already loaded (a test that links
  * the simulator for its control interface) is the very one used here.
@@ -21,7 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <string>
 
 #include "vyradriver.h"
 
@@ -104,6 +106,17 @@ const char *libraryFor(const char *choice)
     return nullptr;
 }
 
+/// The path of file in the folder this library was loaded from, or file.
+std::string besideThisLibrary(const char *file)
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&libraryFor), &info) == 0 || info.dli_fname == nullptr)
+        return file;
+    const std::string self = info.dli_fname;
+    const size_t slash = self.rfind('/');
+    return slash == std::string::npos ? file : self.substr(0, slash + 1) + file;
+}
+
 DriverTable loadDriver()
 {
     DriverTable table;
@@ -116,7 +129,9 @@ DriverTable loadDriver()
                      choice);
         return table;
     }
-    void *handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    void *handle = dlopen(besideThisLibrary(library).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         std::fprintf(stderr, "vyradriver: %s; no camera is offered\n", dlerror());
         return table;
