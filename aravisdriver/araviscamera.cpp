@@ -204,10 +204,6 @@ VyraStatus AravisCamera::prepareLocked()
     }
     if (VyraStatus status = features_->choosePixelFormat())
         return status;
-    {
-        Lock lock(mutex_);
-        format_ = features_->format();
-    }
     hardwareSequencer_.reset();
     if (HardwareSequencer::available(*device_)) {
         hardwareSequencer_ = std::make_unique<HardwareSequencer>(*device_);
@@ -440,7 +436,6 @@ void AravisCamera::deliver(ArvBuffer *buffer)
         pending_.pop_front();
     }
     if (!complete) {
-        ++framesFailed_;
         ++droppedSinceLive_;
         wake_.notify_all();
         return;

@@ -206,12 +206,10 @@ private:
     bool stopPacer_ = false;
     int32_t triggerMode_ = VYRA_TRIGGER_OFF;
     VyraSim::SensorSettings settings_; ///< the live settings, as the boundary set them
-    PixelConverter::Format format_ = PixelConverter::Format::Rgb8;
     VyraSim::FrameRing ring_;
     std::deque<PendingImage> pending_;
     std::unique_ptr<VyraSim::SimSequencer> sequencer_;
     uint64_t framesTaken_ = 0;
-    uint64_t framesFailed_ = 0;
     uint64_t framesDescribed_ = 0;
     uint32_t droppedSinceLive_ = 0;
     Clock::time_point lastDelivered_;

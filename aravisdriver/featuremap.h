@@ -27,7 +27,6 @@ public:
     /// Switches the camera to the first format it offers that the driver
     /// converts (RGB8 first, then BGR8, a Bayer mosaic, Mono8).
     VyraStatus choosePixelFormat();
-    PixelConverter::Format format() const { return format_; }
     /// The converter's format of an Aravis pixel format; false for others.
     static bool converterFormat(ArvPixelFormat pixelFormat, PixelConverter::Format *format);
 
@@ -72,8 +71,6 @@ public:
 
     // ---- Flash: a line output driven by the exposure or a timer ----
     bool hasFlash() const { return !flashLine_.empty(); }
-    /// Whether the flash window can be moved and sized (a timer drives the line).
-    bool hasFlashTimer() const { return flashTimer_; }
     /// Longest flash delay and duration a timer offers, microseconds.
     VyraFlashParams flashMaximum() const;
     VyraStatus setFlash(int32_t mode, int32_t delayUs, uint32_t durationUs);

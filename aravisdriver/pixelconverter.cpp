@@ -48,12 +48,6 @@ int PixelConverter::bytesPerPixel(Format format)
     return format == Format::Rgb8 || format == Format::Bgr8 ? 3 : 1;
 }
 
-bool PixelConverter::isBayer(Format format)
-{
-    return format == Format::BayerRG8 || format == Format::BayerGR8 || format == Format::BayerGB8 ||
-           format == Format::BayerBG8;
-}
-
 void PixelConverter::toRgb8(Format format, const uint8_t *source, int sourcePitch, int width,
                             int height, uint8_t *target, int targetPitch)
 {

@@ -17,8 +17,6 @@ public:
 
     /// Bytes per pixel of an image in format.
     static int bytesPerPixel(Format format);
-    /// Whether format is one of the Bayer mosaics (a colour sensor).
-    static bool isBayer(Format format);
 
     /// Converts a width x height image of sourcePitch bytes a line into target,
     /// targetPitch bytes a line. Images narrower than 2 pixels in either
