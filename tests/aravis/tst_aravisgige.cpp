@@ -173,12 +173,15 @@ void TestAravisGige::removalAndReconnectionWhileLive()
     HANDLE removed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE reconnected = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE deviceRemoved = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE deviceConnected = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     QCOMPARE(registerEventObject(handle, removed, VYRA_EVENT_CAMERA_REMOVED), VYRA_SUCCESS);
     QCOMPARE(registerEventObject(handle, reconnected, VYRA_EVENT_CAMERA_RECONNECTED), VYRA_SUCCESS);
     QCOMPARE(registerEventObject(0, deviceRemoved, VYRA_EVENT_DEVICE_REMOVED), VYRA_SUCCESS);
+    QCOMPARE(registerEventObject(0, deviceConnected, VYRA_EVENT_DEVICE_CONNECTED), VYRA_SUCCESS);
     QCOMPARE(startEventNotification(handle, VYRA_EVENT_CAMERA_REMOVED), VYRA_SUCCESS);
     QCOMPARE(startEventNotification(handle, VYRA_EVENT_CAMERA_RECONNECTED), VYRA_SUCCESS);
     QCOMPARE(startEventNotification(0, VYRA_EVENT_DEVICE_REMOVED), VYRA_SUCCESS);
+    QCOMPARE(startEventNotification(0, VYRA_EVENT_DEVICE_CONNECTED), VYRA_SUCCESS);
 
     QVERIFY(prepareRing(handle));
     double fps = 0.0;
@@ -199,6 +202,7 @@ void TestAravisGige::removalAndReconnectionWhileLive()
 
     // It answers again: the driver opens it anew with the same settings, live.
     QVERIFY(startCamera());
+    QCOMPARE(WaitForSingleObject(deviceConnected, 30000), WAIT_OBJECT_0);
     QCOMPARE(WaitForSingleObject(reconnected, 30000), WAIT_OBJECT_0);
     QCOMPARE(startLiveCapture(handle, VYRA_CAPTURE_QUERY_LIVE), 1);
     QCOMPARE(aoiOf(handle).width, 320);
@@ -212,9 +216,11 @@ void TestAravisGige::removalAndReconnectionWhileLive()
         QCOMPARE(stopEventNotification(handle, eventId), VYRA_SUCCESS);
         QCOMPARE(unregisterEventObject(handle, eventId), VYRA_SUCCESS);
     }
-    QCOMPARE(stopEventNotification(0, VYRA_EVENT_DEVICE_REMOVED), VYRA_SUCCESS);
-    QCOMPARE(unregisterEventObject(0, VYRA_EVENT_DEVICE_REMOVED), VYRA_SUCCESS);
-    for (HANDLE event : {removed, reconnected, deviceRemoved})
+    for (int32_t eventId : {VYRA_EVENT_DEVICE_REMOVED, VYRA_EVENT_DEVICE_CONNECTED}) {
+        QCOMPARE(stopEventNotification(0, eventId), VYRA_SUCCESS);
+        QCOMPARE(unregisterEventObject(0, eventId), VYRA_SUCCESS);
+    }
+    for (HANDLE event : {removed, reconnected, deviceRemoved, deviceConnected})
         CloseHandle(event);
 }
 
