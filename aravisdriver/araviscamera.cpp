@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "commandbuffer.h"
 #include "factorbits.h"
 #include "hosttime.h"
 #include "parameterset.h"
@@ -37,26 +38,10 @@ namespace VyraAravis {
 
 namespace {
 
+using VyraSim::readIn;
 using VyraSim::SensorSettings;
 using VyraSim::SequencerValues;
-
-template<class T> bool readValue(const void *buffer, uint32_t size, T *value)
-{
-    if (buffer == nullptr || size != sizeof(T))
-        return false;
-    std::memcpy(value, buffer, sizeof(T));
-    return true;
-}
-
-template<class T> VyraStatus answer(void *buffer, uint32_t size, const T &value)
-{
-    if (buffer == nullptr)
-        return VYRA_INVALID_MEMORY_POINTER;
-    if (size != sizeof(T))
-        return VYRA_INVALID_PARAMETER;
-    std::memcpy(buffer, &value, sizeof(T));
-    return VYRA_SUCCESS;
-}
+using VyraSim::writeOut;
 
 bool validTriggerMode(int32_t code)
 {
@@ -1129,43 +1114,44 @@ VyraStatus AravisCamera::aoiControl(uint32_t command, void *buffer, uint32_t siz
     switch (command) {
     case VYRA_AOI_SET: {
         VyraRect wanted{};
-        if (!readValue(buffer, size, &wanted))
-            return VYRA_INVALID_PARAMETER;
+        if (VyraStatus status = readIn(buffer, size, &wanted))
+            return status;
         return setRegionLocked(wanted);
     }
     case VYRA_AOI_GET:
-        return answer(buffer, size, aoi);
+        return writeOut(buffer, size, aoi);
     case VYRA_AOI_SET_OFFSET: {
         VyraPoint offset{};
-        if (!readValue(buffer, size, &offset))
-            return VYRA_INVALID_PARAMETER;
+        if (VyraStatus status = readIn(buffer, size, &offset))
+            return status;
         return setRegionLocked({offset.x, offset.y, aoi.width, aoi.height});
     }
     case VYRA_AOI_GET_OFFSET:
-        return answer(buffer, size, VyraPoint{aoi.x, aoi.y});
+        return writeOut(buffer, size, VyraPoint{aoi.x, aoi.y});
     case VYRA_AOI_OFFSET_MINIMUM:
-        return answer(buffer, size, VyraPoint{0, 0});
+        return writeOut(buffer, size, VyraPoint{0, 0});
     case VYRA_AOI_SIZE_MINIMUM:
-        return answer(buffer, size, features_->sizeMinimum());
+        return writeOut(buffer, size, features_->sizeMinimum());
     case VYRA_AOI_OFFSET_MAXIMUM: {
         const VyraSize area = features_->imageArea();
         const VyraSize step = features_->positionIncrement();
-        return answer(buffer, size,
-                      VyraPoint{alignDown(area.width - aoi.width, 0, area.width, step.width),
-                                alignDown(area.height - aoi.height, 0, area.height, step.height)});
+        return writeOut(
+            buffer, size,
+            VyraPoint{alignDown(area.width - aoi.width, 0, area.width, step.width),
+                      alignDown(area.height - aoi.height, 0, area.height, step.height)});
     }
     case VYRA_AOI_SIZE_MAXIMUM: {
         const VyraSize area = features_->imageArea();
         const VyraSize minimum = features_->sizeMinimum();
         const VyraSize step = features_->sizeIncrement();
-        return answer(buffer, size,
-                      VyraSize{alignDown(area.width, minimum.width, area.width, step.width),
-                               alignDown(area.height, minimum.height, area.height, step.height)});
+        return writeOut(buffer, size,
+                        VyraSize{alignDown(area.width, minimum.width, area.width, step.width),
+                                 alignDown(area.height, minimum.height, area.height, step.height)});
     }
     case VYRA_AOI_POSITION_INCREMENT:
-        return answer(buffer, size, features_->positionIncrement());
+        return writeOut(buffer, size, features_->positionIncrement());
     case VYRA_AOI_SIZE_INCREMENT:
-        return answer(buffer, size, features_->sizeIncrement());
+        return writeOut(buffer, size, features_->sizeIncrement());
     default:
         return VYRA_INVALID_PARAMETER;
     }
@@ -1272,16 +1258,16 @@ VyraStatus AravisCamera::exposureControl(uint32_t command, void *buffer, uint32_
         const double value = command == VYRA_EXPOSURE_MINIMUM   ? minimum
                              : command == VYRA_EXPOSURE_MAXIMUM ? maximum
                                                                 : increment;
-        return answer(buffer, size, value);
+        return writeOut(buffer, size, value);
     }
     case VYRA_EXPOSURE_GET: {
         Lock state(mutex_);
-        return answer(buffer, size, settings_.values.exposureMs);
+        return writeOut(buffer, size, settings_.values.exposureMs);
     }
     case VYRA_EXPOSURE_SET: {
         double exposureMs = 0.0;
-        if (!readValue(buffer, size, &exposureMs))
-            return VYRA_INVALID_PARAMETER;
+        if (VyraStatus status = readIn(buffer, size, &exposureMs))
+            return status;
         return setExposureLocked(exposureMs);
     }
     case VYRA_EXPOSURE_LONG_GET:
@@ -1324,26 +1310,28 @@ VyraStatus AravisCamera::flashControl(uint32_t command, void *buffer, uint32_t s
     }
     switch (command) {
     case VYRA_FLASH_PARAMS_MINIMUM:
-        return answer(buffer, size, VyraFlashParams{0, 0});
+        return writeOut(buffer, size, VyraFlashParams{0, 0});
     case VYRA_FLASH_PARAMS_MAXIMUM:
-        return answer(buffer, size, features_->flashMaximum());
+        return writeOut(buffer, size, features_->flashMaximum());
     case VYRA_FLASH_PARAMS_INCREMENT:
-        return answer(buffer, size, VyraFlashParams{1, 1});
+        return writeOut(buffer, size, VyraFlashParams{1, 1});
     case VYRA_FLASH_PARAMS_GET:
-        return answer(buffer, size,
-                      VyraFlashParams{values.flashDelayUs, uint32_t(values.flashDurationUs)});
+        return writeOut(buffer, size,
+                        VyraFlashParams{values.flashDelayUs, uint32_t(values.flashDurationUs)});
     case VYRA_FLASH_PARAMS_SET: {
         VyraFlashParams params{};
-        if (!readValue(buffer, size, &params) || params.durationUs > uint32_t(INT32_MAX))
+        if (VyraStatus status = readIn(buffer, size, &params))
+            return status;
+        if (params.durationUs > uint32_t(INT32_MAX))
             return VYRA_INVALID_PARAMETER;
         return setFlashLocked(values.flashMode, params.delayUs, int32_t(params.durationUs));
     }
     case VYRA_FLASH_MODE_GET:
-        return answer(buffer, size, values.flashMode);
+        return writeOut(buffer, size, values.flashMode);
     case VYRA_FLASH_MODE_SET: {
         int32_t mode = 0;
-        if (!readValue(buffer, size, &mode))
-            return VYRA_INVALID_PARAMETER;
+        if (VyraStatus status = readIn(buffer, size, &mode))
+            return status;
         return setFlashLocked(mode, values.flashDelayUs, values.flashDurationUs);
     }
     default:
@@ -1358,7 +1346,7 @@ VyraStatus AravisCamera::deviceOptionControl(uint32_t command, void *buffer, uin
     if (command != VYRA_DEVICE_MEMORY_MODE)
         return VYRA_INVALID_PARAMETER;
     // Images wait in the host's memory until the application takes them.
-    return answer(buffer, size, int32_t(1));
+    return writeOut(buffer, size, int32_t(1));
 }
 
 // ---- Camera parameter files ----

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <set>
 
+#include "commandbuffer.h"
+
 namespace VyraAravis {
 
 namespace {
@@ -18,13 +20,6 @@ constexpr auto discoveryInterval = std::chrono::seconds(1);
 std::string text(const char *value)
 {
     return value != nullptr ? value : "";
-}
-
-void copyText(char *target, size_t room, const std::string &value)
-{
-    const size_t length = std::min(room - 1, value.size());
-    std::memcpy(target, value.data(), length);
-    target[length] = '\0';
 }
 
 /// The short name of a transport, for the camera name.
@@ -187,10 +182,10 @@ VyraCameraRecord AravisSystem::record(const DeviceIdentity &device, int32_t posi
     record.inUse = std::any_of(cameras_.begin(), cameras_.end(), [&](const auto &entry) {
         return entry.second->identity().aravisId == device.aravisId;
     });
-    copyText(record.serialNumber, sizeof record.serialNumber, device.serial);
-    copyText(record.modelName, sizeof record.modelName, device.model);
-    copyText(record.cameraName, sizeof record.cameraName,
-             device.model + "-" + transportName(device.protocol));
+    VyraSim::copyText(record.serialNumber, sizeof record.serialNumber, device.serial);
+    VyraSim::copyText(record.modelName, sizeof record.modelName, device.model);
+    VyraSim::copyText(record.cameraName, sizeof record.cameraName,
+                      device.model + "-" + transportName(device.protocol));
     return record;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "commandbuffer.h"
 #include "factorbits.h"
 
 namespace VyraAravis {
@@ -44,13 +45,6 @@ int32_t toScale(double value, double minimum, double maximum)
 VyraStatus statusOrIo(GError *error)
 {
     return GenicamDevice::statusOf(error);
-}
-
-void copyText(char *target, size_t room, const std::string &text)
-{
-    const size_t length = std::min(room - 1, text.size());
-    std::memcpy(target, text.data(), length);
-    target[length] = '\0';
 }
 
 } // namespace
@@ -510,7 +504,7 @@ VyraStatus FeatureMap::softwareTrigger()
 void FeatureMap::sensorProperties(const std::string &model, VyraSensorProperties *properties) const
 {
     *properties = VyraSensorProperties{};
-    copyText(properties->sensorName, sizeof properties->sensorName, model);
+    VyraSim::copyText(properties->sensorName, sizeof properties->sensorName, model);
     properties->colorMode = format_ == PixelConverter::Format::Mono8 ? 0 : 1;
     const VyraSize sensor = sensorSize();
     properties->maxWidth = sensor.width;

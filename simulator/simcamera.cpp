@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "commandbuffer.h"
 #include "hosttime.h"
 #include "parameterset.h"
 #include "sensorlimits.h"
@@ -15,32 +16,6 @@ namespace {
 // Software triggers that arrive faster than the sensor can take images wait
 // their turn, up to this many; a real sensor would ignore the surplus.
 constexpr int maximumPendingTriggers = 64;
-
-template<class T> VyraStatus writeOut(void *buffer, uint32_t size, const T &value)
-{
-    if (buffer == nullptr)
-        return VYRA_INVALID_MEMORY_POINTER;
-    if (size != sizeof(T))
-        return VYRA_INVALID_PARAMETER;
-    std::memcpy(buffer, &value, sizeof(T));
-    return VYRA_SUCCESS;
-}
-
-template<class T> VyraStatus readIn(const void *buffer, uint32_t size, T *value)
-{
-    if (buffer == nullptr)
-        return VYRA_INVALID_MEMORY_POINTER;
-    if (size != sizeof(T))
-        return VYRA_INVALID_PARAMETER;
-    std::memcpy(value, buffer, sizeof(T));
-    return VYRA_SUCCESS;
-}
-
-void copyText(char *field, size_t fieldSize, const std::string &text)
-{
-    std::memset(field, 0, fieldSize);
-    std::memcpy(field, text.data(), std::min(text.size(), fieldSize - 1));
-}
 
 bool validTriggerMode(int32_t code)
 {
