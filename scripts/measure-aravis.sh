@@ -67,7 +67,7 @@ echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
      "$(free -g | awk '/Mem:/ {print $2}') GB, $(. /etc/os-release && echo "$PRETTY_NAME")," \
      "Aravis $(pkg-config --modversion aravis-0.8), Xvfb"
 launcher=()
-if command -v ip >/dev/null && unshare -rn --pid --fork true 2>/dev/null; then
-    launcher=(unshare -rn --pid --fork sh -c 'ip link set lo up && exec "$@"' sh)
+if command -v ip >/dev/null && unshare -rn --pid --kill-child --mount-proc true 2>/dev/null; then
+    launcher=(unshare -rn --pid --kill-child --mount-proc sh -c 'ip link set lo up && "$@"' sh)
 fi
 MEASURE_SESSION=1 "${launcher[@]}" xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$seconds"
