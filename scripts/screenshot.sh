@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vyra Sequencer on the simulated camera under Xvfb:
-# the camera dialog as it comes up, and the main window with the live image
-# of the first camera after it was chosen.
+# the camera dialog as it comes up, the main window with the live image of
+# the first camera after it was chosen, and the Acquisition and Image Size
+# dialogs of its Camera menu in front of the main window.
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
 set -euo pipefail
 
@@ -26,10 +27,28 @@ if [[ "${1:-}" == "--session" ]]; then
     xdotool windowfocus --sync "$dialog"
     xdotool key --clearmodifiers Down Up Return
 
-    xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
+    window=$(xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' | head -1)
     # Let the live image settle in the Camera Image dock.
     sleep 3
     import -window root "$out/main-window.png"
+
+    # The Camera menu is the second of the menu bar; Down picks its entries
+    # in order, Return opens the dialog, Escape closes it again.
+    camera_menu() {
+        xdotool mousemove --window "$window" 77 11 click 1
+        sleep 0.5
+        xdotool key --clearmodifiers "$@" Return
+    }
+    camera_menu Down
+    xdotool search --sync --onlyvisible --name '^Acquisition Dialog$' >/dev/null
+    sleep 1
+    import -window root "$out/acquisition-dialog.png"
+    xdotool key --clearmodifiers Escape
+    sleep 0.5
+    camera_menu Down Down
+    xdotool search --sync --onlyvisible --name '^Image Size Dialog$' >/dev/null
+    sleep 1
+    import -window root "$out/image-size-dialog.png"
     exit 0
 fi
 
@@ -52,4 +71,5 @@ fi
 mkdir -p "$out"
 
 xvfb-run -a -s "-screen 0 1280x800x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
-echo "Screenshots: $out/camera-dialog.png $out/main-window.png"
+echo "Screenshots: $out/camera-dialog.png $out/main-window.png $out/acquisition-dialog.png" \
+    "$out/image-size-dialog.png"

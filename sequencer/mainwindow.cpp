@@ -3,15 +3,26 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QRegExp>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSpacerItem>
+#include <QtConcurrent>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "aboutbox.h"
+#include "acquisitiondialog.h"
+#include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
 #include "stylesheet.h"
 #include "vyraautotriggerthread.h"
 #include "vyracamera.h"
@@ -23,9 +34,70 @@ namespace {
 const char settingsOrganisation[] = "Quellmark";
 const char settingsApplication[] = "Vyra Sequencer";
 
+// The workspace holds at most this many sets.
+constexpr int maximumSetCount = 32;
+// The auto-trigger fires at most this many software triggers a second.
+constexpr double maximumTriggerRate = 10.0;
+constexpr double liveFramerate = 30.0;
+
 QString noCameraMessage()
 {
     return QStringLiteral("No camera opened");
+}
+
+QString withSuffix(const QString &name, const QString &suffix)
+{
+    // Only a lower-case suffix counts: "SEQ.XML" becomes "SEQ.XML.xml".
+    if (QRegExp(QStringLiteral("\\") + suffix + QStringLiteral("$")).indexIn(name) < 0)
+        return name + suffix;
+    return name;
+}
+
+quint64 triggerInterval(double fps)
+{
+    return quint64(1000.0 / fps);
+}
+
+bool saveCameraConfigurationTask(const QString &name, const QSharedPointer<VyraCamera> &camera)
+{
+    if (!camera)
+        return false;
+    try {
+        camera->parameterSetSave(withSuffix(name, QStringLiteral(".ini")));
+        return true;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
+}
+
+bool loadCameraConfigurationTask(const QString &name, const QSharedPointer<VyraCamera> &camera)
+{
+    if (!camera)
+        return false;
+    try {
+        camera->parameterSetLoad(name);
+        return true;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
+}
+
+/// Deletes the settings dialogs at once, not later: each holds the camera it
+/// was made for, which must be closed before another camera, or the same one
+/// again, is opened.
+template<typename... Dialogs> void deleteSettingsDialogs(Dialogs &...dialogs)
+{
+    (delete dialogs, ...);
+}
+
+/// Shows a settings dialog for the camera in place of the one shown before:
+/// window-modal, deleted when closed.
+template<typename Dialog> void showSettingsDialog(QPointer<Dialog> &current, Dialog *dialog)
+{
+    delete current;
+    current = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 } // namespace
@@ -38,6 +110,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->dw_event->deleteLater();
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
     restoreSettings();
+    connect(workspace(), &SequencerWorkspace::sequencerSetSelectedEvent, this,
+            &MainWindow::sequencerSetSelectedEvent);
+    connect(&loadWatcher, &QFutureWatcher<bool>::finished, this,
+            &MainWindow::loadCameraConfigurationFinished);
+    connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
+            &MainWindow::saveCameraConfigurationFinished);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
     selectAndOpenCamera();
@@ -110,15 +188,384 @@ void MainWindow::on_le_property_search_textChanged(QString text)
         item->setVisible(item->text().contains(text, Qt::CaseInsensitive));
 }
 
+SequencerWorkspace *MainWindow::workspace() const
+{
+    return ui->gv_main->workspace();
+}
+
 void MainWindow::propertyItemToggled(quint32 id, bool checked)
 {
     // Without a camera a toggle only changes its own look.
     if (!camera)
         return;
-    if (checked)
-        selectedFeatures.append(id);
-    else
+    if (!checked) {
+        workspace()->removeFeature(id);
         selectedFeatures.removeAll(id);
+        return;
+    }
+    try {
+        workspace()->addFeature(camera, id);
+        selectedFeatures.append(id);
+    } catch (const VyraCameraException &) {
+        // The editors read the camera; one that cannot be read leaves the
+        // feature out of every set again, its toggle unchecked.
+        if (QToggleButton *item = propertyItems.value(id))
+            item->setChecked(false);
+    }
+}
+
+void MainWindow::sequencerSetSelectedEvent(bool selected)
+{
+    if (!sequencerModeEnabled())
+        ui->action_deleteset->setEnabled(selected);
+}
+
+bool MainWindow::sequencerModeEnabled() const
+{
+    try {
+        return sequencer && sequencer->isSequencerModeEnabled();
+    } catch (const VyraCameraException &) {
+        // A camera that does not answer runs no sequence of ours.
+        return false;
+    }
+}
+
+bool MainWindow::mayDiscardSequence()
+{
+    return workspace()->sets().isEmpty() ||
+           askQuestion(this, tr("Do you want to discard your current Configuration?"),
+                       QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MainWindow::clearSequence()
+{
+    workspace()->clear();
+    for (QToggleButton *item : qAsConst(propertyItems))
+        item->setChecked(false);
+}
+
+void MainWindow::on_action_new_triggered()
+{
+    if (mayDiscardSequence())
+        clearSequence();
+}
+
+void MainWindow::on_action_addsequence_triggered()
+{
+    if (!camera)
+        return;
+    if (workspace()->sets().size() >= maximumSetCount) {
+        showWarning(this, tr("Maximal Number of Sequencer Sets reached."));
+        return;
+    }
+    try {
+        workspace()->addSet(camera, sequencer, selectedFeatures);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_deleteset_triggered()
+{
+    workspace()->removeSelectedSet();
+}
+
+void MainWindow::on_action_save_triggered()
+{
+    if (!sequencer)
+        return;
+    QFileDialog dialog(this, tr("Save Configuration to File"), QDir::currentPath(),
+                       tr("Extensible Markup Language (*.xml)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = withSuffix(dialog.selectedFiles().first(), QStringLiteral(".xml"));
+    // A file must hold the sequence on screen: when the sets cannot be
+    // written into the camera, nothing is saved.
+    try {
+        sequencer->writeSequence(workspace()->sets(), false);
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
+        return;
+    } catch (const VyraCameraException &) {
+        showCritical(this, tr("Configuration could not be saved.\n\nHave you removed the Camera?"));
+        return;
+    }
+    try {
+        sequencer->saveConfiguration(name);
+    } catch (const VyraCameraException &error) {
+        // Most often the file cannot be written where it was to go.
+        showCritical(this, tr("Configuration could not be saved.") + QStringLiteral("\n\n") +
+                               QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_load_triggered()
+{
+    if (!sequencer)
+        return;
+    QFileDialog dialog(this, tr("Load Configuration File"), QDir::currentPath(),
+                       tr("Extensible Markup Language (*.xml)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // Loaded sets are numbered from 0 like the camera's: they cannot join
+    // sets that are kept.
+    if (!mayDiscardSequence())
+        return;
+    Sequencer::Snapshot snapshot;
+    QList<qint64> enabled;
+    try {
+        // The camera takes a file whole or not at all.
+        sequencer->loadConfiguration(dialog.selectedFiles().first());
+        snapshot = sequencer->readSequence();
+        enabled = sequencer->enabledFeatures();
+    } catch (const VyraCameraException &) {
+        showCritical(this, tr("Configuration could not be loaded."));
+        return;
+    }
+    // The sets on screen give way only once the loaded ones are complete.
+    const QList<quint32> featuresBefore = selectedFeatures;
+    workspace()->setAsideSets();
+    try {
+        checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
+        for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
+            workspace()->addSetWithValues(camera, sequencer, set.value());
+        sequencer->writeSequence(workspace()->sets(), true);
+        workspace()->dropSetAside();
+    } catch (const std::runtime_error &error) {
+        restoreSequence(featuresBefore);
+        showCritical(this, QString::fromUtf8(error.what()));
+    } catch (const VyraCameraException &) {
+        restoreSequence(featuresBefore);
+        showCritical(this, tr("Configuration could not be loaded."));
+    }
+}
+
+void MainWindow::checkFeatures(const QList<quint32> &ids)
+{
+    for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
+        item.value()->setChecked(ids.contains(item.key()));
+}
+
+void MainWindow::restoreSequence(const QList<quint32> &features)
+{
+    // The toggles change while the workspace is empty, so that the sets
+    // brought back keep the editors they had.
+    workspace()->clear();
+    checkFeatures(features);
+    selectedFeatures = features;
+    workspace()->restoreSetAside();
+}
+
+void MainWindow::on_action_saveCameraConfiguration_triggered()
+{
+    const QString name = QFileDialog::getSaveFileName(this, tr("Save"), QString(),
+                                                      tr("Configuration File (*.ini)"));
+    if (name.isEmpty())
+        return;
+    // A task started while another one saves takes over the watcher; the
+    // earlier one's result is no longer reported, so its dialog goes.
+    closeProgress(saveProgressDialog);
+    saveProgressDialog = showProgress(QStringLiteral("Save Camera Configuration.."));
+    saveWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
+                                            saveCameraConfigurationTask, name, camera));
+}
+
+void MainWindow::on_action_loadCameraConfiguration_triggered()
+{
+    const QString name = QFileDialog::getOpenFileName(this, tr("Load"), QString(),
+                                                      tr("Configuration File (*.ini)"));
+    if (name.isEmpty())
+        return;
+    closeProgress(loadProgressDialog);
+    loadProgressDialog = showProgress(QStringLiteral("Loading Camera Configuration.."));
+    loadWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
+                                            loadCameraConfigurationTask, name, camera));
+}
+
+void MainWindow::saveCameraConfigurationFinished()
+{
+    closeProgress(saveProgressDialog);
+    if (!saveWatcher.result())
+        showCritical(this, tr("Camera Configuration could not be save!"));
+}
+
+void MainWindow::loadCameraConfigurationFinished()
+{
+    closeProgress(loadProgressDialog);
+    if (!loadWatcher.result())
+        showCritical(this, tr("Camera Configuration could not be load!"));
+}
+
+QProgressDialog *MainWindow::showProgress(const QString &label)
+{
+    auto *dialog =
+        new QProgressDialog(this, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
+    dialog->setRange(0, 0);
+    dialog->setCancelButton(nullptr);
+    dialog->setLabelText(label);
+    dialog->setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
+    dialog->show();
+    dialog->resize(300, 65);
+    return dialog;
+}
+
+void MainWindow::closeProgress(QPointer<QProgressDialog> &dialog)
+{
+    if (dialog)
+        dialog->deleteLater();
+    dialog.clear();
+}
+
+void MainWindow::on_action_run_toggled(bool toggled)
+{
+    if (selectedFeatures.isEmpty() && toggled) {
+        showInformation(this, tr("Please select a property to run the Sequencer."));
+        // Nothing was started, so there is nothing for the stop to undo.
+        const QSignalBlocker blocker(ui->action_run);
+        ui->action_run->setChecked(false);
+        return;
+    }
+    if (cameraRemoved || !sequencer)
+        return;
+    setEditingEnabled(!toggled);
+    if (toggled) {
+        if (!startSequence()) {
+            // Runs this slot again, which stops what was started.
+            ui->action_run->toggle();
+            return;
+        }
+    } else {
+        stopSequence();
+    }
+    ui->action_capture->setEnabled(toggled);
+    ui->action_capture->setChecked(toggled);
+    // Live runs once more with the same value; its outcome decides.
+    const bool switched = switchLive(toggled);
+    if (toggled && !switched) {
+        // A sequence whose Live could not start is not running.
+        ui->action_run->toggle();
+    } else if (!toggled) {
+        // However Live ended, a stopped sequence has none.
+        setLiveChecked(false);
+        ui->actionAction_SingleForceTrigger->setEnabled(false);
+    }
+}
+
+bool MainWindow::startSequence()
+{
+    try {
+        camera->setFramerate(sequencerFramerate);
+        sequencer->reset();
+        sequencer->writeSequence(workspace()->sets(), false);
+    } catch (const std::runtime_error &) {
+        return false;
+    } catch (const VyraCameraException &) {
+        return false;
+    }
+    ui->action_deleteset->setEnabled(false);
+    ui->action_run->setText(QStringLiteral("Stop Sequencer"));
+    return true;
+}
+
+void MainWindow::stopSequence()
+{
+    onActiveSetChanged(-1);
+    try {
+        camera->setFramerate(liveFramerate);
+    } catch (const VyraCameraException &) {
+        // A camera that is gone keeps the rate it had; opening it again
+        // sets the live rate.
+    }
+    ui->action_deleteset->setEnabled(workspace()->hasSelectedSet());
+    ui->action_run->setText(QStringLiteral("Start Sequencer"));
+}
+
+void MainWindow::on_action_capture_toggled(bool arg1)
+{
+    switchLive(arg1);
+}
+
+bool MainWindow::switchLive(bool on)
+{
+    if (!sequencer)
+        return false;
+    try {
+        if (sequencerConfigured) {
+            sequencer->enableSequencerMode(false);
+            sequencerConfigured = false;
+        }
+        sequencer->enableSequencerMode(on);
+        ui->actionAction_SingleForceTrigger->setEnabled(ui->action_run->isChecked() && !on);
+        sequencer->enableSequencerMode(on);
+    } catch (const std::runtime_error &) {
+        setLiveChecked(!on);
+        return false;
+    } catch (const VyraCameraException &) {
+        setLiveChecked(!on);
+        return false;
+    }
+    // Also called directly: the action shows what was done.
+    setLiveChecked(on);
+    if (autoTrigger) {
+        if (on)
+            autoTrigger->start(QThread::InheritPriority);
+        else
+            autoTrigger->requestStop();
+    }
+    return true;
+}
+
+void MainWindow::setLiveChecked(bool checked)
+{
+    // Without running the slot again: after a failure, the switch would
+    // fail the same way in the other direction.
+    const QSignalBlocker blocker(ui->action_capture);
+    ui->action_capture->setChecked(checked);
+}
+
+void MainWindow::on_actionAction_SingleForceTrigger_triggered()
+{
+    if (selectedFeatures.isEmpty()) {
+        showInformation(this, tr("Please select a property to run the Sequencer."));
+        return;
+    }
+    if (cameraRemoved || !sequencer)
+        return;
+    // A failing step leaves the next press to try again; a trigger that
+    // cannot be given takes no image.
+    if (!sequencerConfigured) {
+        try {
+            sequencer->reset();
+            sequencer->writeSequence(workspace()->sets(), false);
+        } catch (const VyraCameraException &) {
+        } catch (const std::runtime_error &) {
+        }
+        try {
+            sequencer->enableSequencerMode(true);
+        } catch (const VyraCameraException &) {
+        }
+        sequencerConfigured = true;
+    }
+    try {
+        camera->trigger();
+    } catch (const VyraCameraException &) {
+    }
+}
+
+void MainWindow::onFramerateChanged(double fps)
+{
+    if (autoTrigger)
+        autoTrigger->setInterval(triggerInterval(std::min(fps, maximumTriggerRate)));
+}
+
+void MainWindow::onActiveSetChanged(int nActiveSet)
+{
+    if (!sequencerModeEnabled())
+        return;
+    for (SequencerSet *set : workspace()->sets())
+        sequencer->highlightSet(set, set->index() == nActiveSet);
 }
 
 void MainWindow::setCameraActionsEnabled(bool on)
@@ -156,6 +603,9 @@ void MainWindow::setEditingEnabled(bool on)
 
 void MainWindow::on_action_opencamera_triggered()
 {
+    if (!mayDiscardSequence())
+        return;
+    clearSequence();
     selectAndOpenCamera();
 }
 
@@ -215,6 +665,9 @@ void MainWindow::openSelectedCamera()
                 &MainWindow::hideCameraRemovedDialog);
         connect(camera.data(), &VyraCamera::imageCaptured, ui->cameraview,
                 &QDisplayWidget::setImage);
+        connect(camera.data(), &VyraCamera::newFramerate, this, &MainWindow::onFramerateChanged);
+        connect(camera.data(), &VyraCamera::activeSetChanged, this,
+                &MainWindow::onActiveSetChanged);
 
         // Resets the camera's sequence; the workspace is empty at this point.
         sequencer = QSharedPointer<Sequencer>::create(camera);
@@ -256,6 +709,7 @@ void MainWindow::releaseCamera()
 
 void MainWindow::letGoOfCamera()
 {
+    deleteSettingsDialogs(acquisitionDialog, imageSizeDialog);
     if (camera) {
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
@@ -264,6 +718,23 @@ void MainWindow::letGoOfCamera()
     autoTrigger.clear();
     sequencer.clear();
     camera.clear();
+    showStoppedRunState();
+}
+
+void MainWindow::showStoppedRunState()
+{
+    // A camera pulled out while the sequence ran leaves the run commands as
+    // they were; the next camera starts stopped.
+    {
+        const QSignalBlocker runBlocker(ui->action_run);
+        const QSignalBlocker liveBlocker(ui->action_capture);
+        ui->action_run->setChecked(false);
+        ui->action_capture->setChecked(false);
+    }
+    ui->action_run->setText(QStringLiteral("Start Sequencer"));
+    ui->action_capture->setEnabled(false);
+    ui->actionAction_SingleForceTrigger->setEnabled(false);
+    sequencerConfigured = false;
 }
 
 void MainWindow::stopAutoTrigger()
@@ -291,6 +762,7 @@ void MainWindow::showCameraRemovedDialog()
         // that does not run costs nothing.
     }
     if (sequencerRunning) {
+        // The slot stops at the removal: the run commands stay as they were.
         ui->action_run->setChecked(false);
         setEditingEnabled(false);
         if (autoTrigger)
@@ -298,7 +770,7 @@ void MainWindow::showCameraRemovedDialog()
         ui->action_opencamera->setEnabled(true);
         ui->action_deleteset->setEnabled(false);
     }
-    showCritical(this, tr("Camera removed!\nPlease reconnect the Camera."));
+    showConnectionMessage(tr("Camera removed!\nPlease reconnect the Camera."), false);
 }
 
 void MainWindow::hideCameraRemovedDialog()
@@ -313,7 +785,22 @@ void MainWindow::hideCameraRemovedDialog()
         // of the sequence sets the mode again.
     }
     setControlsEnabled(true);
-    showInformation(this, tr("Camera reconnected."));
+    showConnectionMessage(tr("Camera reconnected."), true);
+}
+
+void MainWindow::showConnectionMessage(const QString &text, bool connected)
+{
+    const QMessageBox::Icon icon = connected ? QMessageBox::Information : QMessageBox::Critical;
+    // A loose cable comes and goes faster than anyone answers a box.
+    if (connectionMessage) {
+        connectionMessage->setText(text);
+        connectionMessage->setIcon(icon);
+        return;
+    }
+    connectionMessage = createMessageBox(this, text, messageBoxTitle(), QMessageBox::Ok);
+    connectionMessage->setIcon(icon);
+    connectionMessage->exec();
+    delete connectionMessage.data();
 }
 
 void MainWindow::on_action_Cameraapplication_triggered()
@@ -323,6 +810,36 @@ void MainWindow::on_action_Cameraapplication_triggered()
     // pile them up.
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->show();
+}
+
+void MainWindow::on_action_settings_triggered()
+{
+    if (!camera || !sequencer)
+        return;
+    try {
+        // While the sequence runs only its frame rate may change.
+        const bool sequencerRunning = sequencer->isSequencerModeEnabled();
+        auto *dialog = new AcquisitionDialog(camera, this);
+        dialog->setGroupsEnabled(!sequencerRunning, true, !sequencerRunning);
+        showSettingsDialog(acquisitionDialog, dialog);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_imagesize_triggered()
+{
+    if (!camera || !sequencer)
+        return;
+    try {
+        // The sets of a running sequence were written for the current geometry.
+        const bool sequencerRunning = sequencer->isSequencerModeEnabled();
+        auto *dialog = new ImageSizeDialog(camera, this);
+        dialog->setSizeControlsEnabled(!sequencerRunning);
+        showSettingsDialog(imageSizeDialog, dialog);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    }
 }
 
 void MainWindow::on_action_Cameraqt_triggered()

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QString>
 
@@ -11,8 +13,13 @@
 namespace Ui {
 class MainWindow;
 }
+class AcquisitionDialog;
+class ImageSizeDialog;
 class QCloseEvent;
+class QMessageBox;
+class QProgressDialog;
 class QToggleButton;
+class SequencerWorkspace;
 class VyraAutoTriggerThread;
 class VyraCamera;
 class VyraCameraDialog;
@@ -31,19 +38,42 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+public slots:
+    /// Paces the software triggers of a running sequence to the camera's
+    /// frame rate, at most ten a second.
+    void onFramerateChanged(double fps);
+    /// Marks the set that took the latest image while the sequence runs; -1
+    /// clears every mark.
+    void onActiveSetChanged(int nActiveSet);
+
 protected:
     /// Saves the window layout; closing is never refused.
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
+    void sequencerSetSelectedEvent(bool selected);
     void propertyItemToggled(quint32 id, bool checked);
     void on_action_opencamera_triggered();
+    void on_action_save_triggered();
+    void on_action_load_triggered();
+    void on_action_new_triggered();
+    void on_action_run_toggled(bool toggled);
     void on_action_Cameraapplication_triggered();
     void on_action_Cameraqt_triggered();
+    void on_action_deleteset_triggered();
+    void on_action_addsequence_triggered();
     void on_le_property_search_textChanged(QString text);
     void showCameraRemovedDialog();
     void hideCameraRemovedDialog();
     void on_action_exitapp_triggered();
+    void on_action_saveCameraConfiguration_triggered();
+    void on_action_loadCameraConfiguration_triggered();
+    void loadCameraConfigurationFinished();
+    void saveCameraConfigurationFinished();
+    void on_action_capture_toggled(bool arg1);
+    void on_actionAction_SingleForceTrigger_triggered();
+    void on_action_settings_triggered();
+    void on_action_imagesize_triggered();
 
 private:
     void restoreSettings();
@@ -57,9 +87,37 @@ private:
     void openSelectedCamera();
     void releaseCamera();
     /// Drops the camera, its sequencer and its trigger thread (stopped and
-    /// waited for); the camera closes once nothing else holds it.
+    /// waited for); the camera closes once nothing else holds it. The run
+    /// commands return to the stopped state.
     void letGoOfCamera();
     void stopAutoTrigger();
+    void showStoppedRunState();
+    void setLiveChecked(bool checked);
+    /// The Live command: sequencer mode and the software triggers on or off.
+    /// False when the camera refused; the action is then put back.
+    bool switchLive(bool on);
+
+    SequencerWorkspace *workspace() const;
+    /// Asks before the sets on screen are thrown away; true when there are
+    /// none or the user lets them go.
+    bool mayDiscardSequence();
+    /// Removes every set and unchecks every feature toggle.
+    void clearSequence();
+    /// Checks the toggles of these features and unchecks the others.
+    void checkFeatures(const QList<quint32> &ids);
+    /// Gives up a loaded sequence for the sets set aside before, with the
+    /// features they had, in the order they were checked.
+    void restoreSequence(const QList<quint32> &features);
+    bool startSequence();
+    void stopSequence();
+    bool sequencerModeEnabled() const;
+    /// Shows what is true about the camera's connection now. A box still
+    /// open from an earlier change is brought up to date instead of another
+    /// one being stacked on it.
+    void showConnectionMessage(const QString &text, bool connected);
+
+    QProgressDialog *showProgress(const QString &label);
+    void closeProgress(QPointer<QProgressDialog> &dialog);
 
     Ui::MainWindow *ui;
     Sequencer::FeatureCatalogue features;
@@ -68,7 +126,18 @@ private:
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     QSharedPointer<VyraAutoTriggerThread> autoTrigger;
+    // Each camera-configuration task has its own busy dialog, so that a save
+    // and a load running at the same time each close their own.
+    QPointer<QProgressDialog> saveProgressDialog;
+    QPointer<QProgressDialog> loadProgressDialog;
+    QPointer<QMessageBox> connectionMessage;
+    // The settings dialog open now, if any; each deletes itself when closed.
+    QPointer<ImageSizeDialog> imageSizeDialog;
+    QPointer<AcquisitionDialog> acquisitionDialog;
     VyraCameraDialog *cameraDialog = nullptr;
     bool cameraRemoved = false;
+    QFutureWatcher<bool> saveWatcher;
+    QFutureWatcher<bool> loadWatcher;
     double sequencerFramerate = 5.0;
+    bool sequencerConfigured = false;
 };

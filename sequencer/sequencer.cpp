@@ -1,5 +1,15 @@
 #include "sequencer.h"
 
+#include <QScopeGuard>
+
+#include <stdexcept>
+
+#include "aoioffsetproperty.h"
+#include "exposureproperty.h"
+#include "flashproperty.h"
+#include "gainproperty.h"
+#include "pathproperty.h"
+#include "sequencerset.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 
@@ -9,13 +19,41 @@ const char *const sourceFile = "sequencer/sequencer";
 
 Sequencer::FeatureCatalogue buildFeatureCatalogue()
 {
+    using namespace Properties;
     Sequencer::FeatureCatalogue catalogue;
-    catalogue.insert(VYRA_FEATURE_EXPOSURE, {QStringLiteral("Exposure"), 8});
-    catalogue.insert(VYRA_FEATURE_GAIN, {QStringLiteral("Gain"), 16});
-    catalogue.insert(VYRA_FEATURE_AOI_OFFSET_X, {QStringLiteral("AOI Offset X"), 4});
-    catalogue.insert(VYRA_FEATURE_AOI_OFFSET_Y, {QStringLiteral("AOI Offset Y"), 4});
-    catalogue.insert(VYRA_FEATURE_FLASH, {QStringLiteral("Flash"), 12});
+    catalogue.insert(Exposure::Id, {Exposure::name(), Exposure::Size});
+    catalogue.insert(Gain::Id, {Gain::name(), Gain::Size});
+    catalogue.insert(AoiOffsetX::Id, {AoiOffsetX::name(), AoiOffsetX::Size});
+    catalogue.insert(AoiOffsetY::Id, {AoiOffsetY::name(), AoiOffsetY::Size});
+    catalogue.insert(Flash::Id, {Flash::name(), Flash::Size});
     return catalogue;
+}
+
+// The set the walk of writeSequence takes after current: the first of the
+// sets with the index of its ring successor; current when there is none.
+SequencerSet *setAfter(const QList<SequencerSet *> &sets, SequencerSet *current)
+{
+    if (!current->next())
+        return current;
+    for (SequencerSet *set : sets) {
+        if (set && set->index() == current->next()->index())
+            return set;
+    }
+    return current;
+}
+
+// The next set to write into current's path: the chosen one when it is among
+// the sets, otherwise current's successor in the ring. A new set's path names
+// the set after it, which for the last set does not exist: written as chosen,
+// the camera would leave the sequence there.
+qint32 nextSetWithin(const QList<SequencerSet *> &sets, const SequencerSet *current,
+                     qint32 chosen)
+{
+    for (const SequencerSet *set : sets) {
+        if (set && set->index() == chosen)
+            return chosen;
+    }
+    return current->next() ? current->next()->index() : current->index();
 }
 
 // The driver reads paths as NUL-terminated UTF-16; QString keeps its
@@ -46,6 +84,19 @@ const Sequencer::FeatureCatalogue &Sequencer::featureCatalogue()
 void Sequencer::enableSequencerMode(bool on)
 {
     bool liveStopped = false;
+    // A switch that fails on the way leaves the trigger mode of the state the
+    // camera is in, and its live image.
+    auto recover = qScopeGuard([&] {
+        try {
+            m_camera->setTriggerMode(isSequencerModeEnabled() ? VYRA_TRIGGER_SINGLE
+                                                              : VYRA_TRIGGER_SOFTWARE,
+                                     true);
+            if (liveStopped)
+                m_camera->enableLiveVideo(true);
+        } catch (const VyraCameraException &) {
+            // The failure that stopped the switch is the one reported.
+        }
+    });
     if (on) {
         if (m_camera->isLiveVideoEnabled()) {
             m_camera->enableLiveVideo(false);
@@ -58,6 +109,7 @@ void Sequencer::enableSequencerMode(bool on)
         m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
     if (liveStopped)
         m_camera->enableLiveVideo(true);
+    recover.dismiss();
 }
 
 bool Sequencer::isSequencerModeEnabled() const
@@ -80,11 +132,11 @@ void Sequencer::saveConfiguration(const QString &path)
 
 void Sequencer::loadConfiguration(const QString &path)
 {
-    openConfigurationBracket();
-    const VyraStatus status =
-        sequencerControl(m_camera->handle(), VYRA_SEQUENCER_LOAD_FILE, widePath(path), 0);
-    checkDriverStatus(status, sourceFile, "Sequencer::loadConfiguration", __LINE__);
-    closeConfigurationBracket();
+    inConfigurationBracket([&] {
+        const VyraStatus status =
+            sequencerControl(m_camera->handle(), VYRA_SEQUENCER_LOAD_FILE, widePath(path), 0);
+        checkDriverStatus(status, sourceFile, "Sequencer::loadConfiguration", __LINE__);
+    });
 }
 
 bool Sequencer::isFeatureEnabled(qint64 featureId)
@@ -171,6 +223,95 @@ VyraPathRecord Sequencer::selectedPath() const
         sequencerControl(m_camera->handle(), VYRA_SEQUENCER_PATH_GET, &path, sizeof(path));
     checkDriverStatus(status, sourceFile, "Sequencer::selectedPath", __LINE__);
     return path;
+}
+
+qint32 Sequencer::setCount() const
+{
+    return readInt(VYRA_SEQUENCER_SET_COUNT, "Sequencer::setCount", __LINE__);
+}
+
+void Sequencer::writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths)
+{
+    if (sets.isEmpty())
+        throw std::runtime_error("There is no set in the sequence.");
+    SequencerSet *current = sets.first();
+    if (!current)
+        return;
+
+    inConfigurationBracket([&] {
+        enableAllFeatures(false);
+        for (int written = 0; written < sets.size(); ++written) {
+            setSelectedSet(current->index());
+            for (SequencerProperty *property : current->properties()) {
+                if (!isFeatureEnabled(property->featureId()))
+                    enableFeature(property->featureId(), true);
+                property->setCameraParameters();
+            }
+            if (auto *path = qobject_cast<Properties::Path *>(current->pathProperty())) {
+                if (!keepCameraPaths)
+                    path->writePath(nextSetWithin(sets, current, path->nextSet()));
+                path->updateSettings();
+            }
+            saveSet();
+            current = setAfter(sets, current);
+        }
+    });
+}
+
+Sequencer::Snapshot Sequencer::readSequence()
+{
+    Snapshot snapshot;
+    inConfigurationBracket([&] {
+        const QList<qint64> enabled = enabledFeatures();
+        const FeatureCatalogue &catalogue = featureCatalogue();
+        const qint32 capacity = setCount();
+        setSelectedSet(startSet());
+
+        // A chain of paths need not lead back to the start set: the walk
+        // ends at the first set it has read before.
+        while (snapshot.size() < capacity) {
+            const VyraPathRecord path = selectedPath();
+            SetValues values;
+            for (qint64 feature : enabled)
+                values.insert(feature, featureValue(feature, catalogue.value(feature).valueSize));
+            snapshot.insert(quint32(selectedSet()), values);
+            if (snapshot.contains(quint32(path.nextSet)))
+                break;
+            setSelectedSet(path.nextSet);
+        }
+    });
+    return snapshot;
+}
+
+void Sequencer::highlightSet(SequencerSet *set, bool active)
+{
+    set->setHighlighted(active);
+}
+
+void Sequencer::inConfigurationBracket(const std::function<void()> &work)
+{
+    // Closing is tried once more when it, or anything before it, failed.
+    const auto closeAfterFailure = [this] {
+        try {
+            closeConfigurationBracket();
+        } catch (const VyraCameraException &) {
+            // A camera that is gone cannot be put back; the first failure
+            // says why.
+        }
+    };
+    try {
+        openConfigurationBracket();
+        work();
+    } catch (...) {
+        closeAfterFailure();
+        throw;
+    }
+    try {
+        closeConfigurationBracket();
+    } catch (...) {
+        closeAfterFailure();
+        throw;
+    }
 }
 
 // Every operation that changes or walks the stored sets runs in the

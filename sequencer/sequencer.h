@@ -5,9 +5,12 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <functional>
+
 #include "featurevalue.h"
 #include "vyradriver.h"
 
+class SequencerSet;
 class VyraCamera;
 
 /// Display name and driver value size of a feature the sequence can vary.
@@ -28,6 +31,11 @@ class Sequencer
 public:
     /// Feature identifier -> name and value size, in ascending identifier order.
     using FeatureCatalogue = QMap<qint64, SequencerFeature>;
+    /// The values of one stored set, by feature identifier.
+    using SetValues = QMap<qint64, QSharedPointer<FeatureValue>>;
+    /// A sequence read back from the camera: the values of its enabled
+    /// features, by set index.
+    using Snapshot = QMap<quint32, SetValues>;
 
     explicit Sequencer(const QSharedPointer<VyraCamera> &camera);
 
@@ -61,12 +69,33 @@ public:
     void enableConfigurationMode(bool on);
     /// Path 0 of the selected set.
     VyraPathRecord selectedPath() const;
+    /// The number of sets the camera holds.
+    qint32 setCount() const;
+
+    /// Copies the sets into the camera along their ring, starting with the
+    /// first: each set's features are enabled and its editors' values stored
+    /// in the set of its index. Without keepCameraPaths each set's path is
+    /// written too; a path to a set that is not among the sets leads to the
+    /// set's successor in the ring instead, so the sequence stays within the
+    /// sets. Every path editor then shows the camera's path.
+    /// Throws std::runtime_error for an empty list.
+    void writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths);
+    /// Reads the camera's sequence along its paths from the start set, up to
+    /// the first set read before (or as many sets as the camera holds).
+    Snapshot readSequence();
+    /// Marks the set as the one the camera is using, or clears the mark.
+    void highlightSet(SequencerSet *set, bool active);
 
     /// The features a sequence can vary: Exposure, Gain, AOI Offset X,
     /// AOI Offset Y and Flash.
     static const FeatureCatalogue &featureCatalogue();
 
 private:
+    /// Runs work between the two halves of the configuration bracket. When
+    /// anything in it fails, the bracket is still closed as far as the
+    /// camera allows, so that a failed operation does not leave it without
+    /// its live image; the first failure is what is reported.
+    void inConfigurationBracket(const std::function<void()> &work);
     void openConfigurationBracket();
     void closeConfigurationBracket();
     qint32 readInt(quint32 command, const char *method, int line) const;

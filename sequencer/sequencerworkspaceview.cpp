@@ -1,21 +1,30 @@
 #include "sequencerworkspaceview.h"
 
-#include <QGraphicsItem>
-#include <QGraphicsScene>
+#include "sequencerworkspace.h"
 
 SequencerWorkspaceView::SequencerWorkspaceView(QWidget *parent)
-    : QGraphicsView(parent), workspace(new QGraphicsScene(this))
+    : QGraphicsView(parent)
+    // The workspace belongs to the view's parent, as the view does; a view
+    // without a parent keeps it itself.
+    , m_workspace(new SequencerWorkspace(parent ? static_cast<QObject *>(parent) : this))
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setScene(workspace);
+    setScene(m_workspace);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+SequencerWorkspace *SequencerWorkspaceView::workspace() const
+{
+    return m_workspace;
 }
 
 void SequencerWorkspaceView::setWorkspaceEnabled(bool enabled)
 {
-    const QList<QGraphicsItem *> items = workspace->items();
-    for (QGraphicsItem *item : items) {
-        if (!item->parentItem())
-            item->setEnabled(enabled);
-    }
+    m_workspace->setSetsEnabled(enabled);
+}
+
+void SequencerWorkspaceView::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    m_workspace->relayout(0);
 }

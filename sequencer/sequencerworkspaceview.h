@@ -2,7 +2,8 @@
 
 #include <QGraphicsView>
 
-class QGraphicsScene;
+class QResizeEvent;
+class SequencerWorkspace;
 
 /// The central view of the main window, in which the sets of the sequence are
 /// laid out side by side and edited. It scrolls vertically only: the sets
@@ -14,10 +15,14 @@ class SequencerWorkspaceView : public QGraphicsView
 public:
     explicit SequencerWorkspaceView(QWidget *parent = nullptr);
 
-    /// Enables or disables everything shown in the workspace, so that nothing
-    /// can be edited while the sequence runs or without a camera.
+    SequencerWorkspace *workspace() const;
+    /// Enables or disables every set, so that nothing can be edited while the
+    /// sequence runs or without a camera.
     void setWorkspaceEnabled(bool enabled);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
-    QGraphicsScene *workspace;
+    SequencerWorkspace *m_workspace;
 };

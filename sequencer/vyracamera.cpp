@@ -90,6 +90,16 @@ void writeControl(ControlCall control, VyraHandle handle, uint32_t command, T va
     checkDriverStatus(control(handle, command, &value, sizeof value), sourceFile, method, line);
 }
 
+// A gain query answers the gain; anything outside the gain range is the
+// status of a failed query.
+int gainAnswer(int answer, const char *method, int line)
+{
+    if (answer < VYRA_GAIN_MIN || answer > VYRA_GAIN_MAX) {
+        checkDriverStatus(answer, sourceFile, method, line);
+    }
+    return answer;
+}
+
 double reciprocal(double value)
 {
     return value != 0.0 ? 1.0 / value : 0.0;
@@ -170,7 +180,11 @@ void VyraCamera::shutDown() noexcept
             }
         }
     }
-    closeCamera(m_handle);
+    // A camera whose closing failed stays held by this process, and could
+    // not be opened again; one more try often gets past a passing failure.
+    if (closeCamera(m_handle) != VYRA_SUCCESS) {
+        closeCamera(m_handle);
+    }
 }
 
 void VyraCamera::configurate()
@@ -229,6 +243,10 @@ void VyraCamera::enableLiveVideo(bool enable)
         if (!isLiveVideoEnabled()) {
             return;
         }
+        // Asked to stop first, the capture thread ends with the wait that
+        // stopping the capture cuts short, instead of waiting once more.
+        if (m_captureThread)
+            m_captureThread->requestStop();
         const VyraStatus status = stopLiveCapture(m_handle, VYRA_CAPTURE_FORCE_STOP);
         stopCapture();
         checkDriverStatus(status, sourceFile, "VyraCamera::enableLiveVideo", __LINE__);
@@ -247,10 +265,27 @@ void VyraCamera::setTriggerMode(int mode, bool restart)
         enableLiveVideo(false);
         wasLive = true;
     }
+    // A refused mode must not cost the live image.
+    auto resumeLive = qScopeGuard([&] { resumeLiveVideo(wasLive); });
     checkDriverStatus(selectTriggerSource(m_handle, mode), sourceFile, "VyraCamera::setTriggerMode",
                       __LINE__);
-    if (restart) {
-        enableLiveVideo(wasLive);
+    // Only what this call stopped is started again: a live query that
+    // failed must not turn a running capture off.
+    if (wasLive) {
+        enableLiveVideo(true);
+    }
+    resumeLive.dismiss();
+}
+
+void VyraCamera::resumeLiveVideo(bool wasLive) noexcept
+{
+    if (!wasLive) {
+        return;
+    }
+    try {
+        enableLiveVideo(true);
+    } catch (const VyraCameraException &) {
+        // The failure that stopped the operation is the one reported.
     }
 }
 
@@ -345,10 +380,27 @@ void VyraCamera::reallocImageBuffers()
         // The buffer map is replaced only while the capture thread is stopped.
         stopCapture();
     }
+    // Whatever fails on the way, the camera is left with buffers of the
+    // current size and capturing as it did, where the driver lets it.
+    auto recover = qScopeGuard([&] {
+        try {
+            freeImageBuffers(m_bufferMap);
+            m_bufferMap = allocImageBuffers();
+        } catch (const VyraCameraException &) {
+            // Without buffers there is nothing to capture into.
+            return;
+        }
+        resumeLiveVideo(wasLive);
+        if (!wasLive && captureWasRunning) {
+            startCapture();
+        }
+    });
     checkDriverStatus(clearBufferRing(m_handle), sourceFile, "VyraCamera::reallocImageBuffers",
                       __LINE__);
     freeImageBuffers(m_bufferMap);
     m_bufferMap = allocImageBuffers();
+    recover.dismiss();
+    auto resumeLive = qScopeGuard([&] { resumeLiveVideo(wasLive); });
     if (wasLive && !isLiveVideoEnabled()) {
         checkDriverStatus(startLiveCapture(m_handle, VYRA_CAPTURE_START), sourceFile,
                           "VyraCamera::reallocImageBuffers", __LINE__);
@@ -356,6 +408,7 @@ void VyraCamera::reallocImageBuffers()
     } else if (captureWasRunning) {
         startCapture();
     }
+    resumeLive.dismiss();
 }
 
 void VyraCamera::parameterSetSave(const QString &path)
@@ -376,6 +429,9 @@ void VyraCamera::parameterSetLoadInternal(const QString &path)
     if (wasLive) {
         enableLiveVideo(false);
     }
+    // A file the driver refuses changes nothing, and must not cost the live
+    // image either.
+    auto resumeLive = qScopeGuard([&] { resumeLiveVideo(wasLive); });
     void *parameter = path.isEmpty() ? nullptr : const_cast<ushort *>(path.utf16());
     checkDriverStatus(parameterSetControl(m_handle, VYRA_PARAMETERSET_LOAD, parameter, 0),
                       sourceFile, "VyraCamera::parameterSetLoadInternal", __LINE__);
@@ -383,7 +439,15 @@ void VyraCamera::parameterSetLoadInternal(const QString &path)
                       "VyraCamera::parameterSetLoadInternal", __LINE__);
     reallocImageBuffers();
     setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
-    enableLiveVideo(wasLive);
+    if (wasLive) {
+        enableLiveVideo(true);
+    }
+    resumeLive.dismiss();
+    // The file may have brought another image size and frame rate: the
+    // editors' ranges and the image wait follow them.
+    framerate();
+    emit imageSizeChanged();
+    emit framerateChanged();
 }
 
 double VyraCamera::exposure() const
@@ -447,26 +511,30 @@ bool VyraCamera::isColorGainSupported() const
 
 int VyraCamera::masterGain() const
 {
-    return setSensorGains(m_handle, VYRA_GAIN_QUERY_MASTER, VYRA_GAIN_KEEP, VYRA_GAIN_KEEP,
-                          VYRA_GAIN_KEEP);
+    return gainAnswer(setSensorGains(m_handle, VYRA_GAIN_QUERY_MASTER, VYRA_GAIN_KEEP,
+                                     VYRA_GAIN_KEEP, VYRA_GAIN_KEEP),
+                      "VyraCamera::masterGain", __LINE__);
 }
 
 int VyraCamera::redGain() const
 {
-    return setSensorGains(m_handle, VYRA_GAIN_QUERY_RED, VYRA_GAIN_KEEP, VYRA_GAIN_KEEP,
-                          VYRA_GAIN_KEEP);
+    return gainAnswer(setSensorGains(m_handle, VYRA_GAIN_QUERY_RED, VYRA_GAIN_KEEP,
+                                     VYRA_GAIN_KEEP, VYRA_GAIN_KEEP),
+                      "VyraCamera::redGain", __LINE__);
 }
 
 int VyraCamera::greenGain() const
 {
-    return setSensorGains(m_handle, VYRA_GAIN_QUERY_GREEN, VYRA_GAIN_KEEP, VYRA_GAIN_KEEP,
-                          VYRA_GAIN_KEEP);
+    return gainAnswer(setSensorGains(m_handle, VYRA_GAIN_QUERY_GREEN, VYRA_GAIN_KEEP,
+                                     VYRA_GAIN_KEEP, VYRA_GAIN_KEEP),
+                      "VyraCamera::greenGain", __LINE__);
 }
 
 int VyraCamera::blueGain() const
 {
-    return setSensorGains(m_handle, VYRA_GAIN_QUERY_BLUE, VYRA_GAIN_KEEP, VYRA_GAIN_KEEP,
-                          VYRA_GAIN_KEEP);
+    return gainAnswer(setSensorGains(m_handle, VYRA_GAIN_QUERY_BLUE, VYRA_GAIN_KEEP,
+                                     VYRA_GAIN_KEEP, VYRA_GAIN_KEEP),
+                      "VyraCamera::blueGain", __LINE__);
 }
 
 int VyraCamera::gainMinimum() const

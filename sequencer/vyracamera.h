@@ -200,6 +200,9 @@ private:
     void stopCapture();
     void setFactorMode(VyraStatus (*modeCall)(VyraHandle, int32_t), int bit, int keptBits,
                        const char *method, int line);
+    /// After a failure: starts live video again if it ran, swallowing a
+    /// second failure.
+    void resumeLiveVideo(bool wasLive) noexcept;
     void shutDown() noexcept;
 
     VyraHandle m_handle = 0;

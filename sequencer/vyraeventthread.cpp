@@ -17,6 +17,7 @@ void VyraEventThread::start(QThread::Priority priority)
 void VyraEventThread::requestStop()
 {
     m_stopRequest.exchange(true);
+    wakeForStop();
 }
 
 bool VyraEventThread::isStopRequested() const

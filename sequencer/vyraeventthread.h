@@ -22,7 +22,8 @@ public:
     /// Clears a pending stop request and starts the wait loop. A thread that
     /// was asked to stop and is still running is waited for first.
     void start(QThread::Priority priority = QThread::InheritPriority);
-    /// Asks the wait loop to end after its current wait; returns at once.
+    /// Asks the wait loop to end, cutting its current wait short; returns at
+    /// once.
     void requestStop();
 
     /// Stops the driver's notification of this thread's event and releases
@@ -36,6 +37,8 @@ signals:
 protected:
     void run() override = 0;
     bool isStopRequested() const;
+    /// Called after a stop request was recorded: wakes the wait loop.
+    virtual void wakeForStop() {}
 
 private:
     VyraHandle m_handle;

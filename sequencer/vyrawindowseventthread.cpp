@@ -4,7 +4,7 @@
 
 namespace {
 const char *const sourceFile = "sequencer/vyrawindowseventthread";
-// Bounds how long stopping the thread takes.
+// The wait reports a time-out this often while no event comes.
 constexpr DWORD eventWaitMs = 1000;
 } // namespace
 
@@ -13,15 +13,16 @@ VyraWindowsEventThread::VyraWindowsEventThread(VyraHandle handle, int eventId)
 {
     // Auto-reset: occurrences between two waits release one wait.
     m_eventObject = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_eventObject) {
-        checkDriverStatus(VYRA_NO_SUCCESS, sourceFile,
-                          "VyraWindowsEventThread::VyraWindowsEventThread", __LINE__);
-    }
+    m_stopObject = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     try {
+        if (!m_eventObject || !m_stopObject) {
+            checkDriverStatus(VYRA_NO_SUCCESS, sourceFile,
+                              "VyraWindowsEventThread::VyraWindowsEventThread", __LINE__);
+        }
         checkDriverStatus(registerEventObject(handle, m_eventObject, eventId), sourceFile,
                           "VyraWindowsEventThread::VyraWindowsEventThread", __LINE__);
     } catch (...) {
-        closeEventObject();
+        closeEventObjects();
         throw;
     }
     try {
@@ -29,7 +30,7 @@ VyraWindowsEventThread::VyraWindowsEventThread(VyraHandle handle, int eventId)
                           "VyraWindowsEventThread::VyraWindowsEventThread", __LINE__);
     } catch (...) {
         unregisterEventObject(handle, eventId);
-        closeEventObject();
+        closeEventObjects();
         throw;
     }
 }
@@ -43,8 +44,8 @@ VyraWindowsEventThread::~VyraWindowsEventThread()
         // reference to the event object that is about to be closed.
         stopEventNotification(handle(), eventId());
         unregisterEventObject(handle(), eventId());
-        closeEventObject();
     }
+    closeEventObjects();
 }
 
 void VyraWindowsEventThread::disconnectEvent()
@@ -59,12 +60,23 @@ void VyraWindowsEventThread::disconnectEvent()
     closeEventObject();
 }
 
+void VyraWindowsEventThread::wakeForStop()
+{
+    SetEvent(m_stopObject);
+}
+
 void VyraWindowsEventThread::run()
 {
+    const HANDLE objects[] = {m_eventObject, m_stopObject};
     while (!isStopRequested()) {
-        switch (WaitForSingleObject(m_eventObject, eventWaitMs)) {
+        switch (WaitForMultipleObjects(2, objects, FALSE, eventWaitMs)) {
         case WAIT_OBJECT_0:
             emit eventEmitted();
+            break;
+        case WAIT_OBJECT_0 + 1:
+            // A stop request ends the loop; one left over from an earlier
+            // run of the thread is cleared.
+            ResetEvent(m_stopObject);
             break;
         case WAIT_TIMEOUT:
             emit eventTimeout();
@@ -77,6 +89,15 @@ void VyraWindowsEventThread::run()
 
 void VyraWindowsEventThread::closeEventObject()
 {
-    CloseHandle(m_eventObject);
+    if (m_eventObject)
+        CloseHandle(m_eventObject);
     m_eventObject = nullptr;
+}
+
+void VyraWindowsEventThread::closeEventObjects()
+{
+    closeEventObject();
+    if (m_stopObject)
+        CloseHandle(m_stopObject);
+    m_stopObject = nullptr;
 }

@@ -20,9 +20,13 @@ public:
 
 protected:
     void run() override;
+    void wakeForStop() override;
 
 private:
     void closeEventObject();
+    void closeEventObjects();
 
     HANDLE m_eventObject = nullptr;
+    // Set by a stop request, so that stopping never waits out an event wait.
+    HANDLE m_stopObject = nullptr;
 };

@@ -277,6 +277,8 @@ std::string applyKey(Section &section, const std::string &key, const std::string
         ok = parseFactors(value, &s.binningModes);
     } else if (key == "subsampling") {
         ok = parseFactors(value, &s.subsamplingModes);
+    } else if (key == "size-increment") {
+        ok = parseSize(value, &s.aoiWidthIncrement, &s.aoiHeightIncrement);
     } else if (key == "format") {
         ImageFormat f;
         ok = parseFormat(value, &f);
@@ -336,7 +338,9 @@ bool CameraSpec::operator==(const CameraSpec &other) const
            pixelClocksMHz == other.pixelClocksMHz &&
            defaultPixelClockMHz == other.defaultPixelClockMHz &&
            binningModes == other.binningModes && subsamplingModes == other.subsamplingModes &&
-           imageFormats == other.imageFormats && inUseElsewhere == other.inUseElsewhere;
+           aoiWidthIncrement == other.aoiWidthIncrement &&
+           aoiHeightIncrement == other.aoiHeightIncrement && imageFormats == other.imageFormats &&
+           inUseElsewhere == other.inUseElsewhere;
 }
 
 std::string checkCameraSpec(const CameraSpec &s)
@@ -376,6 +380,11 @@ std::string checkCameraSpec(const CameraSpec &s)
     const int32_t allBits = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
     if ((s.binningModes & ~allBits) || (s.subsamplingModes & ~allBits))
         return "unknown binning or subsampling bits";
+    // Powers of two that divide the smallest AOI, so that it is a valid size.
+    const auto powerOfTwo = [](int32_t value) { return value > 0 && (value & (value - 1)) == 0; };
+    if (!powerOfTwo(s.aoiWidthIncrement) || s.aoiWidthIncrement < 8 || s.aoiWidthIncrement > 32 ||
+        !powerOfTwo(s.aoiHeightIncrement) || s.aoiHeightIncrement < 2 || s.aoiHeightIncrement > 16)
+        return "size-increment must be powers of two, the width 8 to 32, the height 2 to 16";
 
     const SensorModel model(s);
     std::set<int32_t> ids;
@@ -499,7 +508,8 @@ std::string formatCameraConfiguration(const std::vector<CameraSpec> &cameras)
             << "pixel-clocks = " << formatPixelClocks(s.pixelClocksMHz) << "\n"
             << "pixel-clock = " << s.defaultPixelClockMHz << "\n"
             << "binning = " << formatFactors(s.binningModes) << "\n"
-            << "subsampling = " << formatFactors(s.subsamplingModes) << "\n";
+            << "subsampling = " << formatFactors(s.subsamplingModes) << "\n"
+            << "size-increment = " << s.aoiWidthIncrement << " x " << s.aoiHeightIncrement << "\n";
         for (const ImageFormat &f : s.imageFormats)
             out << "format = " << f.formatId << ", " << f.x << ", " << f.y << ", " << f.width << "x"
                 << f.height << ", " << formatFactors(f.binning) << ", "
@@ -550,7 +560,7 @@ std::vector<CameraSpec> defaultCameras()
     large.pixelSize = 586;
     large.pixelClocksMHz = {24, 32, 40, 48, 57, 64, 72, 86, 99, 118};
     large.defaultPixelClockMHz = 86;
-    large.binningModes = both2x | both4x;
+    large.binningModes = both2x | both3x | both4x;
     large.subsamplingModes = both2x | both3x | both4x;
     large.imageFormats = {
         format(11, 0, 0, 1936, 1216, 0, 0, "1936x1216 Full sensor"),
@@ -558,6 +568,7 @@ std::vector<CameraSpec> defaultCameras()
         format(13, 328, 248, 1280, 720, 0, 0, "1280x720 HD"),
         format(14, 0, 0, 968, 608, both2x, 0, "968x608 Binning 2x"),
         format(15, 0, 0, 640, 404, 0, both3x, "640x404 Subsampling 3x"),
+        format(16, 0, 0, 640, 404, both3x, 0, "640x404 Binning 3x"),
     };
 
     CameraSpec held;

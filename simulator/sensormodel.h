@@ -40,7 +40,7 @@ public:
     VyraSize maximumSize(int32_t binning, int32_t subsampling) const;
     VyraSize maximumSize(const SensorSettings &settings) const;
     static VyraSize minimumSize() { return {32, 16}; }
-    static VyraSize sizeIncrement() { return {8, 2}; }
+    VyraSize sizeIncrement() const { return {spec_.aoiWidthIncrement, spec_.aoiHeightIncrement}; }
     static VyraSize positionIncrement() { return {4, 2}; }
     VyraPoint maximumOffset(const SensorSettings &settings) const;
 

@@ -235,6 +235,8 @@ VyraStatus SimCamera::stopLiveCapture(VyraHandle handle, int32_t mode)
         wake_.wait(lock, [&] { return fillsInProgress_ == 0 || openGeneration_ != generation; });
     }
     ++liveGeneration_;
+    // Waits for an image end with the capture they were waiting on.
+    ++liveStops_;
     changed();
     return VYRA_SUCCESS;
 }
@@ -359,6 +361,7 @@ VyraStatus SimCamera::waitForQueuedImage(VyraHandle handle, int32_t timeoutMs, c
         return VYRA_INVALID_PARAMETER;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const uint64_t generation = openGeneration_;
+    const uint64_t liveStops = liveStops_;
     for (;;) {
         if (openGeneration_ != generation)
             return VYRA_INVALID_HANDLE;
@@ -373,6 +376,8 @@ VyraStatus SimCamera::waitForQueuedImage(VyraHandle handle, int32_t timeoutMs, c
             *id = buffer->id;
             return VYRA_SUCCESS;
         }
+        if (liveStops_ != liveStops)
+            return VYRA_IMAGE_NOT_PRESENT;
         if (Clock::now() >= deadline)
             return VYRA_TIMED_OUT;
         wake_.wait_until(lock, deadline);
@@ -539,7 +544,7 @@ VyraStatus SimCamera::aoiControl(VyraHandle handle, uint32_t command, void *buff
     case VYRA_AOI_POSITION_INCREMENT:
         return writeOut(buffer, size, SensorModel::positionIncrement());
     case VYRA_AOI_SIZE_INCREMENT:
-        return writeOut(buffer, size, SensorModel::sizeIncrement());
+        return writeOut(buffer, size, model_.sizeIncrement());
     default:
         return VYRA_INVALID_PARAMETER;
     }

@@ -136,6 +136,7 @@ private:
     bool queueMode_ = false;
     bool live_ = false;
     uint64_t liveGeneration_ = 0; ///< changes whenever live capture starts or stops
+    uint64_t liveStops_ = 0;      ///< counts the stops of live capture
     int pendingTriggers_ = 0;
     int fillsInProgress_ = 0;
     uint64_t framesTaken_ = 0;

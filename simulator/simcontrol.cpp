@@ -1,5 +1,7 @@
 #include "simcontrol.h"
 
+#include <thread>
+
 #include "simworld.h"
 
 namespace VyraSim {
@@ -53,6 +55,11 @@ bool Control::injectFailure(const std::string &operation, VyraStatus status, int
                             std::optional<int64_t> command)
 {
     return SimWorld::instance().failures().inject(operation, status, count, command);
+}
+
+bool Control::injectFailureAtCall(int callNumber, VyraStatus status, std::thread::id thread)
+{
+    return SimWorld::instance().failures().injectAtCall(thread, callNumber, status);
 }
 
 void Control::clearFailures()

@@ -71,6 +71,10 @@ struct CameraSpec
     int32_t binningModes = VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL; ///< supported bits
     int32_t subsamplingModes = VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL |
                                VYRA_FACTOR_4X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL;
+    /// Steps of the AOI size in image pixels: a power of two, the width 8 to
+    /// 32, the height 2 to 16.
+    int32_t aoiWidthIncrement = 8;
+    int32_t aoiHeightIncrement = 2;
     std::vector<ImageFormat> imageFormats;
     bool inUseElsewhere = false; ///< another program holds the camera
 
@@ -195,6 +199,13 @@ public:
     /// Answers false for an unknown operation name or a count below 1.
     static bool injectFailure(const std::string &operation, VyraStatus status, int count = 1,
                               std::optional<int64_t> command = std::nullopt);
+    /// The callNumber-th driver call (1 is the next) that the thread (the
+    /// calling one unless given) makes from now answers status without doing
+    /// anything, whatever the operation; calls of other threads do not count. It counts as one
+    /// pending failure until it is used. Replaces an earlier such request;
+    /// false for a callNumber below 1.
+    static bool injectFailureAtCall(int callNumber, VyraStatus status,
+                                    std::thread::id thread = std::this_thread::get_id());
     static void clearFailures();
     /// Injected failures not used up yet, summed over all operations.
     static int pendingFailures();

@@ -281,6 +281,7 @@ serial = 77
 binning = h2x v4x
 subsampling = none
 pixel-clocks = 10-40/10
+size-increment = 16 x 4
 format = 3, 0, 0, 640x480, none, none, 640x480 VGA
 
 [camera]
@@ -308,8 +309,12 @@ flash = no
         QCOMPARE(description.binningModes, VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_4X_VERTICAL);
         QCOMPARE(description.pixelClocksMHz, (std::vector<uint32_t>{10, 20, 30, 40}));
         QCOMPARE(description.defaultPixelClockMHz, 40u);
+        QCOMPARE(description.aoiWidthIncrement, 16);
+        QCOMPARE(description.aoiHeightIncrement, 4);
+        QCOMPARE(Control::cameras()[1].description.aoiWidthIncrement, 8);
         QCOMPARE(int(description.imageFormats.size()), 1);
-        QCOMPARE(QString::fromStdString(description.imageFormats[0].caption), QString("640x480 VGA"));
+        QCOMPARE(QString::fromStdString(description.imageFormats[0].caption),
+                 QString("640x480 VGA"));
         QVERIFY(!Control::cameras()[1].description.flash);
     }
 
@@ -336,6 +341,12 @@ flash = no
             << QByteArray("[camera]\ndevice-id=1\nmodel=VK1\nsize=640x480\n"
                           "format=1, 8, 0, 640x480, none, none, Too wide\n")
             << 1 << "does not fit";
+        QTest::newRow("size increment not a power of two")
+            << QByteArray("[camera]\ndevice-id=1\nmodel=VK1\nsize=640x480\nsize-increment=12x2\n")
+            << 1 << "size-increment must be";
+        QTest::newRow("size increment too coarse")
+            << QByteArray("[camera]\ndevice-id=1\nmodel=VK1\nsize=640x480\nsize-increment=64x2\n")
+            << 1 << "size-increment must be";
         QTest::newRow("line without =")
             << QByteArray("[camera]\ndevice-id 1\n") << 2 << "expected key = value";
         QTest::newRow("empty file") << QByteArray("# nothing\n") << 0 << "no [camera]";

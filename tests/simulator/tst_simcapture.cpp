@@ -1,6 +1,9 @@
 // Capture: the trigger modes, the queue, locked buffers, dropped frames, the
 // time-out, stopping, and the frame descriptor.
 
+#include <atomic>
+#include <thread>
+
 #include "simdrivertest.h"
 
 using namespace SimTest;
@@ -78,6 +81,30 @@ private slots:
         }
         QCOMPARE(camera.wait(&memory, &id, 50), VYRA_TIMED_OUT);
         QCOMPARE(framesTaken(camera.handle), 3u);
+    }
+
+    void stoppingLiveCaptureEndsAWaitForAnImage()
+    {
+        Camera camera;
+        QCOMPARE(selectTriggerSource(camera.handle, VYRA_TRIGGER_SINGLE), VYRA_SUCCESS);
+        std::atomic<VyraStatus> waited{-2};
+        std::thread waiter([&] {
+            char *memory = nullptr;
+            int32_t id = 0;
+            waited = waitForQueuedImage(camera.handle, 60000, &memory, &id);
+        });
+        // Whenever the wait has begun, the next stop ends it.
+        while (waited == -2) {
+            QCOMPARE(startLiveCapture(camera.handle, VYRA_CAPTURE_START), VYRA_SUCCESS);
+            QCOMPARE(stopLiveCapture(camera.handle, VYRA_CAPTURE_FORCE_STOP), VYRA_SUCCESS);
+            std::this_thread::yield();
+        }
+        waiter.join();
+        QCOMPARE(waited.load(), VYRA_IMAGE_NOT_PRESENT);
+        // A wait that begins after the stop waits as before.
+        char *memory = nullptr;
+        int32_t id = 0;
+        QCOMPARE(camera.wait(&memory, &id, 20), VYRA_TIMED_OUT);
     }
 
     void freeRunRefusesSoftwareTriggersWhileLive()

@@ -115,6 +115,24 @@ private slots:
         closeCamera(handle);
     }
 
+    void failureAtACallOfThisThread()
+    {
+        const VyraHandle handle = openDevice(smallCamera);
+        QVERIFY(!Control::injectFailureAtCall(0, VYRA_NO_SUCCESS));
+        QVERIFY(Control::injectFailureAtCall(3, VYRA_IO_REQUEST_FAILED));
+        QCOMPARE(Control::pendingFailures(), 1);
+        int32_t count = 0;
+        // Another thread's calls do not count.
+        std::thread([&] { QCOMPARE(countCameras(&count), VYRA_SUCCESS); }).join();
+        QCOMPARE(countCameras(&count), VYRA_SUCCESS);
+        QCOMPARE(setExposure(handle, 5.0), VYRA_SUCCESS);
+        QCOMPARE(setExposure(handle, 20.0), VYRA_IO_REQUEST_FAILED);
+        QCOMPARE(exposureValue(handle), 5.0);
+        QCOMPARE(Control::pendingFailures(), 0);
+        QCOMPARE(setExposure(handle, 20.0), VYRA_SUCCESS);
+        closeCamera(handle);
+    }
+
     void resetClosesCamerasAndClearsEverything()
     {
         Camera camera;

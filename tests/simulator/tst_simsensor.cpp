@@ -227,6 +227,35 @@ private slots:
         QCOMPARE(aoiOf(handle).x, 280);
     }
 
+    void aoiSizeFollowsTheCamerasIncrement()
+    {
+        VyraSim::CameraSpec coarse;
+        coarse.deviceId = 7;
+        coarse.sensorWidth = 1288;
+        coarse.sensorHeight = 1030;
+        coarse.aoiWidthIncrement = 16;
+        coarse.aoiHeightIncrement = 4;
+        QVERIFY(Control::setCameras({coarse}));
+        const VyraHandle coarseHandle = openDevice(7);
+        QVERIFY(coarseHandle != 0);
+        QCOMPARE(sizeAnswer(coarseHandle, VYRA_AOI_SIZE_INCREMENT).width, 16);
+        QCOMPARE(sizeAnswer(coarseHandle, VYRA_AOI_SIZE_INCREMENT).height, 4);
+        // The largest size is a whole number of steps, and so is the AOI at opening.
+        QCOMPARE(sizeAnswer(coarseHandle, VYRA_AOI_SIZE_MAXIMUM).width, 1280);
+        QCOMPARE(sizeAnswer(coarseHandle, VYRA_AOI_SIZE_MAXIMUM).height, 1028);
+        QCOMPARE(aoiOf(coarseHandle).width, 1280);
+
+        QCOMPARE(setAoi(coarseHandle, {0, 0, 1000, 800}), VYRA_INVALID_PARAMETER);
+        QCOMPARE(setAoi(coarseHandle, {0, 0, 992, 802}), VYRA_INVALID_PARAMETER);
+        QCOMPARE(setAoi(coarseHandle, {0, 0, 992, 800}), VYRA_SUCCESS);
+        // Binning keeps the AOI on whole steps.
+        QCOMPARE(binningMode(coarseHandle, VYRA_FACTOR_2X_HORIZONTAL | VYRA_FACTOR_2X_VERTICAL),
+                 VYRA_SUCCESS);
+        QCOMPARE(aoiOf(coarseHandle).width, 496);
+        QCOMPARE(aoiOf(coarseHandle).height, 400);
+        QCOMPARE(closeCamera(coarseHandle), VYRA_SUCCESS);
+    }
+
     void smallerAoiRunsFaster()
     {
         const double full = maximumFrameRate(handle);

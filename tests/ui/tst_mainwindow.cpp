@@ -26,106 +26,17 @@
 #include "simcontrol.h"
 #include "stylesheet.h"
 #include "vyracameradialog.h"
+#include "windowdriver.h"
 
 using VyraSim::CameraSpec;
 using VyraSim::Control;
+using namespace WindowTest;
 
 namespace {
-
-CameraSpec cameraSpec(int32_t deviceId, const std::string &model)
-{
-    CameraSpec description;
-    description.deviceId = deviceId;
-    description.cameraId = deviceId;
-    description.model = model;
-    description.cameraName = model + "-USB";
-    description.serialNumber = "41020000" + std::to_string(10 + deviceId);
-    description.sensorWidth = 640;
-    description.sensorHeight = 480;
-    return description;
-}
 
 QSettings storedSettings()
 {
     return QSettings(QStringLiteral("Quellmark"), QStringLiteral("Vyra Sequencer"));
-}
-
-/// Queues picking the camera with this device ID in the camera dialog.
-void chooseCamera(ModalAnswerer &answerer, int deviceId)
-{
-    answerer.answer([deviceId](QWidget *widget) {
-        auto *table = widget->findChild<QTableView *>(QStringLiteral("tableView"));
-        QVERIFY(table);
-        for (int row = 0; row < table->model()->rowCount(); ++row) {
-            if (table->model()->index(row, 2).data().toInt() == deviceId)
-                table->selectRow(row);
-        }
-        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-    });
-}
-
-void cancelCameraDialog(ModalAnswerer &answerer)
-{
-    answerer.answer([](QWidget *widget) {
-        QVERIFY(qobject_cast<VyraCameraDialog *>(widget));
-        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
-    });
-}
-
-QAction *action(QWidget *window, const char *name)
-{
-    auto *found = window->findChild<QAction *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no action %s", name);
-    return found;
-}
-
-QString statusText(QMainWindow *window)
-{
-    return window->statusBar()->currentMessage();
-}
-
-QStringList enabledActions(QWidget *window)
-{
-    QStringList names;
-    for (QAction *each : window->findChildren<QAction *>()) {
-        if (!each->objectName().isEmpty() && each->isEnabled())
-            names << each->objectName();
-    }
-    names.sort();
-    return names;
-}
-
-QStringList sorted(QStringList names)
-{
-    names.sort();
-    return names;
-}
-
-const QStringList noCameraActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete"});
-// Removed, the camera's commands are off, those of the camera files included.
-const QStringList removedCameraActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_delete"});
-const QStringList cameraOpenActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
-            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize"});
-
-QList<QToggleButton *> toggles(QWidget *window)
-{
-    return window->findChildren<QToggleButton *>();
-}
-
-bool togglesEnabled(QWidget *window, bool enabled)
-{
-    const auto all = toggles(window);
-    return !all.isEmpty() && std::all_of(all.begin(), all.end(), [enabled](QToggleButton *t) {
-        return t->isEnabled() == enabled;
-    });
 }
 
 QPixmap displayed(QWidget *window)

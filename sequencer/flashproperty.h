@@ -1,0 +1,39 @@
+#pragma once
+
+#include "sequencerproperty.h"
+
+class QComboBox;
+class QSpinBox;
+
+namespace Properties {
+
+/// The flash output of a set: its mode, and the delay and duration of the
+/// flash in microseconds.
+class Flash : public SequencerProperty
+{
+    Q_OBJECT
+
+public:
+    Flash(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidget *parent);
+
+    QString displayName() const override { return name(); }
+    qint64 featureId() const override { return Id; }
+    quint32 valueSize() const override { return Size; }
+    void applyValue(const QSharedPointer<FeatureValue> &value) override;
+
+    static constexpr qint64 Id = 16;
+    static constexpr quint32 Size = 12;
+    static const QString &name();
+
+public slots:
+    /// Also shows the camera's current flash mode.
+    void updateSettings() override;
+    void setCameraParameters() override;
+
+private:
+    QComboBox *m_mode;
+    QSpinBox *m_duration;
+    QSpinBox *m_delay;
+};
+
+} // namespace Properties

@@ -1,0 +1,266 @@
+#include "sequencerset.h"
+
+#include <QFormLayout>
+#include <QMouseEvent>
+
+#include "sequencerproperty.h"
+#include "sequenceseteventfilter.h"
+
+namespace {
+
+const QString widgetName = QStringLiteral("SequencerSet");
+const QString blueBorder = QStringLiteral("rgb(65, 150, 235)");
+const QString blueTitleBackground = QStringLiteral("rgb(85, 170, 255)");
+const QString greyBorder = QStringLiteral("rgb(200, 200, 200)");
+const QString lightBackground = QStringLiteral("rgb(240, 240, 240)");
+const QString whiteText = QStringLiteral("rgb(255,255,255)");
+const QString blackText = QStringLiteral("rgb(0,0,0)");
+
+// The look of a set is put together from these texts: the base, one of the
+// two titles and one of the two frames.
+const QString baseStyle = QStringLiteral(R"(
+    QGroupBox {
+        border-radius: 0px;
+        margin-top: 24px;
+        background-color: %4;
+        border: 1px solid %3;
+    }
+    QGroupBox::title {
+        subcontrol-origin: margin;
+        subcontrol-position: top center;
+        padding: 5px 0px;
+        border: 1px solid %3;
+    }
+    #%1::title {
+        min-width: %2px;
+    }
+)")
+                              .arg(widgetName, QString::number(SequencerSet::fixedWidth),
+                                   greyBorder, lightBackground);
+
+const QString focusedTitleStyle = QStringLiteral(R"(
+    #%1::title {
+        border: 1px solid %2;
+        background-color: %3;
+        color: %4;
+    }
+)")
+                                      .arg(widgetName, blueBorder, blueTitleBackground, whiteText);
+
+const QString plainTitleStyle = QStringLiteral(R"(
+    %1::title {
+        border: 1px solid %2;
+        background-color: %3;
+        color: %4;
+    }
+)")
+                                    .arg(widgetName, greyBorder, lightBackground, blackText);
+
+const QString hoverFrameStyle = QStringLiteral(R"(
+    #%1 {
+        border-right: 1px solid %2;
+        border-left: 1px solid %2;
+        border-bottom: 1px solid %2;
+    }
+    #%1::title {
+        border-right: 1px solid %2;
+        border-left: 1px solid %2;
+        border-top: 1px solid %2;
+    }
+)")
+                                    .arg(widgetName, blueBorder);
+
+const QString plainFrameStyle = QStringLiteral(R"(
+    #%1 {
+        background-color: %3;
+        border: 1px solid %2;
+    }
+)")
+                                    .arg(widgetName, greyBorder, lightBackground);
+
+QString titleOf(qint32 index)
+{
+    return QStringLiteral("Set ") + QString::number(index);
+}
+
+} // namespace
+
+SequencerSet::SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
+                           QWidget *parent)
+    : QGroupBox(titleOf(index), parent)
+    , m_form(new QFormLayout)
+    , m_sequencer(sequencer)
+    , m_index(index)
+    , m_focusFilter(new SequencerSetEventFilter(this))
+{
+    // Tight margins keep the rows within the set's width.
+    m_form->setContentsMargins(6, 6, 6, 6);
+    m_form->setHorizontalSpacing(6);
+    setLayout(m_form);
+    fitHeight();
+    setObjectName(widgetName);
+    setFocusPolicy(Qt::ClickFocus);
+    updateStyleSheet(false, hasFocus());
+    installEventFilter(m_focusFilter);
+    connect(m_focusFilter, &SequencerSetEventFilter::focusIn, this, &SequencerSet::focusIn);
+    connect(m_focusFilter, &SequencerSetEventFilter::focusOut, this, &SequencerSet::focusOut);
+    connect(m_focusFilter, &SequencerSetEventFilter::mouseButtonRightClicked, this,
+            &SequencerSet::mouseButtonRightClicked);
+}
+
+void SequencerSet::addProperty(SequencerProperty *property)
+{
+    if (property->featureId() == 255) {
+        m_pathProperty = property;
+    } else {
+        // The list position follows the identifier, not the form's order.
+        const int position = int(property->featureId());
+        if (position < m_properties.size())
+            m_properties.insert(position, property);
+        else
+            m_properties.append(property);
+    }
+    for (const SequencerProperty::Row &row : property->rows()) {
+        m_form->addRow(row.first, row.second);
+        row.first->show();
+        row.second->show();
+    }
+    // The workspace lays the sets out by their height right away.
+    fitHeight();
+}
+
+void SequencerSet::removeProperty(qint64 featureId)
+{
+    for (int i = 0; i < m_properties.size(); ++i) {
+        if (m_properties.at(i)->featureId() == featureId) {
+            delete m_properties.takeAt(i);
+            fitHeight();
+            return;
+        }
+    }
+}
+
+const QList<SequencerProperty *> &SequencerSet::properties() const
+{
+    return m_properties;
+}
+
+SequencerProperty *SequencerSet::pathProperty() const
+{
+    return m_pathProperty;
+}
+
+qint32 SequencerSet::index() const
+{
+    return m_index;
+}
+
+void SequencerSet::setIndex(qint32 index)
+{
+    m_index = index;
+    setTitle(titleOf(index));
+}
+
+SequencerSet *SequencerSet::next() const
+{
+    return m_next;
+}
+
+SequencerSet *SequencerSet::previous() const
+{
+    return m_previous;
+}
+
+void SequencerSet::setNext(SequencerSet *set)
+{
+    m_next = set;
+    set->m_previous = this;
+}
+
+void SequencerSet::setPrevious(SequencerSet *set)
+{
+    m_previous = set;
+    set->m_next = this;
+}
+
+SequencerSetEventFilter *SequencerSet::focusFilter() const
+{
+    return m_focusFilter;
+}
+
+void SequencerSet::updateStyleSheet(bool hovered, bool focused)
+{
+    const QString style = baseStyle + (focused ? focusedTitleStyle : plainTitleStyle) +
+                          (hovered ? hoverFrameStyle : plainFrameStyle);
+    // Setting a style sheet polishes the whole set again: the marking of the
+    // active set comes with every image, and mostly changes nothing.
+    if (style != styleSheet())
+        setStyleSheet(style);
+}
+
+void SequencerSet::setHighlighted(bool on)
+{
+    updateStyleSheet(on, on);
+}
+
+void SequencerSet::enterEvent(QEvent *event)
+{
+    m_hovered = true;
+    updateStyleSheet(true, hasFocus());
+    QGroupBox::enterEvent(event);
+}
+
+void SequencerSet::leaveEvent(QEvent *event)
+{
+    m_hovered = false;
+    updateStyleSheet(false, hasFocus());
+    QGroupBox::leaveEvent(event);
+}
+
+void SequencerSet::paintEvent(QPaintEvent *event)
+{
+    // The focus may sit in any editor of the set; the look follows it at
+    // the next repaint.
+    const bool focused = hasFocus() || anyEditorHasFocus();
+    if (m_hovered != m_paintedHover || focused != m_paintedFocus)
+        updateStyleSheet(m_hovered, focused);
+    m_paintedFocus = focused;
+    m_paintedHover = m_hovered;
+    QGroupBox::paintEvent(event);
+}
+
+bool SequencerSet::anyEditorHasFocus() const
+{
+    for (const SequencerProperty *property : m_properties) {
+        if (property->editorHasFocus())
+            return true;
+    }
+    return false;
+}
+
+void SequencerSet::mouseButtonRightClicked(QMouseEvent *) {}
+
+void SequencerSet::mouseButtonLeftClicked(QMouseEvent *) {}
+
+void SequencerSet::focusIn()
+{
+    for (SequencerProperty *property : qAsConst(m_properties))
+        property->setCameraParameters();
+    emit selectedEvent(this);
+}
+
+void SequencerSet::focusOut()
+{
+    emit selectedEvent(nullptr);
+}
+
+void SequencerSet::keyDeletePressed()
+{
+    emit deleteEvent(this);
+}
+
+void SequencerSet::fitHeight()
+{
+    adjustSize();
+    resize(fixedWidth, height());
+}

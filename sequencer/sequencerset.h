@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QList>
+#include <QSharedPointer>
+
+class QEvent;
+class QFormLayout;
+class QMouseEvent;
+class QPaintEvent;
+class Sequencer;
+class SequencerProperty;
+class SequencerSetEventFilter;
+
+/// One set of the sequence in the workspace: a group box titled "Set " and
+/// its index, holding the rows of one editor per varied feature and of the
+/// set's path editor. It is drawn plain, hovered, focused or both, or marked
+/// while the camera takes images with it, and it is linked to the sets
+/// before and after it in the workspace's ring.
+///
+/// Giving the set or any of its editors the keyboard focus loads its values
+/// into the camera, so the live image shows the set.
+class SequencerSet : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    /// Every set is this many pixels wide.
+    static constexpr int fixedWidth = 200;
+
+    SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
+                 QWidget *parent = nullptr);
+
+    /// Takes over an editor: the path editor (identifier 255) becomes the
+    /// set's path, any other joins the feature editors. Its rows are added at
+    /// the end of the form.
+    void addProperty(SequencerProperty *property);
+    /// Deletes the first feature editor with this identifier, if any, and
+    /// fits the set's height to what is left.
+    void removeProperty(qint64 featureId);
+    const QList<SequencerProperty *> &properties() const;
+    SequencerProperty *pathProperty() const;
+
+    qint32 index() const;
+    /// Renumbers the set; the title follows.
+    void setIndex(qint32 index);
+
+    SequencerSet *next() const;
+    SequencerSet *previous() const;
+    /// Makes set this set's next, and this set its previous.
+    void setNext(SequencerSet *set);
+    /// Makes set this set's previous, and this set its next.
+    void setPrevious(SequencerSet *set);
+
+    /// The filter to install on every row widget of the set's editors.
+    SequencerSetEventFilter *focusFilter() const;
+
+    void updateStyleSheet(bool hovered, bool focused);
+    /// Marks the set as the one the camera is using, or clears the mark.
+    void setHighlighted(bool on);
+
+signals:
+    /// The set gained the user's attention (set is this set) or lost it
+    /// (set is null).
+    void selectedEvent(SequencerSet *set);
+    /// The set asks to be removed.
+    void deleteEvent(SequencerSet *set);
+
+protected:
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+protected slots:
+    virtual void mouseButtonRightClicked(QMouseEvent *mouse);
+    virtual void mouseButtonLeftClicked(QMouseEvent *mouse);
+    virtual void focusIn();
+    virtual void focusOut();
+    virtual void keyDeletePressed();
+
+private:
+    void fitHeight();
+    bool anyEditorHasFocus() const;
+
+    QFormLayout *m_form;
+    QList<SequencerProperty *> m_properties;
+    SequencerProperty *m_pathProperty = nullptr;
+    bool m_hovered = false;
+    bool m_paintedFocus = false;
+    bool m_paintedHover = false;
+    QSharedPointer<Sequencer> m_sequencer;
+    qint32 m_index;
+    SequencerSet *m_previous = nullptr;
+    SequencerSet *m_next = nullptr;
+    SequencerSetEventFilter *m_focusFilter;
+};

@@ -1,0 +1,543 @@
+// The main window's commands end to end on the simulated camera: building a
+// sequence, running it live and trigger by trigger with the highlight
+// following the camera, saving and loading both kinds of file, and the
+// camera being pulled out and plugged in again.
+
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "imagesizedialog.h"
+#include "mainwindow.h"
+#include "sequencerproperty.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
+#include "sequencerworkspaceview.h"
+#include "settingsdialogsupport.h"
+#include "windowdriver.h"
+
+using VyraSim::Control;
+using namespace WindowTest;
+
+namespace {
+
+const QString removedText = QStringLiteral("Camera removed!\nPlease reconnect the Camera.");
+const QString reconnectedText = QStringLiteral("Camera reconnected.");
+const QString noPropertyText = QStringLiteral("Please select a property to run the Sequencer.");
+
+void checkFeature(QWidget *window, const QString &name)
+{
+    setFeature(window, name, true);
+}
+
+QStringList checkedFeatures(QWidget *window)
+{
+    QStringList names;
+    for (QToggleButton *toggle : toggles(window)) {
+        if (toggle->isChecked())
+            names << toggle->text();
+    }
+    names.sort();
+    return names;
+}
+
+QDoubleSpinBox *exposureBox(SequencerSet *set)
+{
+    for (SequencerProperty *property : set->properties()) {
+        if (property->featureId() == 1)
+            return qobject_cast<QDoubleSpinBox *>(property->rows().first().second);
+    }
+    return nullptr;
+}
+
+QList<double> exposuresShown(QWidget *window)
+{
+    QList<double> shown;
+    for (SequencerSet *set : setsOf(window))
+        shown << exposureBox(set)->value();
+    return shown;
+}
+
+// The index of the set marked as the one the camera is using, -1 for none.
+int highlighted(QWidget *window)
+{
+    for (SequencerSet *set : setsOf(window)) {
+        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            return set->index();
+    }
+    return -1;
+}
+
+// The sets marked one after the other while the sequence runs, until count
+// changes were seen.
+QList<int> highlightsFollowing(QWidget *window, int count)
+{
+    QList<int> seen;
+    QDeadlineTimer deadline(20000);
+    while (seen.size() < count && !deadline.hasExpired()) {
+        QTest::qWait(5);
+        const int now = highlighted(window);
+        if (now >= 0 && (seen.isEmpty() || seen.last() != now))
+            seen << now;
+    }
+    return seen;
+}
+
+bool followsTheRing(const QList<int> &indices, int setCount)
+{
+    for (int i = 1; i < indices.size(); ++i) {
+        if (indices[i] != (indices[i - 1] + 1) % setCount)
+            return false;
+    }
+    return indices.size() > 1;
+}
+
+void answerFileDialog(ModalAnswerer &answerer, const QString &path)
+{
+    answerer.answer([path](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        QVERIFY(dialog);
+        // Typed as a person types it: a name that does not exist yet cannot
+        // be selected.
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+VyraSim::OpenCameraState cameraState()
+{
+    return Control::openCameraState(Control::openHandles().front()).value();
+}
+
+int openMessageBoxes(QWidget *window)
+{
+    int open = 0;
+    for (QMessageBox *box : window->findChildren<QMessageBox *>())
+        open += box->isVisible();
+    return open;
+}
+
+} // namespace
+
+class TestSequenceWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void addSetStopsAt32();
+    void startIsRefused_data();
+    void startIsRefused();
+    void fileNamesGetTheirSuffix_data();
+    void fileNamesGetTheirSuffix();
+    void discardQuestion_data();
+    void discardQuestion();
+    void runFollowsTheRingAndTriggerSteps();
+    void saveNewLoadGivesTheSameSequence();
+    void cameraConfigurationInTheBackground();
+    void offsetEditorsFollowTheImageSize();
+    void cameraPulledOutDuringARun();
+    void flappingConnectionShowsOneTruthfulBox_data();
+    void flappingConnectionShowsOneTruthfulBox();
+
+private:
+    /// Exposure checked and three sets with the exposures 5, 15 and 30 ms.
+    void buildThreeSets();
+    void start();
+
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<ModalAnswerer> answerer;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestSequenceWindow::init()
+{
+    hideSizeHintWarnings();
+    Control::resetToDefaults();
+    QVERIFY(Control::setCameras({cameraSpec(1, "VK1240C"), cameraSpec(2, "VK2230C")}));
+    folder = std::make_unique<QTemporaryDir>();
+    QSettings(QStringLiteral("Quellmark"), QStringLiteral("Vyra Sequencer")).clear();
+    answerer = std::make_unique<ModalAnswerer>();
+    chooseCamera(*answerer, 1);
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+}
+
+void TestSequenceWindow::cleanup()
+{
+    window.reset();
+    answerer.reset();
+}
+
+void TestSequenceWindow::buildThreeSets()
+{
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    for (int i = 0; i < 3; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    const QList<double> exposures = {5.0, 15.0, 30.0};
+    for (SequencerSet *set : setsOf(window.get()))
+        exposureBox(set)->setValue(exposures.at(set->index()));
+}
+
+void TestSequenceWindow::start()
+{
+    const int messages = answerer->messages.size();
+    action(window.get(), "action_run")->setChecked(true);
+    QCOMPARE(answerer->messages.size(), messages);
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Stop Sequencer"));
+}
+
+void TestSequenceWindow::addSetStopsAt32()
+{
+    checkFeature(window.get(), QStringLiteral("Gain"));
+    for (int i = 0; i < 33; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    QCOMPARE(setsOf(window.get()).size(), 32);
+    QCOMPARE(setsOf(window.get()).last()->title(), QStringLiteral("Set 31"));
+    QCOMPARE(answerer->messages.size(), 1);
+    QCOMPARE(answerer->messages.first().text,
+             QStringLiteral("Maximal Number of Sequencer Sets reached."));
+    QCOMPARE(answerer->messages.first().icon, QMessageBox::Warning);
+}
+
+void TestSequenceWindow::startIsRefused_data()
+{
+    QTest::addColumn<bool>("feature");
+    QTest::addColumn<int>("sets");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no feature") << false << 1 << noPropertyText;
+    // Writing no sets fails; the start puts itself back without a word.
+    QTest::newRow("no sets") << true << 0 << QString();
+}
+
+void TestSequenceWindow::startIsRefused()
+{
+    QFETCH(bool, feature);
+    QFETCH(int, sets);
+    QFETCH(QString, message);
+    if (feature)
+        checkFeature(window.get(), QStringLiteral("Flash"));
+    for (int i = 0; i < sets; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    const QStringList enabled = enabledActions(window.get());
+
+    action(window.get(), "action_run")->trigger();
+    QCOMPARE(answerer->messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(answerer->messages.first().text, message);
+    QVERIFY(!action(window.get(), "action_run")->isChecked());
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
+    QCOMPARE(enabledActions(window.get()), enabled);
+    QVERIFY(togglesEnabled(window.get(), true));
+    QVERIFY(!cameraState().sequencerMode);
+    QCOMPARE(cameraState().frameRate, 30.0);
+}
+
+void TestSequenceWindow::fileNamesGetTheirSuffix_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("sequence without suffix") << QByteArray("action_save") << "seq" << "seq.xml";
+    QTest::newRow("sequence with suffix") << QByteArray("action_save") << "seq.xml" << "seq.xml";
+    // Only the lower-case suffix counts.
+    QTest::newRow("sequence upper case") << QByteArray("action_save") << "seq.XML"
+                                         << "seq.XML.xml";
+    QTest::newRow("camera without suffix")
+        << QByteArray("action_saveCameraConfiguration") << "cam" << "cam.ini";
+    QTest::newRow("camera with suffix")
+        << QByteArray("action_saveCameraConfiguration") << "cam.ini" << "cam.ini";
+}
+
+void TestSequenceWindow::fileNamesGetTheirSuffix()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    buildThreeSets();
+    QTemporaryDir files;
+    answerFileDialog(*answerer, files.filePath(chosen));
+    action(window.get(), command.constData())->trigger();
+    QTRY_VERIFY(QFileInfo::exists(files.filePath(written)));
+    QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+    QCOMPARE(QDir(files.path()).entryList(QDir::Files), QStringList{written});
+    QVERIFY(answerer->messages.isEmpty());
+}
+
+void TestSequenceWindow::discardQuestion_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<bool>("discard");
+    QTest::newRow("new, yes") << QByteArray("action_new") << true;
+    QTest::newRow("new, no") << QByteArray("action_new") << false;
+    // Yes, then the camera dialog is cancelled: the camera stays.
+    QTest::newRow("change camera, yes") << QByteArray("action_opencamera") << true;
+    QTest::newRow("change camera, no") << QByteArray("action_opencamera") << false;
+    QTest::newRow("load, yes") << QByteArray("action_load") << true;
+    QTest::newRow("load, no") << QByteArray("action_load") << false;
+}
+
+void TestSequenceWindow::discardQuestion()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(bool, discard);
+    const bool load = command == "action_load";
+    const QString file = folder->filePath(QStringLiteral("two sets.xml"));
+    if (load) {
+        // A file of two sets with Gain, while the screen shows three with Exposure.
+        checkFeature(window.get(), QStringLiteral("Gain"));
+        action(window.get(), "action_addsequence")->trigger();
+        action(window.get(), "action_addsequence")->trigger();
+        answerFileDialog(*answerer, file);
+        action(window.get(), "action_save")->trigger();
+        answerer->pressInNextMessageBox(QMessageBox::Yes);
+        action(window.get(), "action_new")->trigger();
+    }
+    buildThreeSets();
+    const VyraSim::SequencerConfiguration stored = cameraState().sequence;
+
+    const int messages = answerer->messages.size();
+    if (load)
+        answerFileDialog(*answerer, file);
+    answerer->pressInNextMessageBox(discard ? QMessageBox::Yes : QMessageBox::No);
+    if (discard && command == "action_opencamera")
+        cancelCameraDialog(*answerer);
+    action(window.get(), command.constData())->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(answerer->messages.size(), messages + 1);
+    const ModalAnswerer::Message question = answerer->messages.last();
+    QCOMPARE(question.text, QStringLiteral("Do you want to discard your current Configuration?"));
+    QCOMPARE(question.icon, QMessageBox::Information);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(Control::openHandles().size(), size_t(1));
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!discard) {
+        QCOMPARE(exposuresShown(window.get()), QList<double>({5.0, 15.0, 30.0}));
+        QCOMPARE(checkedFeatures(window.get()), QStringList{"Exposure"});
+        QCOMPARE(cameraState().sequence, stored);
+    } else if (load) {
+        QCOMPARE(setsOf(window.get()).size(), 2);
+        QCOMPARE(checkedFeatures(window.get()), QStringList{"Gain"});
+    } else {
+        QVERIFY(setsOf(window.get()).isEmpty());
+        QVERIFY(checkedFeatures(window.get()).isEmpty());
+    }
+}
+
+void TestSequenceWindow::runFollowsTheRingAndTriggerSteps()
+{
+    buildThreeSets();
+    start();
+    QCOMPARE(cameraState().frameRate, 5.0);
+    QVERIFY(!togglesEnabled(window.get(), true));
+    QVERIFY(!action(window.get(), "action_addsequence")->isEnabled());
+    const QList<int> live = highlightsFollowing(window.get(), 7);
+    QVERIFY(followsTheRing(live, 3));
+
+    // Live off: each Trigger takes one image with the next set, from set 0.
+    action(window.get(), "action_capture")->trigger();
+    QVERIFY(action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
+    // The first press writes the sets and switches sequencer mode on; the
+    // camera ran freely until then.
+    for (int press = 0; press < 4; ++press) {
+        const uint64_t before = cameraState().framesTaken;
+        action(window.get(), "actionAction_SingleForceTrigger")->trigger();
+        QTRY_COMPARE(cameraState().currentSet, (press + 1) % 3);
+        if (press > 0)
+            QCOMPARE(cameraState().framesTaken, before + 1);
+    }
+
+    action(window.get(), "action_run")->trigger();
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
+    QTRY_COMPARE(highlighted(window.get()), -1);
+    QCOMPARE(cameraState().frameRate, 30.0);
+    QVERIFY(!cameraState().sequencerMode);
+    QVERIFY(!action(window.get(), "action_capture")->isEnabled());
+    QVERIFY(!action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
+    QVERIFY(togglesEnabled(window.get(), true));
+}
+
+void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
+{
+    buildThreeSets();
+    checkFeature(window.get(), QStringLiteral("AOI Offset X"));
+    const QString file = folder->filePath(QStringLiteral("three sets ä.xml"));
+    answerFileDialog(*answerer, file);
+    action(window.get(), "action_save")->trigger();
+    const VyraSim::SequencerConfiguration saved = cameraState().sequence;
+
+    answerer->pressInNextMessageBox(QMessageBox::Yes);
+    action(window.get(), "action_new")->trigger();
+    Control::clearCalls();
+    answerFileDialog(*answerer, file);
+    action(window.get(), "action_load")->trigger();
+
+    QCOMPARE(answerer->messages.size(), 1);
+    QCOMPARE(exposuresShown(window.get()), QList<double>({5.0, 15.0, 30.0}));
+    QCOMPARE(checkedFeatures(window.get()), QStringList({"AOI Offset X", "Exposure"}));
+    QCOMPARE(cameraState().sequence, saved);
+    QCOMPARE(setsOf(window.get()).last()->next(), setsOf(window.get()).first());
+}
+
+void TestSequenceWindow::cameraConfigurationInTheBackground()
+{
+    const QString file = folder->filePath(QStringLiteral("camera.ini"));
+    answerFileDialog(*answerer, file);
+    action(window.get(), "action_saveCameraConfiguration")->trigger();
+    QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+    QVERIFY(QFileInfo::exists(file));
+    // The load starts while the second save may still be running: each task
+    // closes its own busy dialog.
+    answerFileDialog(*answerer, folder->filePath(QStringLiteral("second")));
+    action(window.get(), "action_saveCameraConfiguration")->trigger();
+    answerFileDialog(*answerer, file);
+    action(window.get(), "action_loadCameraConfiguration")->trigger();
+    QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+    QVERIFY(answerer->messages.isEmpty());
+    QTRY_VERIFY(QFileInfo::exists(folder->filePath(QStringLiteral("second.ini"))));
+
+    QVERIFY(Control::injectFailure("parameterSetControl", VYRA_FILE_READ_OPEN_ERROR));
+    answerFileDialog(*answerer, file);
+    action(window.get(), "action_loadCameraConfiguration")->trigger();
+    QTRY_COMPARE(answerer->messages.size(), 1);
+    QCOMPARE(answerer->messages.first().text,
+             QStringLiteral("Camera Configuration could not be load!"));
+    QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+}
+
+void TestSequenceWindow::offsetEditorsFollowTheImageSize()
+{
+    checkFeature(window.get(), QStringLiteral("AOI Offset X"));
+    action(window.get(), "action_addsequence")->trigger();
+    action(window.get(), "action_addsequence")->trigger();
+    const auto largestOffsets = [this] {
+        QList<int> maxima;
+        for (SequencerSet *set : setsOf(window.get()))
+            maxima << qobject_cast<QSpinBox *>(set->properties().first()->rows().first().second)
+                          ->maximum();
+        return maxima;
+    };
+    QCOMPARE(largestOffsets(), QList<int>({0, 0}));
+
+    answerer.reset(); // the dialog is modal: nobody may close it
+    action(window.get(), "action_imagesize")->trigger();
+    auto *dialog = window->findChild<ImageSizeDialog *>();
+    QVERIFY(dialog);
+    SettingsDialogTest::typeInto(
+        SettingsDialogTest::child<QSpinBox>(dialog, QStringLiteral("aoi_width")), "320");
+    QCOMPARE(cameraState().aoi.width, 320);
+    QCOMPARE(largestOffsets(), QList<int>({320, 320}));
+    SettingsDialogTest::choose(
+        SettingsDialogTest::child<QComboBox>(dialog, QStringLiteral("binning_horizontal")),
+        QStringLiteral("2x"));
+    const int binnedRoom = 320 - cameraState().aoi.width;
+    QCOMPARE(largestOffsets(), QList<int>({binnedRoom, binnedRoom}));
+    dialog->close();
+}
+
+void TestSequenceWindow::cameraPulledOutDuringARun()
+{
+    buildThreeSets();
+    start();
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::unplug(1));
+    QTRY_COMPARE(answerer->messages.size(), 1);
+    QCOMPARE(answerer->messages.last().text, removedText);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QCOMPARE(enabledActions(window.get()),
+             sorted(removedCameraActions + QStringList{"action_capture"}));
+    QVERIFY(!action(window.get(), "action_run")->isChecked());
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Stop Sequencer"));
+
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::replug(1));
+    QTRY_COMPARE(answerer->messages.size(), 2);
+    QCOMPARE(answerer->messages.last().text, reconnectedText);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    start();
+    QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
+
+    // Pulled out again, the camera is given up: the next one starts stopped.
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::unplug(1));
+    QTRY_COMPARE(answerer->messages.size(), 3);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    answerer->pressInNextMessageBox(QMessageBox::Yes);
+    chooseCamera(*answerer, 2);
+    action(window.get(), "action_opencamera")->trigger();
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK2230C-USB opened"));
+    QVERIFY(!action(window.get(), "action_run")->isChecked());
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
+    QVERIFY(!action(window.get(), "action_capture")->isChecked());
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+}
+
+void TestSequenceWindow::flappingConnectionShowsOneTruthfulBox_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::newRow("live view") << false;
+    QTest::newRow("running sequence") << true;
+}
+
+void TestSequenceWindow::flappingConnectionShowsOneTruthfulBox()
+{
+    QFETCH(bool, running);
+    buildThreeSets();
+    if (running)
+        start();
+    // What one removal and reconnection leave behind.
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::unplug(1));
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    answerer->pressInNextMessageBox(QMessageBox::Ok);
+    QVERIFY(Control::replug(1));
+    QTRY_COMPARE(answerer->messages.size(), 2);
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    const QStringList afterOneCycle = enabledActions(window.get());
+    if (running)
+        start();
+
+    // A loose cable: the box of the first removal stays open through 40
+    // quick cycles.
+    int boxesSeen = 0;
+    answerer->answer([&](QWidget *widget) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        for (int cycle = 0; cycle < 40; ++cycle) {
+            if (cycle > 0) {
+                QVERIFY(Control::unplug(1));
+                QTRY_COMPARE(box->text(), removedText);
+                QCOMPARE(box->icon(), QMessageBox::Critical);
+            }
+            QVERIFY(Control::replug(1));
+            QTRY_COMPARE(box->text(), reconnectedText);
+            QCOMPARE(box->icon(), QMessageBox::Information);
+            boxesSeen = std::max(boxesSeen, openMessageBoxes(window.get()));
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    QVERIFY(Control::unplug(1));
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->pendingAnswers(), 0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(openMessageBoxes(window.get()), 0, 30000);
+    QCOMPARE(boxesSeen, 1);
+    QCOMPARE(answerer->unexpected(), 0);
+    QCOMPARE(enabledActions(window.get()), afterOneCycle);
+    QVERIFY(!action(window.get(), "action_run")->isChecked());
+    QVERIFY(cameraState().live);
+}
+
+QTEST_MAIN(TestSequenceWindow)
+#include "tst_sequencewindow.moc"

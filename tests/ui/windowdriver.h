@@ -1,0 +1,172 @@
+#pragma once
+
+// Drives the main window in tests: choosing a camera in its dialog, finding
+// its actions and toggles, and the actions each state enables.
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QDialogButtonBox>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+
+#include <algorithm>
+#include <string>
+
+#include "modalanswerer.h"
+#include "offscreenwarnings.h"
+#include "qtogglebutton.h"
+#include "sequencerproperty.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
+#include "sequencerworkspaceview.h"
+#include "simcontrol.h"
+#include "vyracameradialog.h"
+
+namespace WindowTest {
+
+using VyraSim::CameraSpec;
+using VyraSim::Control;
+
+inline CameraSpec cameraSpec(int32_t deviceId, const std::string &model)
+{
+    CameraSpec description;
+    description.deviceId = deviceId;
+    description.cameraId = deviceId;
+    description.model = model;
+    description.cameraName = model + "-USB";
+    description.serialNumber = "41020000" + std::to_string(10 + deviceId);
+    description.sensorWidth = 640;
+    description.sensorHeight = 480;
+    return description;
+}
+
+/// Queues picking the camera with this device ID in the camera dialog.
+inline void chooseCamera(ModalAnswerer &answerer, int deviceId)
+{
+    answerer.answer([deviceId](QWidget *widget) {
+        auto *table = widget->findChild<QTableView *>(QStringLiteral("tableView"));
+        QVERIFY(table);
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            if (table->model()->index(row, 2).data().toInt() == deviceId)
+                table->selectRow(row);
+        }
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
+inline void cancelCameraDialog(ModalAnswerer &answerer)
+{
+    answerer.answer([](QWidget *widget) {
+        QVERIFY(qobject_cast<VyraCameraDialog *>(widget));
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+    });
+}
+
+QAction *action(QWidget *window, const char *name)
+{
+    auto *found = window->findChild<QAction *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no action %s", name);
+    return found;
+}
+
+inline QString statusText(QMainWindow *window)
+{
+    return window->statusBar()->currentMessage();
+}
+
+inline QStringList enabledActions(QWidget *window)
+{
+    QStringList names;
+    for (QAction *each : window->findChildren<QAction *>()) {
+        if (!each->objectName().isEmpty() && each->isEnabled())
+            names << each->objectName();
+    }
+    names.sort();
+    return names;
+}
+
+inline QStringList sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+inline const QStringList noCameraActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete"});
+// Removed, the camera's commands are off, those of the camera files included.
+inline const QStringList removedCameraActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_delete"});
+inline const QStringList cameraOpenActions =
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
+            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
+            "action_settings", "action_imagesize"});
+
+inline QList<QToggleButton *> toggles(QWidget *window)
+{
+    return window->findChildren<QToggleButton *>();
+}
+
+inline bool togglesEnabled(QWidget *window, bool enabled)
+{
+    const auto all = toggles(window);
+    return !all.isEmpty() && std::all_of(all.begin(), all.end(), [enabled](QToggleButton *t) {
+        return t->isEnabled() == enabled;
+    });
+}
+
+inline QList<SequencerSet *> setsOf(QWidget *window)
+{
+    return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+inline void setFeature(QWidget *window, const QString &name, bool checked)
+{
+    for (QToggleButton *toggle : toggles(window)) {
+        if (toggle->text() == name)
+            toggle->setChecked(checked);
+    }
+}
+
+// What the user sees of the sequence and the run, and which camera is open.
+// Path editors are left out: they show the camera's paths.
+inline QString summary(QWidget *window, const QString &folder)
+{
+    QStringList parts;
+    for (SequencerSet *set : setsOf(window)) {
+        QStringList values;
+        for (SequencerProperty *property : set->properties()) {
+            for (const SequencerProperty::Row &row : property->rows()) {
+                if (auto *box = qobject_cast<QAbstractSpinBox *>(row.second))
+                    values << box->text();
+                else if (auto *combo = qobject_cast<QComboBox *>(row.second))
+                    values << combo->currentText();
+            }
+        }
+        parts << QStringLiteral("%1[%2]").arg(set->title(), values.join(','));
+    }
+    QStringList checked;
+    for (QToggleButton *toggle : toggles(window)) {
+        if (toggle->isChecked())
+            checked << toggle->text();
+    }
+    parts << QStringLiteral("features %1").arg(checked.join(','));
+    parts << QStringLiteral("run %1 live %2")
+                 .arg(action(window, "action_run")->isChecked())
+                 .arg(action(window, "action_capture")->isChecked());
+    const auto handles = Control::openHandles();
+    parts << QStringLiteral("camera %1")
+                 .arg(handles.empty() ? -1 : Control::openCameraState(handles.front())->deviceId);
+    parts << QStringLiteral("files %1").arg(QDir(folder).entryList(QDir::Files).join(','));
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace WindowTest

@@ -1,0 +1,187 @@
+// Builds a sequence of three sets with different exposures in the main
+// window, photographs the editor, starts the sequence and photographs the
+// screen a few hundred milliseconds apart while it runs.
+// Usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QGraphicsProxyWidget>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <cstdio>
+#include <functional>
+
+#include "mainwindow.h"
+#include "qdisplaywidget.h"
+#include "qtogglebutton.h"
+#include "sequencerset.h"
+#include "sequencerworkspace.h"
+#include "sequencerworkspaceview.h"
+#include "vyracameradialog.h"
+
+namespace {
+
+// The camera dialog comes up inside the window's constructor: take the first
+// camera as soon as it shows.
+void chooseFirstCameraWhenAsked()
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer] {
+        auto *dialog = qobject_cast<VyraCameraDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (auto *table = dialog->findChild<QTableView *>(QStringLiteral("tableView")))
+            table->selectRow(0);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    timer->start(50);
+}
+
+void save(const QString &path)
+{
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    if (!shot.save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+}
+
+QList<SequencerSet *> workspaceSets(QWidget *window)
+{
+    return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+// The set drawn as the one the camera is using, -1 for none.
+int highlightedSet(const QList<SequencerSet *> &sets)
+{
+    for (SequencerSet *set : sets) {
+        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            return set->index();
+    }
+    return -1;
+}
+
+// Mean grey value (0 to 255) of the image shown in the Camera Image dock.
+double shownBrightness(QWidget *window)
+{
+    const auto *display = window->findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+    const QLabel *label = display ? display->findChild<QLabel *>() : nullptr;
+    const QImage image = label ? label->pixmap(Qt::ReturnByValue).toImage() : QImage();
+    if (image.isNull())
+        return 0.0;
+    double sum = 0.0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            sum += qGray(image.pixel(x, y));
+    }
+    return sum / (double(image.width()) * image.height());
+}
+
+// Runs step after delayMs of event processing.
+void after(int delayMs, std::function<void()> step)
+{
+    QTimer::singleShot(delayMs, qApp, std::move(step));
+}
+
+QAction *action(QWidget *window, const char *name)
+{
+    return window->findChild<QAction *>(QString::fromLatin1(name));
+}
+
+void checkFeature(QWidget *window, const QString &name)
+{
+    for (QToggleButton *toggle : window->findChildren<QToggleButton *>()) {
+        if (toggle->text() == name)
+            toggle->setChecked(true);
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    if (arguments.size() < 2) {
+        std::fprintf(stderr, "usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]\n");
+        return 2;
+    }
+    const QDir out(arguments.at(1));
+    const int shots = arguments.value(2, QStringLiteral("6")).toInt();
+    const int intervalMs = arguments.value(3, QStringLiteral("300")).toInt();
+
+    chooseFirstCameraWhenAsked();
+    MainWindow window;
+    window.resize(1200, 700);
+    window.move(0, 0);
+    window.show();
+
+    const QList<double> exposures = {5.0, 15.0, 30.0};
+    after(1000, [&] {
+        // No window manager runs on the virtual screen to activate the window.
+        window.activateWindow();
+        checkFeature(&window, QStringLiteral("Exposure"));
+        checkFeature(&window, QStringLiteral("Gain"));
+        for (int i = 0; i < exposures.size(); ++i)
+            action(&window, "action_addsequence")->trigger();
+    });
+    after(1500, [&] {
+        const QList<SequencerSet *> sets = workspaceSets(&window);
+        for (SequencerSet *set : sets) {
+            if (auto *box = set->findChild<QDoubleSpinBox *>())
+                box->setValue(exposures.value(set->index()));
+        }
+        // Click into the middle set and point at the last one, so the picture
+        // shows the focused and the hovered look.
+        auto *view = window.findChild<SequencerWorkspaceView *>();
+        const auto viewPosition = [view](QWidget *widget) {
+            const QPoint inSet = widget->mapTo(widget->window(), widget->rect().center());
+            return view->mapFromScene(widget->window()->graphicsProxyWidget()->mapToScene(inSet));
+        };
+        if (sets.size() > 2) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              viewPosition(sets.at(1)->findChild<QDoubleSpinBox *>()));
+            QTest::mouseMove(view->viewport(), viewPosition(sets.at(2)));
+        }
+    });
+    after(2500, [&] {
+        save(out.filePath(QStringLiteral("sequence-editor.png")));
+        std::printf("sequence-editor.png: three sets with the exposures 5, 15 and 30 ms\n");
+    });
+    after(2600, [&] { action(&window, "action_run")->setChecked(true); });
+    // Each picture is taken a little after the highlight moved: the image
+    // that set took arrives just after the mark.
+    for (int shot = 0; shot < shots; ++shot) {
+        after(3600 + shot * intervalMs, [&, shot] {
+            auto *poll = new QTimer(&window);
+            const int before = highlightedSet(workspaceSets(&window));
+            QObject::connect(poll, &QTimer::timeout, [&, poll, before, shot] {
+                const int set = highlightedSet(workspaceSets(&window));
+                if (set == before)
+                    return;
+                poll->deleteLater();
+                poll->stop();
+                after(20, [&, set, shot] {
+                    const QString name = QStringLiteral("sequence-running-%1.png").arg(shot);
+                    save(out.filePath(name));
+                    std::printf("%s: set %d highlighted (%.0f ms), image brightness %.0f\n",
+                                qPrintable(name), set, exposures.value(set),
+                                shownBrightness(&window));
+                });
+            });
+            poll->start(2);
+        });
+    }
+    after(4200 + shots * intervalMs, [] { QCoreApplication::quit(); });
+    return application.exec();
+}
