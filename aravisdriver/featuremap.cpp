@@ -150,18 +150,25 @@ VyraStatus FeatureMap::setExposure(double milliseconds)
 
 // ---- Gains ----
 
+VyraStatus FeatureMap::masterGainBounds(double *minimum, double *maximum)
+{
+    // Where gains have a selector, the master gain is the one of all channels.
+    if (device_.hasEntry("GainSelector", "All"))
+        device_.setText("GainSelector", "All");
+    GError *error = nullptr;
+    arv_camera_get_gain_bounds(device_.camera(), minimum, maximum, &error);
+    return statusOrIo(error);
+}
+
 VyraStatus FeatureMap::masterGain(int32_t *gain)
 {
     if (!masterGain_)
         return VYRA_NOT_SUPPORTED;
-    if (device_.hasEntry("GainSelector", "All"))
-        device_.setText("GainSelector", "All");
-    GError *error = nullptr;
     double minimum = 0.0;
     double maximum = 0.0;
-    arv_camera_get_gain_bounds(device_.camera(), &minimum, &maximum, &error);
-    if (VyraStatus status = statusOrIo(error))
+    if (VyraStatus status = masterGainBounds(&minimum, &maximum))
         return status;
+    GError *error = nullptr;
     const double value = arv_camera_get_gain(device_.camera(), &error);
     if (VyraStatus status = statusOrIo(error))
         return status;
@@ -173,14 +180,11 @@ VyraStatus FeatureMap::setMasterGain(int32_t gain)
 {
     if (!masterGain_)
         return gain == VYRA_GAIN_MIN ? VYRA_SUCCESS : VYRA_NOT_SUPPORTED;
-    if (device_.hasEntry("GainSelector", "All"))
-        device_.setText("GainSelector", "All");
-    GError *error = nullptr;
     double minimum = 0.0;
     double maximum = 0.0;
-    arv_camera_get_gain_bounds(device_.camera(), &minimum, &maximum, &error);
-    if (VyraStatus status = statusOrIo(error))
+    if (VyraStatus status = masterGainBounds(&minimum, &maximum))
         return status;
+    GError *error = nullptr;
     arv_camera_set_gain(device_.camera(), fromScale(gain, minimum, maximum), &error);
     return statusOrIo(error);
 }

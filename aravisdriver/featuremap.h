@@ -86,6 +86,8 @@ public:
     void sensorProperties(const std::string &model, VyraSensorProperties *properties) const;
 
 private:
+    /// Selects the master gain and reads its range.
+    VyraStatus masterGainBounds(double *minimum, double *maximum);
     /// The gain value of a 0 to 100 setting, and back.
     VyraStatus scaledSet(const char *feature, int32_t gain);
     VyraStatus scaledGet(const char *feature, int32_t *gain);
