@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, if any are missing.
-# Usage: scripts/install-deps.sh [--fuzz]
+# Usage: scripts/install-deps.sh [--fuzz | --measure]
+#   --fuzz     adds clang for the libFuzzer targets
+#   --measure  adds Aravis' viewer and the GStreamer plugins it shows images with
 set -euo pipefail
 
+# Aravis (GenICam cameras): libaravis-dev's pkg-config file requires
+# libusb-1.0; aravis-tools brings the fake GigE Vision camera the tests use.
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
-          xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core)
-if [[ "${1:-}" == "--fuzz" ]]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+          xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+          libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux)
+case "${1:-}" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --measure) packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-gtk3
+                          gstreamer1.0-x gstreamer1.0-gl) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Vyra Sequencer on the simulated
-# camera. Without a display it runs the application under Xvfb (a virtual
-# display) and says so.
+# camera (with VYRA_DRIVER=aravis on the GenICam cameras Aravis finds).
+# Without a display it runs the application under Xvfb (a virtual display)
+# and says so.
 #
 # VYRA_SCREENSHOT=file.png runs it on a virtual display (also where a display
 # exists), opens the first free camera, waits until its live image is shown,
@@ -79,5 +80,9 @@ if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     exec "$app" "$@"
 fi
 echo "No display found: running under Xvfb (virtual screen 1280x800)."
-echo "Use 'build/tools/vyrasim-ctl/vyrasim-ctl list' to see the simulated cameras, Ctrl+C to quit."
+if [[ "${VYRA_DRIVER:-simulator}" == simulator ]]; then
+    echo "Use 'build/tools/vyrasim-ctl/vyrasim-ctl list' to see the simulated cameras, Ctrl+C to quit."
+else
+    echo "Ctrl+C to quit."
+fi
 exec xvfb-run -a -s "-screen 0 1280x800x24" "$app" "$@"

@@ -53,14 +53,6 @@ double colourFactor(int32_t gain)
 
 } // namespace
 
-bool SensorSettings::operator==(const SensorSettings &other) const
-{
-    return values == other.values && width == other.width && height == other.height &&
-           binning == other.binning && subsampling == other.subsampling &&
-           pixelClockMHz == other.pixelClockMHz && frameRate == other.frameRate &&
-           longExposure == other.longExposure;
-}
-
 SensorModel::SensorModel(const CameraSpec &description) : spec_(description)
 {
 }
@@ -80,11 +72,7 @@ SensorSettings SensorModel::powerOn() const
 
 int SensorModel::factor(int32_t modeBits, bool horizontal)
 {
-    for (const FactorBits &entry : factorBitsTable) {
-        if (modeBits & entry.bit(horizontal))
-            return entry.factor;
-    }
-    return 1;
+    return factorOfBits(modeBits, horizontal);
 }
 
 bool SensorModel::oneFactorPerDirection(int32_t modeBits)

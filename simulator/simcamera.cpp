@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
+#include "commandbuffer.h"
+#include "hosttime.h"
 #include "parameterset.h"
 #include "sensorlimits.h"
 
@@ -15,51 +16,6 @@ namespace {
 // Software triggers that arrive faster than the sensor can take images wait
 // their turn, up to this many; a real sensor would ignore the surplus.
 constexpr int maximumPendingTriggers = 64;
-
-template<class T> VyraStatus writeOut(void *buffer, uint32_t size, const T &value)
-{
-    if (buffer == nullptr)
-        return VYRA_INVALID_MEMORY_POINTER;
-    if (size != sizeof(T))
-        return VYRA_INVALID_PARAMETER;
-    std::memcpy(buffer, &value, sizeof(T));
-    return VYRA_SUCCESS;
-}
-
-template<class T> VyraStatus readIn(const void *buffer, uint32_t size, T *value)
-{
-    if (buffer == nullptr)
-        return VYRA_INVALID_MEMORY_POINTER;
-    if (size != sizeof(T))
-        return VYRA_INVALID_PARAMETER;
-    std::memcpy(value, buffer, sizeof(T));
-    return VYRA_SUCCESS;
-}
-
-void copyText(char *field, size_t fieldSize, const std::string &text)
-{
-    std::memset(field, 0, fieldSize);
-    std::memcpy(field, text.data(), std::min(text.size(), fieldSize - 1));
-}
-
-VyraFrameTime hostTime(std::chrono::system_clock::time_point when)
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    const auto milliseconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
-        1000;
-    VyraFrameTime time{};
-    time.year = uint16_t(local.tm_year + 1900);
-    time.month = uint16_t(local.tm_mon + 1);
-    time.day = uint16_t(local.tm_mday);
-    time.hour = uint16_t(local.tm_hour);
-    time.minute = uint16_t(local.tm_min);
-    time.second = uint16_t(local.tm_sec);
-    time.millisecond = uint16_t(milliseconds);
-    return time;
-}
 
 bool validTriggerMode(int32_t code)
 {

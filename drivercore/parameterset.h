@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "sensormodel.h"
+#include "sensorsettings.h"
 #include "vyradriver.h"
 
 namespace VyraSim {

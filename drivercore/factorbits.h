@@ -50,4 +50,14 @@ inline bool factorToBit(int factor, bool horizontal, int32_t *bit)
     return false;
 }
 
+/// The factor of one direction that mode bits name (1 when none is set).
+inline int factorOfBits(int32_t modeBits, bool horizontal)
+{
+    for (const FactorBits &entry : factorBitsTable) {
+        if (modeBits & entry.bit(horizontal))
+            return entry.factor;
+    }
+    return 1;
+}
+
 } // namespace VyraSim

@@ -227,10 +227,10 @@ std::string ParameterSet::encode(const std::string &model, const std::string &se
     text += line("Height", number(settings.height));
     text += line("Offset X", number(v.offsetX));
     text += line("Offset Y", number(v.offsetY));
-    text += line("Binning horizontal", number(SensorModel::factor(settings.binning, true)));
-    text += line("Binning vertical", number(SensorModel::factor(settings.binning, false)));
-    text += line("Subsampling horizontal", number(SensorModel::factor(settings.subsampling, true)));
-    text += line("Subsampling vertical", number(SensorModel::factor(settings.subsampling, false)));
+    text += line("Binning horizontal", number(factorOfBits(settings.binning, true)));
+    text += line("Binning vertical", number(factorOfBits(settings.binning, false)));
+    text += line("Subsampling horizontal", number(factorOfBits(settings.subsampling, true)));
+    text += line("Subsampling vertical", number(factorOfBits(settings.subsampling, false)));
     text += "\n[Timing]\n";
     text += line("Pixel clock", number(settings.pixelClockMHz));
     text += line("Frame rate", formatDouble(settings.frameRate));
