@@ -12,10 +12,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThreadPool>
-#include <QtConcurrent>
 #include <QtTest>
 
 #include <memory>
+#include <future>
 #include <thread>
 
 #include "acquisitiondialog.h"
@@ -231,7 +231,9 @@ void TestFaultSweep::initTestCase()
     // injected for it.
     QThreadPool::globalInstance()->setMaxThreadCount(1);
     QThreadPool::globalInstance()->setExpiryTimeout(-1);
-    poolThread = QtConcurrent::run([] { return std::this_thread::get_id(); }).result();
+    std::promise<std::thread::id> pooled;
+    QThreadPool::globalInstance()->start([&pooled] { pooled.set_value(std::this_thread::get_id()); });
+    poolThread = pooled.get_future().get();
 
     // The files the load commands read: two sets editing gain, and the
     // camera's parameters.
