@@ -17,25 +17,13 @@
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "settingsdialogsupport.h"
+#include "windowdriver.h"
 
 using namespace SettingsDialogTest;
+using WindowTest::chooseCamera;
 using VyraSim::Control;
 
 namespace {
-
-/// Queues picking the camera with this device ID in the camera dialog.
-void chooseCamera(ModalAnswerer &answerer, int deviceId)
-{
-    answerer.answer([deviceId](QWidget *widget) {
-        auto *table = widget->findChild<QTableView *>(QStringLiteral("tableView"));
-        QVERIFY(table);
-        for (int row = 0; row < table->model()->rowCount(); ++row) {
-            if (table->model()->index(row, 2).data().toInt() == deviceId)
-                table->selectRow(row);
-        }
-        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-    });
-}
 
 void trigger(QWidget *window, const QString &action)
 {
