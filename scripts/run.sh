@@ -23,12 +23,16 @@ if [[ "${1:-}" == "--screenshot-session" ]]; then
     trap 'kill $pid 2>/dev/null || true' EXIT
 
     dialog=$(xdotool search --sync --onlyvisible --name '^Select Camera$' | head -1)
-    # The dialog lists the cameras in the driver's order: pick the first one
-    # that is connected and held by nobody.
-    row=$("$ctl" list | awk 'NR > 1 { if ($(NF) == "-" && $(NF-1) == "yes") { print NR - 2; exit } }')
-    if [[ -z "$row" ]]; then
-        echo "No free camera to open: see '$ctl list'." >&2
-        exit 1
+    # The dialog lists the cameras in the driver's order: on the simulated
+    # camera pick the first one that is connected and held by nobody; on real
+    # cameras (VYRA_DRIVER=aravis) the first one listed.
+    row=0
+    if [[ "${VYRA_DRIVER:-simulator}" == simulator ]]; then
+        row=$("$ctl" list | awk 'NR > 1 { if ($(NF) == "-" && $(NF-1) == "yes") { print NR - 2; exit } }')
+        if [[ -z "$row" ]]; then
+            echo "No free camera to open: see '$ctl list'." >&2
+            exit 1
+        fi
     fi
     xdotool windowfocus --sync "$dialog"
     keys=(Down Up)
@@ -37,20 +41,26 @@ if [[ "${1:-}" == "--screenshot-session" ]]; then
     xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' >/dev/null
 
     # The simulated scene has saturated yellow bars, a colour nothing else on
-    # the screen has: once they are there, the live image is shown.
+    # the screen has: once they are there, the live image is shown. A real
+    # camera's image cannot be told apart like that: it gets five seconds.
     shot=$(mktemp --suffix .png)
-    for ((attempt = 0; attempt < 60; ++attempt)); do
+    if [[ "${VYRA_DRIVER:-simulator}" != simulator ]]; then
+        sleep 5
         import -window root "$shot"
-        yellow=$(convert "$shot" -fx 'r > 0.6 && g > 0.6 && b < 0.25' -format '%[fx:mean]' info:)
-        if awk -v share="$yellow" 'BEGIN { exit !(share > 0.0005) }'; then
-            break
+    else
+        for ((attempt = 0; attempt < 60; ++attempt)); do
+            import -window root "$shot"
+            yellow=$(convert "$shot" -fx 'r > 0.6 && g > 0.6 && b < 0.25' -format '%[fx:mean]' info:)
+            if awk -v share="$yellow" 'BEGIN { exit !(share > 0.0005) }'; then
+                break
+            fi
+            sleep 0.5
+        done
+        if ((attempt == 60)); then
+            echo "The live image did not appear within 30 seconds." >&2
+            rm -f "$shot"
+            exit 1
         fi
-        sleep 0.5
-    done
-    if ((attempt == 60)); then
-        echo "The live image did not appear within 30 seconds." >&2
-        rm -f "$shot"
-        exit 1
     fi
     mv "$shot" "$file"
     if [[ "$(identify -format '%m %wx%h' "$file")" != "PNG 1280x800" ]]; then

@@ -3,11 +3,9 @@
 // holds live.
 
 #include <QAction>
-#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTableView>
 #include <QtTest>
 
 #include <memory>
