@@ -240,8 +240,7 @@ bool MainWindow::mayDiscardSequence()
 void MainWindow::clearSequence()
 {
     workspace()->clear();
-    for (QToggleButton *item : qAsConst(propertyItems))
-        item->setChecked(false);
+    checkFeatures({});
 }
 
 void MainWindow::on_action_new_triggered()
@@ -314,12 +313,10 @@ void MainWindow::on_action_load_triggered()
     if (!mayDiscardSequence())
         return;
     Sequencer::Snapshot snapshot;
-    QList<qint64> enabled;
     try {
         // The camera takes a file whole or not at all.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
         snapshot = sequencer->readSequence();
-        enabled = sequencer->enabledFeatures();
     } catch (const VyraCameraException &) {
         showCritical(this, tr("Configuration could not be loaded."));
         return;
@@ -328,6 +325,8 @@ void MainWindow::on_action_load_triggered()
     const QList<quint32> featuresBefore = selectedFeatures;
     workspace()->setAsideSets();
     try {
+        // Every set read holds exactly the enabled features.
+        const QList<qint64> enabled = snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
         checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
         for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
             workspace()->addSetWithValues(camera, sequencer, set.value());

@@ -83,6 +83,11 @@ const Sequencer::FeatureCatalogue &Sequencer::featureCatalogue()
 
 void Sequencer::enableSequencerMode(bool on)
 {
+    // The window switches the mode several times in a row when a run starts
+    // or stops; a switch to the mode the camera is in would only stop and
+    // restart its capture, and lose the image being taken.
+    if (isSequencerModeEnabled() == on)
+        return;
     bool liveStopped = false;
     // A switch that fails on the way leaves the trigger mode of the state the
     // camera is in, and its live image.

@@ -41,7 +41,7 @@ public:
 
     /// Switches sequencer mode; switching on selects the single-trigger mode
     /// first (pausing live video around it), switching off returns to the
-    /// software trigger mode.
+    /// software trigger mode. Nothing happens when the mode is as asked.
     void enableSequencerMode(bool on);
     bool isSequencerModeEnabled() const;
     /// Returns the camera's sequencer to its power-on state.

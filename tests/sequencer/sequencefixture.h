@@ -29,11 +29,11 @@ struct SequenceFixture
 
     /// Opens the camera (the default small one unless given) and shows an
     /// active view 720 pixels wide; the call log starts empty.
-    bool open(const VyraSim::CameraSpec &spec = VyraSim::CameraSpec())
+    bool open(const VyraSim::CameraSpec &description = VyraSim::CameraSpec())
     {
         hideSizeHintWarnings();
         VyraSim::Control::resetToDefaults();
-        VyraSim::CameraSpec camera1 = spec;
+        VyraSim::CameraSpec camera1 = description;
         camera1.deviceId = 1;
         if (!VyraSim::Control::setCameras({camera1}))
             return false;

@@ -162,10 +162,10 @@ void TestSequenceEditor::gainRowsFollowTheCamerasGains()
     QFETCH(bool, colour);
     QFETCH(QStringList, labels);
     fixture.close();
-    CameraSpec spec;
-    spec.masterGain = master;
-    spec.colourGains = colour;
-    QVERIFY(fixture.open(spec));
+    CameraSpec description;
+    description.masterGain = master;
+    description.colourGains = colour;
+    QVERIFY(fixture.open(description));
     std::unique_ptr<SequencerProperty> gain(
         SequencerProperty::create(2, fixture.camera, nullptr, nullptr));
     QCOMPARE(labelTexts(gain.get()), labels);
@@ -254,10 +254,10 @@ void TestSequenceEditor::pathOffersTheCamerasSetsAndTriggerSources()
     QFETCH(QList<int>, codes);
     QFETCH(int, chosenNext);
     fixture.close();
-    CameraSpec spec;
-    spec.triggerSourceMask = mask;
-    spec.sequencerSets = cameraSets;
-    QVERIFY(fixture.open(spec));
+    CameraSpec description;
+    description.triggerSourceMask = mask;
+    description.sequencerSets = cameraSets;
+    QVERIFY(fixture.open(description));
 
     SequencerSet set(fixture.sequencer, setIndex);
     auto *path = static_cast<Properties::Path *>(
