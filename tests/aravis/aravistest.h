@@ -6,11 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "drivercalls.h"
 #include "vyradriver.h"
 
 /// Helpers of the Aravis driver's tests: finding a camera in the list,
 /// opening it with a ring of buffers, and taking its images.
 namespace AravisTest {
+
+using DriverTest::aoiOf;
+using DriverTest::exposureValue;
+using DriverTest::openDevice;
+using DriverTest::setExposure;
 
 /// Long enough for any image of Aravis' fake cameras on a loaded machine.
 constexpr int imageTimeoutMs = 5000;
@@ -33,22 +39,6 @@ inline bool findCamera(const char *model, VyraCameraRecord *found)
         }
     }
     return false;
-}
-
-inline VyraHandle openDevice(int32_t deviceId, VyraStatus *status = nullptr)
-{
-    VyraHandle handle = VyraHandle(deviceId) | VYRA_USE_DEVICE_ID;
-    const VyraStatus result = openCamera(&handle, nullptr);
-    if (status != nullptr)
-        *status = result;
-    return result == VYRA_SUCCESS ? handle : 0;
-}
-
-inline VyraRect aoiOf(VyraHandle handle)
-{
-    VyraRect aoi{};
-    aoiControl(handle, VYRA_AOI_GET, &aoi, sizeof aoi);
-    return aoi;
 }
 
 /// Buffers of the current AOI size in the ring, queue mode on.
@@ -94,18 +84,6 @@ inline Image nextImage(VyraHandle handle, int timeoutMs = imageTimeoutMs)
         image.mean = sum / (double(d.width) * d.height * 3);
     unlockRingBuffer(handle, id, memory);
     return image;
-}
-
-inline VyraStatus setExposure(VyraHandle handle, double ms)
-{
-    return exposureControl(handle, VYRA_EXPOSURE_SET, &ms, sizeof ms);
-}
-
-inline double exposureValue(VyraHandle handle)
-{
-    double ms = -1.0;
-    exposureControl(handle, VYRA_EXPOSURE_GET, &ms, sizeof ms);
-    return ms;
 }
 
 inline VyraStatus sequencerSwitch(VyraHandle handle, uint32_t command, int32_t on)

@@ -6,12 +6,18 @@
 #include <cstring>
 #include <vector>
 
+#include "drivercalls.h"
 #include "simcontrol.h"
 #include "vyradriver.h"
 
 /// Helpers of the simulated driver's tests: the cameras of the embedded
 /// default and an opened camera with a ring of buffers.
 namespace SimTest {
+
+using DriverTest::aoiOf;
+using DriverTest::exposureValue;
+using DriverTest::openDevice;
+using DriverTest::setExposure;
 
 constexpr int32_t smallCamera = 1;   ///< VK1240C, 1280 x 1024
 constexpr int32_t largeCamera = 2;   ///< VK2280SE-C, 1936 x 1216
@@ -20,37 +26,9 @@ constexpr int32_t heldCamera = 1001; ///< held by another program
 /// A deadline long enough for any image on a loaded machine.
 constexpr int imageTimeoutMs = 5000;
 
-inline VyraHandle openDevice(int32_t deviceId, VyraStatus *status = nullptr)
-{
-    VyraHandle handle = VyraHandle(deviceId) | VYRA_USE_DEVICE_ID;
-    const VyraStatus result = openCamera(&handle, nullptr);
-    if (status != nullptr)
-        *status = result;
-    return result == VYRA_SUCCESS ? handle : 0;
-}
-
-inline VyraRect aoiOf(VyraHandle handle)
-{
-    VyraRect aoi{};
-    aoiControl(handle, VYRA_AOI_GET, &aoi, sizeof aoi);
-    return aoi;
-}
-
 inline VyraStatus setAoi(VyraHandle handle, VyraRect aoi)
 {
     return aoiControl(handle, VYRA_AOI_SET, &aoi, sizeof aoi);
-}
-
-inline VyraStatus setExposure(VyraHandle handle, double ms)
-{
-    return exposureControl(handle, VYRA_EXPOSURE_SET, &ms, sizeof ms);
-}
-
-inline double exposureValue(VyraHandle handle, uint32_t command = VYRA_EXPOSURE_GET)
-{
-    double ms = -1.0;
-    exposureControl(handle, command, &ms, sizeof ms);
-    return ms;
 }
 
 inline VyraStatus setPixelClock(VyraHandle handle, uint32_t clock)
