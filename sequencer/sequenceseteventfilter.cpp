@@ -1,6 +1,5 @@
 #include "sequenceseteventfilter.h"
 
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -9,20 +8,27 @@ SequencerSetEventFilter::SequencerSetEventFilter(QObject *parent) : QObject(pare
 bool SequencerSetEventFilter::eventFilter(QObject *watched, QEvent *event)
 {
     Q_UNUSED(watched);
-    if (auto *mouse = dynamic_cast<QMouseEvent *>(event)) {
-        const bool released = mouse->type() == QEvent::MouseButtonRelease;
-        if (released && mouse->button() == Qt::RightButton)
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton)
             emit mouseButtonRightClicked(mouse);
-        if (released && mouse->button() == Qt::LeftButton)
+        else if (mouse->button() == Qt::LeftButton)
             emit mouseButtonLeftClicked(mouse);
-    } else if (dynamic_cast<QFocusEvent *>(event)) {
-        if (event->type() == QEvent::FocusIn)
-            emit focusIn();
-        else if (event->type() == QEvent::FocusOut)
-            emit focusOut();
-    } else if (auto *key = dynamic_cast<QKeyEvent *>(event)) {
-        if (key->type() == QEvent::KeyPress && key->key() == Qt::Key_Delete)
+        break;
+    }
+    case QEvent::FocusIn:
+        emit focusIn();
+        break;
+    case QEvent::FocusOut:
+        emit focusOut();
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete)
             emit keyDeletePressed();
+        break;
+    default:
+        break;
     }
     return false;
 }
