@@ -3,6 +3,8 @@
 #include <QFormLayout>
 #include <QMouseEvent>
 
+#include <utility>
+
 #include "sequencerproperty.h"
 #include "sequenceseteventfilter.h"
 
@@ -106,6 +108,16 @@ SequencerSet::SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 in
     connect(m_focusFilter, &SequencerSetEventFilter::focusOut, this, &SequencerSet::focusOut);
     connect(m_focusFilter, &SequencerSetEventFilter::mouseButtonRightClicked, this,
             &SequencerSet::mouseButtonRightClicked);
+}
+
+SequencerSet::~SequencerSet()
+{
+    // An editor takes its rows out of the form when it goes. Among the
+    // set's other children it would go after the set had begun to come
+    // apart (its style sheet's style among the first), and hiding its rows
+    // would then reach into what is gone already.
+    qDeleteAll(std::exchange(m_properties, {}));
+    delete std::exchange(m_pathProperty, nullptr);
 }
 
 void SequencerSet::addProperty(SequencerProperty *property)

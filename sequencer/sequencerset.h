@@ -30,6 +30,8 @@ public:
 
     SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
                  QWidget *parent = nullptr);
+    /// Deletes the editors first, while the set they sit in is whole.
+    ~SequencerSet() override;
 
     /// Takes over an editor: the path editor (identifier 255) becomes the
     /// set's path, any other joins the feature editors. Its rows are added at

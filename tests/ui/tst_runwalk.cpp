@@ -148,8 +148,9 @@ private:
     /// goings seen by the window.
     void settle()
     {
-        // Images already on their way are shown first.
-        QCoreApplication::processEvents();
+        // Images already on their way are shown first (for a while at most:
+        // a slow build may not keep up with a fast stream).
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
         QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget() && answerer->pendingAnswers() == 0,
                                  10000);
         QTRY_VERIFY_WITH_TIMEOUT(window->findChildren<QProgressDialog *>().isEmpty(), 10000);
