@@ -78,6 +78,12 @@ AcquisitionDialog::AcquisitionDialog(QSharedPointer<VyraCamera> camera, QWidget 
     pixelClockOffered = pixelClockOffered && cameraOffers([&] { initPixelClockControls(pixelClock); });
     framerateOffered = framerateOffered && cameraOffers([&] { refreshFramerateControls(framerate); });
     exposureOffered = exposureOffered && cameraOffers([&] { refreshExposureControls(exposure); });
+    if (!pixelClockOffered) {
+        // No clock to show: neither a number nor a range.
+        ui->pixelclock_min->clear();
+        ui->pixelclock_max->clear();
+        ui->pixelclock_value->setSpecialValueText(QStringLiteral("-"));
+    }
     setGroupsEnabled(true, true, true);
 }
 
