@@ -555,33 +555,30 @@ void MainWindow::on_action_opencamera_triggered()
 {
     if (!mayDiscardSequence())
         return;
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use.
-        clearSequence();
-        statusBar()->showMessage(noCameraMessage());
-        return;
-    }
-    if (camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
+    const bool chosen = cameraChosen();
+    if (chosen && camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
         // The camera is open already: it stays, and so does its sequence.
         statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));
         return;
     }
     clearSequence();
-    openSelectedCamera();
+    if (chosen)
+        openSelectedCamera();
 }
 
 void MainWindow::selectAndOpenCamera()
 {
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use.
-        statusBar()->showMessage(noCameraMessage());
-        return;
-    }
-    openSelectedCamera();
+    if (cameraChosen())
+        openSelectedCamera();
+}
+
+bool MainWindow::cameraChosen()
+{
+    if (cameraDialog && cameraDialog->exec() == QDialog::Accepted)
+        return true;
+    // The camera opened earlier, if any, stays in use.
+    statusBar()->showMessage(noCameraMessage());
+    return false;
 }
 
 void MainWindow::openSelectedCamera()
