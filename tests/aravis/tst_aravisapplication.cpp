@@ -40,7 +40,7 @@ void TestAravisApplication::showsTheLiveImageOfTheFakeCamera()
     auto window = std::make_unique<MainWindow>();
     QCOMPARE(answerer.pendingAnswers(), 0);
     QCOMPARE(answerer.messages.size(), 0);
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Fake-Fake opened"));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Fake opened"));
     window->resize(1200, 760);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));

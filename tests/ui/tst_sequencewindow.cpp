@@ -49,31 +49,12 @@ QStringList checkedFeatures(QWidget *window)
     return names;
 }
 
-QDoubleSpinBox *exposureBox(SequencerSet *set)
-{
-    for (SequencerProperty *property : set->properties()) {
-        if (property->featureId() == 1)
-            return qobject_cast<QDoubleSpinBox *>(property->rows().first().second);
-    }
-    return nullptr;
-}
-
 QList<double> exposuresShown(QWidget *window)
 {
     QList<double> shown;
     for (SequencerSet *set : setsOf(window))
         shown << exposureBox(set)->value();
     return shown;
-}
-
-// The index of the set marked as the one the camera is using, -1 for none.
-int highlighted(QWidget *window)
-{
-    for (SequencerSet *set : setsOf(window)) {
-        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
-            return set->index();
-    }
-    return -1;
 }
 
 // The sets marked one after the other while the sequence runs, until count

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
@@ -126,6 +127,26 @@ inline bool togglesEnabled(QWidget *window, bool enabled)
 inline QList<SequencerSet *> setsOf(QWidget *window)
 {
     return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+/// The exposure editor of a set, if it has one.
+inline QDoubleSpinBox *exposureBox(SequencerSet *set)
+{
+    for (SequencerProperty *property : set->properties()) {
+        if (property->featureId() == 1)
+            return qobject_cast<QDoubleSpinBox *>(property->rows().first().second);
+    }
+    return nullptr;
+}
+
+/// The index of the set marked as the one the camera is using, -1 for none.
+inline int highlighted(QWidget *window)
+{
+    for (SequencerSet *set : setsOf(window)) {
+        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            return set->index();
+    }
+    return -1;
 }
 
 inline void setFeature(QWidget *window, const QString &name, bool checked)
