@@ -18,6 +18,7 @@
 
 #include "aboutbox.h"
 #include "acquisitiondialog.h"
+#include "exposureviews.h"
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
@@ -111,6 +112,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &MainWindow::saveCameraConfigurationFinished);
     // The set marked is always the one that took the image on screen.
     connect(ui->cameraview, &QDisplayWidget::imageShown, this, &MainWindow::showSetOfImage);
+    exposureViews =
+        new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property, ui->menuHelp);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
     showCommandState();
@@ -310,7 +313,8 @@ void MainWindow::on_action_load_triggered()
     workspace()->setAsideSets();
     try {
         // Every set read holds exactly the enabled features.
-        const QList<qint64> enabled = snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
+        const QList<qint64> enabled =
+            snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
         checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
         for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
             workspace()->addSetWithValues(camera, sequencer, set.value());
@@ -343,8 +347,8 @@ void MainWindow::restoreSequence(const QList<quint32> &features)
 
 void MainWindow::on_action_saveCameraConfiguration_triggered()
 {
-    const QString name = QFileDialog::getSaveFileName(this, tr("Save"), QString(),
-                                                      tr("Configuration File (*.ini)"));
+    const QString name =
+        QFileDialog::getSaveFileName(this, tr("Save"), QString(), tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
     startCameraTask(saveWatcher, QStringLiteral("Save Camera Configuration.."),
@@ -354,8 +358,8 @@ void MainWindow::on_action_saveCameraConfiguration_triggered()
 
 void MainWindow::on_action_loadCameraConfiguration_triggered()
 {
-    const QString name = QFileDialog::getOpenFileName(this, tr("Load"), QString(),
-                                                      tr("Configuration File (*.ini)"));
+    const QString name =
+        QFileDialog::getOpenFileName(this, tr("Load"), QString(), tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
     startCameraTask(loadWatcher, QStringLiteral("Loading Camera Configuration.."),
@@ -525,7 +529,8 @@ void MainWindow::showCommandState()
     for (QToggleButton *item : qAsConst(propertyItems))
         item->setEnabled(editing || !opened);
     ui->gv_main->setWorkspaceEnabled(editing);
-    for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
+    for (QAction *action :
+         {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
         action->setEnabled(editing);
     ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
     ui->action_opencamera->setEnabled(!running && !taskRunning);
@@ -631,6 +636,7 @@ void MainWindow::openSelectedCamera()
         camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
         camera->enableLiveVideo(true);
         sequenceRun = std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate);
+        exposureViews->setCamera(camera);
         showCommandState();
         statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
@@ -662,6 +668,7 @@ void MainWindow::letGoOfCamera()
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
     }
+    exposureViews->releaseCamera();
     sequenceRun.reset();
     sequencer.clear();
     camera.clear();

@@ -18,6 +18,7 @@ namespace Ui {
 class MainWindow;
 }
 class AcquisitionDialog;
+class ExposureViews;
 class ImageSizeDialog;
 class QCloseEvent;
 class QMessageBox;
@@ -135,6 +136,8 @@ private:
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     std::unique_ptr<SequenceRun> sequenceRun;
+    // Zoom, pixel read-out, clipping marks, histogram and fused view.
+    ExposureViews *exposureViews = nullptr;
     // One camera-configuration task runs at a time.
     QPointer<QProgressDialog> progressDialog;
     QPointer<QMessageBox> connectionMessage;

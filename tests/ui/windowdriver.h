@@ -6,8 +6,8 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QMainWindow>
 #include <QPushButton>
@@ -98,18 +98,26 @@ inline QStringList sorted(QStringList names)
     return names;
 }
 
+// The View menu's commands work with or without a camera.
+inline const QStringList viewActions = {"action_zoomFit", "action_zoomActual",
+                                        "action_clippingMarks", "action_histogram"};
 inline const QStringList noCameraActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete"});
+    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
+                       "action_Cameraqt", "action_saveCameraConfiguration",
+                       "action_loadCameraConfiguration", "action_delete"} +
+           viewActions);
 // Removed, the camera's commands are off, those of the camera files included.
 inline const QStringList removedCameraActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_delete"});
+    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
+                       "action_Cameraqt", "action_delete"} +
+           viewActions);
 inline const QStringList cameraOpenActions =
-    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
-            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
-            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize"});
+    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
+                       "action_Cameraqt", "action_saveCameraConfiguration",
+                       "action_loadCameraConfiguration", "action_delete", "action_addsequence",
+                       "action_load", "action_new", "action_run", "action_save", "action_settings",
+                       "action_imagesize"} +
+           viewActions);
 
 inline QList<QToggleButton *> toggles(QWidget *window)
 {

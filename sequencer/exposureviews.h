@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QSharedPointer>
+
+class HdrDock;
+class HistogramDock;
+class PixelReadout;
+class QAction;
+class QDisplayWidget;
+class QDockWidget;
+class QMainWindow;
+class QMenu;
+class VyraCamera;
+
+/// What the window offers to judge exposure, attached to it in one place:
+/// the View menu (zoom to fit, 100 %, clipping marks and the docks, also
+/// the image's context menu), the pixel read-out in the status bar, the
+/// "Histogram" dock of the image on screen and, when the application is
+/// built with exposure fusion, the "High dynamic range" dock. The window
+/// tells it about the camera. GUI thread.
+class ExposureViews : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Adds the menu before the menu insertBefore, the histogram below the
+    /// feature dock and the fused view below the image dock (unless the
+    /// window's saved layout places them).
+    ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
+                  QDockWidget *featureDock, QMenu *insertBefore);
+
+    /// A camera was opened; its images are read out from now on.
+    void setCamera(const QSharedPointer<VyraCamera> &camera);
+    /// The camera is given up.
+    void releaseCamera();
+
+    HistogramDock *histogramDock() const;
+    /// Null when the application is built without exposure fusion.
+    HdrDock *hdrDock() const;
+
+private:
+    /// Puts a dock where the saved layout has it, else below another.
+    void place(QDockWidget *dock, QDockWidget *below);
+    void buildMenu(QMenu *insertBefore);
+    /// Offers the fused view (shown unless the person closed it) or takes
+    /// it away.
+    void offerHdr(bool offered);
+    QAction *addAction(QMenu *menu, const QString &text);
+    /// The AOI offset the image was taken with.
+    QPoint offsetOf(const QImage &image);
+
+    QMainWindow *m_window;
+    QDisplayWidget *m_display;
+    PixelReadout *m_readout;
+    HistogramDock *m_histogram;
+    HdrDock *m_hdr = nullptr;
+    bool m_hdrWanted = true;
+    QSharedPointer<VyraCamera> m_camera;
+    /// The camera's AOI offset, read once for the image last read out
+    /// (by its cache key).
+    qint64 m_offsetImage = 0;
+    QPoint m_cameraOffset;
+};
