@@ -313,8 +313,7 @@ void MainWindow::on_action_load_triggered()
     workspace()->setAsideSets();
     try {
         // Every set read holds exactly the enabled features.
-        const QList<qint64> enabled =
-            snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
+        const QList<qint64> enabled = snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
         checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
         for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
             workspace()->addSetWithValues(camera, sequencer, set.value());
@@ -347,8 +346,8 @@ void MainWindow::restoreSequence(const QList<quint32> &features)
 
 void MainWindow::on_action_saveCameraConfiguration_triggered()
 {
-    const QString name =
-        QFileDialog::getSaveFileName(this, tr("Save"), QString(), tr("Configuration File (*.ini)"));
+    const QString name = QFileDialog::getSaveFileName(this, tr("Save"), QString(),
+                                                      tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
     startCameraTask(saveWatcher, QStringLiteral("Save Camera Configuration.."),
@@ -358,8 +357,8 @@ void MainWindow::on_action_saveCameraConfiguration_triggered()
 
 void MainWindow::on_action_loadCameraConfiguration_triggered()
 {
-    const QString name =
-        QFileDialog::getOpenFileName(this, tr("Load"), QString(), tr("Configuration File (*.ini)"));
+    const QString name = QFileDialog::getOpenFileName(this, tr("Load"), QString(),
+                                                      tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
     startCameraTask(loadWatcher, QStringLiteral("Loading Camera Configuration.."),
@@ -529,8 +528,7 @@ void MainWindow::showCommandState()
     for (QToggleButton *item : qAsConst(propertyItems))
         item->setEnabled(editing || !opened);
     ui->gv_main->setWorkspaceEnabled(editing);
-    for (QAction *action :
-         {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
+    for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
         action->setEnabled(editing);
     ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
     ui->action_opencamera->setEnabled(!running && !taskRunning);

@@ -150,6 +150,8 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
 
     QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
     QCOMPARE(enabledActions(window.get()), noCameraActions);
+    for (const QString &name : viewActions)
+        QVERIFY2(action(window.get(), qPrintable(name))->isEnabled(), qPrintable(name));
     QVERIFY(togglesEnabled(window.get(), true));
 }
 

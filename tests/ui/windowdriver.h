@@ -6,8 +6,8 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QMainWindow>
 #include <QPushButton>
@@ -81,11 +81,18 @@ inline QString statusText(QMainWindow *window)
     return window->statusBar()->currentMessage();
 }
 
+// The View menu's commands, enabled with or without a camera.
+inline const QStringList viewActions = {"action_zoomFit", "action_zoomActual",
+                                        "action_clippingMarks", "action_histogram"};
+
+/// The enabled commands that depend on the camera and the run: all but the
+/// View menu's.
 inline QStringList enabledActions(QWidget *window)
 {
     QStringList names;
     for (QAction *each : window->findChildren<QAction *>()) {
-        if (!each->objectName().isEmpty() && each->isEnabled())
+        if (!each->objectName().isEmpty() && each->isEnabled() &&
+            !viewActions.contains(each->objectName()))
             names << each->objectName();
     }
     names.sort();
@@ -98,26 +105,18 @@ inline QStringList sorted(QStringList names)
     return names;
 }
 
-// The View menu's commands work with or without a camera.
-inline const QStringList viewActions = {"action_zoomFit", "action_zoomActual",
-                                        "action_clippingMarks", "action_histogram"};
 inline const QStringList noCameraActions =
-    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
-                       "action_Cameraqt", "action_saveCameraConfiguration",
-                       "action_loadCameraConfiguration", "action_delete"} +
-           viewActions);
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete"});
 // Removed, the camera's commands are off, those of the camera files included.
 inline const QStringList removedCameraActions =
-    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
-                       "action_Cameraqt", "action_delete"} +
-           viewActions);
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_delete"});
 inline const QStringList cameraOpenActions =
-    sorted(QStringList{"action_opencamera", "action_exitapp", "action_Cameraapplication",
-                       "action_Cameraqt", "action_saveCameraConfiguration",
-                       "action_loadCameraConfiguration", "action_delete", "action_addsequence",
-                       "action_load", "action_new", "action_run", "action_save", "action_settings",
-                       "action_imagesize"} +
-           viewActions);
+    sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
+            "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
+            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
+            "action_settings", "action_imagesize"});
 
 inline QList<QToggleButton *> toggles(QWidget *window)
 {
