@@ -3,6 +3,8 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/photo.hpp>
 
+#include "clippingmarks.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <vector>
@@ -14,6 +16,33 @@ cv::Mat matOf(const QImage &image)
 {
     return cv::Mat(image.height(), image.width(), CV_8UC3, const_cast<uchar *>(image.constBits()),
                    size_t(image.bytesPerLine()));
+}
+
+/// Whether a pixel of every image of the bracket is clipped (or crushed).
+bool lostInAll(const std::vector<cv::Mat> &images, int y, int x, bool clipped)
+{
+    for (const cv::Mat &image : images) {
+        const cv::Vec3b &pixel = image.at<cv::Vec3b>(y, x);
+        const bool lost = clipped ? ClippingMarks::isClipped(pixel[0], pixel[1], pixel[2])
+                                  : ClippingMarks::isCrushed(pixel[0], pixel[1], pixel[2]);
+        if (!lost)
+            return false;
+    }
+    return true;
+}
+
+/// Paints white what every image clipped and black what every image
+/// crushed: no exposure of the bracket caught it.
+void markUncaught(const std::vector<cv::Mat> &images, cv::Mat &fused)
+{
+    for (int y = 0; y < fused.rows; ++y) {
+        for (int x = 0; x < fused.cols; ++x) {
+            if (lostInAll(images, y, x, true))
+                fused.at<cv::Vec3b>(y, x) = cv::Vec3b(255, 255, 255);
+            else if (lostInAll(images, y, x, false))
+                fused.at<cv::Vec3b>(y, x) = cv::Vec3b(0, 0, 0);
+        }
+    }
 }
 
 } // namespace
@@ -52,8 +81,18 @@ QImage ExposureFusion::fuse(const QList<QImage> &bracket, int maximumWidth)
         cv::createMergeMertens()->process(images, fused);
         QImage result(target.width, target.height, QImage::Format_RGB888);
         cv::Mat out = matOf(result);
-        // The fusion's result runs from 0 to about 1; beyond is clipped.
-        fused.convertTo(out, CV_8UC3, 255.0);
+        // The blend runs from 0 to 1 but overshoots near bright edges (by a
+        // third and more) and undershoots near dark ones: scaled back into
+        // range rather than cut off, what one image of the bracket caught
+        // stays visible.
+        double lowest = 0.0;
+        double highest = 1.0;
+        cv::minMaxLoc(fused.reshape(1), &lowest, &highest);
+        lowest = std::min(0.0, lowest);
+        highest = std::max(1.0, highest);
+        fused.convertTo(out, CV_8UC3, 255.0 / (highest - lowest),
+                        -255.0 * lowest / (highest - lowest));
+        markUncaught(images, out);
         return result;
     } catch (const cv::Exception &error) {
         throw std::runtime_error(std::string("Exposure fusion failed: ") + error.what());

@@ -18,7 +18,7 @@ void PixelReadout::setOffsetOf(OffsetOf offsetOf)
     m_offsetOf = std::move(offsetOf);
 }
 
-QString PixelReadout::text(const QPoint &sensorPosition, QRgb colour)
+QString PixelReadout::describe(const QPoint &sensorPosition, QRgb colour)
 {
     return tr("x %1  y %2  R %3  G %4  B %5")
         .arg(sensorPosition.x(), 4)
@@ -35,7 +35,7 @@ void PixelReadout::showPixel(QSharedPointer<QImage> image, QPoint pixel)
         return;
     }
     const QPoint offset = m_offsetOf ? m_offsetOf(*image) : QPoint();
-    setText(text(pixel + offset, image->pixel(pixel)));
+    setText(describe(pixel + offset, image->pixel(pixel)));
     show();
 }
 

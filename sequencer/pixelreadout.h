@@ -24,7 +24,7 @@ public:
     void setOffsetOf(OffsetOf offsetOf);
 
     /// The read-out of a pixel at a sensor position.
-    static QString text(const QPoint &sensorPosition, QRgb colour);
+    static QString describe(const QPoint &sensorPosition, QRgb colour);
 
 public slots:
     /// Shows the pixel of the image; a pixel outside it clears the read-out.
