@@ -3,6 +3,8 @@
 # the camera dialog as it comes up, the main window with the live image of
 # the first camera after it was chosen, and the Acquisition and Image Size
 # dialogs of its Camera menu in front of the main window.
+# VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
+# shows the application at twice its size.
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
 set -euo pipefail
 
@@ -34,8 +36,11 @@ if [[ "${1:-}" == "--session" ]]; then
 
     # The Camera menu is the second of the menu bar; Down picks its entries
     # in order, Return opens the dialog, Escape closes it again.
+    # The menu's place grows with the scale factor.
+    menu_x=$(awk "BEGIN { print int(77 * ${QT_SCALE_FACTOR:-1}) }")
+    menu_y=$(awk "BEGIN { print int(11 * ${QT_SCALE_FACTOR:-1}) }")
     camera_menu() {
-        xdotool mousemove --window "$window" 77 11 click 1
+        xdotool mousemove --window "$window" "$menu_x" "$menu_y" click 1
         sleep 0.5
         xdotool key --clearmodifiers "$@" Return
     }
@@ -70,6 +75,6 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 fi
 mkdir -p "$out"
 
-xvfb-run -a -s "-screen 0 1280x800x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
+xvfb-run -a -s "-screen 0 ${VYRA_SCREEN:-1280x800}x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
 echo "Screenshots: $out/camera-dialog.png $out/main-window.png $out/acquisition-dialog.png" \
     "$out/image-size-dialog.png"

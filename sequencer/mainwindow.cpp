@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRegExp>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpacerItem>
@@ -21,6 +23,8 @@
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "sequencerframerate.h"
+#include "sequencerframeratebox.h"
 #include "sequencerset.h"
 #include "sequencerworkspace.h"
 #include "stylesheet.h"
@@ -39,6 +43,10 @@ constexpr int maximumSetCount = 32;
 // The auto-trigger fires at most this many software triggers a second.
 constexpr double maximumTriggerRate = 10.0;
 constexpr double liveFramerate = 30.0;
+// A first start takes this share of the screen's width and height.
+constexpr double firstStartScreenShare = 0.85;
+// Hints about values the camera could not take stay this long.
+constexpr int hintMilliseconds = 10000;
 
 QString noCameraMessage()
 {
@@ -109,9 +117,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // with, but the window has no events to list.
     ui->dw_event->deleteLater();
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
+    // Menus show their status tips as passing messages; the open camera
+    // stays beside them.
+    cameraStatus = new QLabel(this);
+    cameraStatus->setObjectName(QStringLiteral("l_camerastatus"));
+    statusBar()->addPermanentWidget(cameraStatus);
+    sequencerFramerate = new SequencerFramerate(QString::fromLatin1(settingsOrganisation),
+                                                QString::fromLatin1(settingsApplication), this);
+    addSequencerFramerateBox();
     restoreSettings();
     connect(workspace(), &SequencerWorkspace::sequencerSetSelectedEvent, this,
             &MainWindow::sequencerSetSelectedEvent);
+    connect(workspace(), &SequencerWorkspace::holdsSetsChanged, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(sequencerFramerate, &SequencerFramerate::changed, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(workspace(), &SequencerWorkspace::editorValueLimited, this,
+            [this](const QString &explanation) {
+                statusBar()->showMessage(explanation, hintMilliseconds);
+            });
     connect(&loadWatcher, &QFutureWatcher<bool>::finished, this,
             &MainWindow::loadCameraConfigurationFinished);
     connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
@@ -138,11 +162,24 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
+void MainWindow::addSequencerFramerateBox()
+{
+    auto *box = new SequencerFramerateBox(sequencerFramerate, this);
+    // Beside the command that starts the sequence, before the separator
+    // that follows it.
+    const QList<QAction *> items = ui->tb_mainwindow->actions();
+    const int run = items.indexOf(ui->action_run);
+    sequencerFramerateAction = ui->tb_mainwindow->insertWidget(items.value(run + 1), box);
+    sequencerFramerateAction->setObjectName(QStringLiteral("action_sequencerframerate"));
+    sequencerFramerateAction->setEnabled(false);
+}
+
 void MainWindow::restoreSettings()
 {
     QSettings settings(QString::fromLatin1(settingsOrganisation),
                        QString::fromLatin1(settingsApplication));
-    restoreGeometry(settings.value(QStringLiteral("main/geometry")).toByteArray());
+    if (!restoreGeometry(settings.value(QStringLiteral("main/geometry")).toByteArray()))
+        sizeForFirstStart();
     restoreState(settings.value(QStringLiteral("main/windowState")).toByteArray(), 0);
     ui->dw_cameraview->restoreGeometry(
         settings.value(QStringLiteral("displaywidget/geometry")).toByteArray());
@@ -153,6 +190,17 @@ void MainWindow::restoreSettings()
     // docks cannot be closed, so nothing in the window could bring it back.
     ui->dw_property->setVisible(true);
     ui->dw_cameraview->setVisible(true);
+}
+
+void MainWindow::sizeForFirstStart()
+{
+    const QScreen *shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect available = shownOn->availableGeometry();
+    const QSize wanted = (QSizeF(available.size()) * firstStartScreenShare).toSize();
+    resize(wanted.expandedTo(size()).boundedTo(available.size()));
+    move(available.center() - rect().center());
 }
 
 void MainWindow::saveSettings()
@@ -317,8 +365,10 @@ void MainWindow::on_action_load_triggered()
         // The camera takes a file whole or not at all.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
         snapshot = sequencer->readSequence();
-    } catch (const VyraCameraException &) {
-        showCritical(this, tr("Configuration could not be loaded."));
+    } catch (const VyraCameraException &error) {
+        // The driver knows why: another camera model, a broken file, ...
+        showCritical(this, tr("Configuration could not be loaded.") + QStringLiteral("\n\n") +
+                               QString::fromUtf8(error.what()));
         return;
     }
     // The sets on screen give way only once the loaded ones are complete.
@@ -455,7 +505,7 @@ void MainWindow::on_action_run_toggled(bool toggled)
 bool MainWindow::startSequence()
 {
     try {
-        camera->setFramerate(sequencerFramerate);
+        camera->setFramerate(sequencerFramerate->value());
         sequencer->reset();
         sequencer->writeSequence(workspace()->sets(), false);
     } catch (const std::runtime_error &) {
@@ -472,7 +522,7 @@ void MainWindow::stopSequence()
 {
     onActiveSetChanged(-1);
     try {
-        camera->setFramerate(liveFramerate);
+        camera->setFramerate(previewFramerate());
     } catch (const VyraCameraException &) {
         // A camera that is gone keeps the rate it had; opening it again
         // sets the live rate.
@@ -567,6 +617,27 @@ void MainWindow::onActiveSetChanged(int nActiveSet)
         sequencer->highlightSet(set, set->index() == nActiveSet);
 }
 
+double MainWindow::previewFramerate() const
+{
+    return workspace()->holdsSets() ? sequencerFramerate->value() : liveFramerate;
+}
+
+void MainWindow::updatePreviewFramerate()
+{
+    // The exposures and flash times a set can take end at the frame period:
+    // while sets are built, the camera runs at the sequence's rate, so that
+    // every value the sequence can run with can be set, and the live image
+    // shows each set as the sequence will take it. A running sequence keeps
+    // the rate it was started with.
+    if (!camera || ui->action_run->isChecked())
+        return;
+    try {
+        camera->setFramerate(previewFramerate());
+    } catch (const VyraCameraException &) {
+        // The camera keeps its rate, and the editors the ranges it allows.
+    }
+}
+
 void MainWindow::setCameraActionsEnabled(bool on)
 {
     ui->action_addsequence->setEnabled(on);
@@ -578,6 +649,7 @@ void MainWindow::setCameraActionsEnabled(bool on)
     ui->action_imagesize->setEnabled(on);
     ui->action_loadCameraConfiguration->setEnabled(on);
     ui->action_saveCameraConfiguration->setEnabled(on);
+    sequencerFramerateAction->setEnabled(on);
 }
 
 void MainWindow::setControlsEnabled(bool on)
@@ -595,6 +667,7 @@ void MainWindow::setEditingEnabled(bool on)
     ui->action_new->setEnabled(on);
     ui->action_save->setEnabled(on);
     ui->action_opencamera->setEnabled(on);
+    sequencerFramerateAction->setEnabled(on);
     ui->gv_main->setWorkspaceEnabled(on);
     for (QToggleButton *item : qAsConst(propertyItems))
         item->setEnabled(on);
@@ -614,7 +687,7 @@ void MainWindow::selectAndOpenCamera()
         return;
     if (cameraDialog->exec() != QDialog::Accepted) {
         // The camera opened earlier, if any, stays in use.
-        statusBar()->showMessage(noCameraMessage());
+        showCameraStatus(noCameraMessage());
         return;
     }
     openSelectedCamera();
@@ -657,7 +730,11 @@ void MainWindow::openSelectedCamera()
         }
 
         cameraRemoved = false;
-        sequencerFramerate = 5.0;
+        try {
+            sequencerFramerate->setMinimum(camera->framerateRange().minimum);
+        } catch (const VyraCameraException &) {
+            // The camera takes the nearest rate it can run at.
+        }
         connect(camera.data(), &VyraCamera::cameraRemoved, this,
                 &MainWindow::showCameraRemovedDialog);
         connect(camera.data(), &VyraCamera::cameraReconnected, this,
@@ -675,8 +752,8 @@ void MainWindow::openSelectedCamera()
         camera->enableLiveVideo(true);
 
         autoTrigger = QSharedPointer<VyraAutoTriggerThread>::create(
-            camera, quint64(1000.0 / sequencerFramerate));
-        statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));
+            camera, quint64(1000.0 / sequencerFramerate->value()));
+        showCameraStatus(camera->getName() + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
         releaseCamera();
@@ -703,7 +780,12 @@ void MainWindow::releaseCamera()
     ui->action_capture->setEnabled(false);
     ui->actionAction_SingleForceTrigger->setEnabled(false);
     ui->action_opencamera->setEnabled(true);
-    statusBar()->showMessage(noCameraMessage());
+    showCameraStatus(noCameraMessage());
+}
+
+void MainWindow::showCameraStatus(const QString &text)
+{
+    cameraStatus->setText(text);
 }
 
 void MainWindow::letGoOfCamera()
@@ -848,5 +930,8 @@ void MainWindow::on_action_Cameraqt_triggered()
 
 void MainWindow::on_action_exitapp_triggered()
 {
+    // The window is destroyed without a close event on this path; the layout
+    // is kept as closing keeps it.
+    saveSettings();
     QCoreApplication::exit(0);
 }

@@ -16,9 +16,11 @@ class MainWindow;
 class AcquisitionDialog;
 class ImageSizeDialog;
 class QCloseEvent;
+class QLabel;
 class QMessageBox;
 class QProgressDialog;
 class QToggleButton;
+class SequencerFramerate;
 class SequencerWorkspace;
 class VyraAutoTriggerThread;
 class VyraCamera;
@@ -74,9 +76,18 @@ private slots:
     void on_actionAction_SingleForceTrigger_triggered();
     void on_action_settings_triggered();
     void on_action_imagesize_triggered();
+    void updatePreviewFramerate();
 
 private:
     void restoreSettings();
+    /// Without a stored layout: most of the screen, in its middle.
+    void sizeForFirstStart();
+    void addSequencerFramerateBox();
+    /// Which camera is open, shown in the status bar until another is.
+    void showCameraStatus(const QString &text);
+    /// The rate the camera runs at while no sequence runs: while sets are
+    /// being built, the rate the sequence will run at; otherwise live video.
+    double previewFramerate() const;
     void saveSettings();
     void buildPropertyList();
     void addPropertyItem(quint32 id, QString name);
@@ -138,6 +149,8 @@ private:
     bool cameraRemoved = false;
     QFutureWatcher<bool> saveWatcher;
     QFutureWatcher<bool> loadWatcher;
-    double sequencerFramerate = 5.0;
+    SequencerFramerate *sequencerFramerate = nullptr;
+    QAction *sequencerFramerateAction = nullptr;
+    QLabel *cameraStatus = nullptr;
     bool sequencerConfigured = false;
 };

@@ -3,6 +3,10 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLayout>
+#include <QScreen>
+
+#include <algorithm>
 
 #include "messagebox.h"
 #include "vyracameralistmodel.h"
@@ -45,7 +49,28 @@ int VyraCameraDialog::exec()
     ui->tableView->setColumnWidth(1, 75);
     ui->tableView->setColumnWidth(2, 75);
     ui->tableView->setColumnWidth(3, 100);
+    fitToRows();
     return QDialog::exec();
+}
+
+void VyraCameraDialog::fitToRows()
+{
+    QTableView *table = ui->tableView;
+    QHeaderView *columns = table->horizontalHeader();
+    const int last = model->columnCount() - 1;
+    int width = 2 * table->frameWidth();
+    for (int column = 0; column < last; ++column)
+        width += table->columnWidth(column);
+    // The last column stretches over what is left; it needs its widest entry.
+    const QAbstractItemView *view = table;
+    width += std::max(view->sizeHintForColumn(last), columns->sectionSizeHint(last));
+    const int height =
+        2 * table->frameWidth() + columns->sizeHint().height() + table->verticalHeader()->length();
+    const QSize around = layout()->sizeHint() - table->sizeHint();
+    QSize wanted = size().expandedTo(QSize(width, height) + around);
+    if (const QScreen *shownOn = screen())
+        wanted = wanted.boundedTo(shownOn->availableGeometry().size());
+    resize(wanted);
 }
 
 void VyraCameraDialog::on_buttonBox_accepted()

@@ -34,6 +34,10 @@ private slots:
     void on_tableView_doubleClicked(QModelIndex index);
 
 private:
+    /// Grows the dialog until every row and every column shows whole, within
+    /// the screen; it never shrinks below the size it has.
+    void fitToRows();
+
     Ui::VyraCameraDialog *ui;
     VyraCameraListModel *model = nullptr;
     int deviceId = -1;
