@@ -198,8 +198,9 @@ void MainWindow::sizeForFirstStart()
     if (!shownOn)
         return;
     const QRect available = shownOn->availableGeometry();
-    const QSize wanted = (QSizeF(available.size()) * firstStartScreenShare).toSize();
-    resize(wanted.expandedTo(size()).boundedTo(available.size()));
+    // Room is left around it for the window's frame and what else is on
+    // the screen.
+    resize((QSizeF(available.size()) * firstStartScreenShare).toSize());
     move(available.center() - rect().center());
 }
 

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QLayout>
 #include <QScreen>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -49,12 +50,20 @@ int VyraCameraDialog::exec()
     ui->tableView->setColumnWidth(1, 75);
     ui->tableView->setColumnWidth(2, 75);
     ui->tableView->setColumnWidth(3, 100);
-    fitToRows();
     return QDialog::exec();
+}
+
+void VyraCameraDialog::showEvent(QShowEvent *event)
+{
+    // Shown, the table has its style and its header its height.
+    fitToRows();
+    QDialog::showEvent(event);
 }
 
 void VyraCameraDialog::fitToRows()
 {
+    if (!model)
+        return;
     QTableView *table = ui->tableView;
     QHeaderView *columns = table->horizontalHeader();
     const int last = model->columnCount() - 1;
@@ -65,9 +74,15 @@ void VyraCameraDialog::fitToRows()
     const QAbstractItemView *view = table;
     width += std::max(view->sizeHintForColumn(last), columns->sectionSizeHint(last));
     const int height =
-        2 * table->frameWidth() + columns->sizeHint().height() + table->verticalHeader()->length();
-    const QSize around = layout()->sizeHint() - table->sizeHint();
-    QSize wanted = size().expandedTo(QSize(width, height) + around);
+        2 * table->frameWidth() + columns->height() + table->verticalHeader()->length();
+    // What the dialog needs around its table, as its layout places it now.
+    layout()->activate();
+    const QSize around = size() - table->size();
+    // Room for the scroll bars, so that the table never needs them to come
+    // out even: a bar that appears takes the room that made the other unneeded.
+    const QSize bars(table->verticalScrollBar()->sizeHint().width(),
+                     table->horizontalScrollBar()->sizeHint().height());
+    QSize wanted = size().expandedTo(QSize(width, height) + around + bars);
     if (const QScreen *shownOn = screen())
         wanted = wanted.boundedTo(shownOn->availableGeometry().size());
     resize(wanted);

@@ -28,6 +28,9 @@ public slots:
     /// camera was chosen.
     int exec() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_buttonBox_accepted();
     void on_buttonBox_rejected();
