@@ -85,6 +85,7 @@ private slots:
     void pathOffersTheCamerasSetsAndTriggerSources();
 
     void newSetTitleSizeAndLooks();
+    void focusLoadsTheSetIntoTheCameraAndSelectsIt_data();
     void focusLoadsTheSetIntoTheCameraAndSelectsIt();
     void rightClickAndDeleteKeyChangeNothing();
     void editorsAreListedByIdentifierPosition_data();
@@ -322,8 +323,21 @@ void TestSequenceEditor::newSetTitleSizeAndLooks()
     QCOMPARE(looks(set), qMakePair(light, grey));
 }
 
+void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt_data()
+{
+    // The row of the set's editor that gets the focus.
+    QTest::addColumn<qint64>("featureId");
+    QTest::addColumn<int>("row");
+    QTest::newRow("a gain box") << qint64(2) << 1;
+    // Tab past a set's last editor lands in the next set's path.
+    QTest::newRow("the path's trigger source") << qint64(255) << 2;
+    QTest::newRow("the path's next set") << qint64(255) << 3;
+}
+
 void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt()
 {
+    QFETCH(qint64, featureId);
+    QFETCH(int, row);
     fixture.addSets(2, {1, 2});
     const QList<SequencerSet *> sets = fixture.sets();
     editorOf<QDoubleSpinBox>(sets[0], 1)->setValue(5.0);
@@ -332,12 +346,17 @@ void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt()
 
     for (int index : {0, 1}) {
         Control::clearCalls();
-        editorOf<QSpinBox>(sets[index], 2, 1)->setFocus();
+        QWidget *focused = featureId == 255 ? sets[index]->pathProperty()->rows().at(row).second
+                                            : editorOf<QWidget>(sets[index], featureId, row);
+        focused->setFocus();
         QTRY_VERIFY(fixture.workspace()->hasSelectedSet());
         QCOMPARE(callCount("exposureControl", VYRA_EXPOSURE_SET), 1);
         QCOMPARE(writeCalls(), 2);
         QCOMPARE(fixture.state().values.exposureMs, index == 0 ? 5.0 : 15.0);
         QCOMPARE(selected.last().first().toBool(), true);
+        // What the camera shows is marked: this set's title, not the other's.
+        QTRY_COMPARE(looks(sets[index]).first, blueTitle);
+        QTRY_COMPARE(looks(sets[1 - index]).first, light);
     }
     fixture.workspace()->clearFocus();
     QTRY_VERIFY(!fixture.workspace()->hasSelectedSet());
