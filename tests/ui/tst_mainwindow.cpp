@@ -63,6 +63,8 @@ private slots:
     void leavingSavesFourKeysAndARestartRestoresThem_data();
     void leavingSavesFourKeysAndARestartRestoresThem();
 
+    void cameraStaysInTheStatusBar_data();
+    void cameraStaysInTheStatusBar();
     void opensTheChosenCamera();
     void refusesCameras_data();
     void refusesCameras();
@@ -273,6 +275,39 @@ void TestMainWindow::leavingSavesFourKeysAndARestartRestoresThem()
     auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
     QCOMPARE(window->dockWidgetArea(image), Qt::LeftDockWidgetArea);
     QVERIFY(image->isVisible());
+}
+
+void TestMainWindow::cameraStaysInTheStatusBar_data()
+{
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("opened") << 1 << "VK1240C-USB opened";
+    QTest::newRow("none") << 0 << "No camera opened";
+}
+
+void TestMainWindow::cameraStaysInTheStatusBar()
+{
+    QFETCH(int, deviceId);
+    QFETCH(QString, shown);
+    auto window = startWindow([deviceId](ModalAnswerer &a) {
+        if (deviceId)
+            chooseCamera(a, deviceId);
+        else
+            cancelCameraDialog(a);
+    });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(statusText(window.get()), shown);
+
+    // A menu entry under the pointer shows its tip in the status bar, and
+    // clears it when the menu closes.
+    QStatusTipEvent tip(QStringLiteral("Opens a file"));
+    QApplication::sendEvent(window.get(), &tip);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Opens a file"));
+    QStatusTipEvent cleared{QString()};
+    QApplication::sendEvent(window.get(), &cleared);
+    QCOMPARE(statusText(window.get()), shown);
+    QVERIFY(window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"))->isVisible());
 }
 
 void TestMainWindow::opensTheChosenCamera()

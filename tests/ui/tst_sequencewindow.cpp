@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -118,6 +119,21 @@ VyraSim::OpenCameraState cameraState()
     return Control::openCameraState(Control::openHandles().front()).value();
 }
 
+/// Types into a spin box as a person does: the old text selected, the new
+/// one typed key by key, Return.
+void typeInto(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+QDoubleSpinBox *rateBox(QWidget *window)
+{
+    return window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+}
+
 int openMessageBoxes(QWidget *window)
 {
     int open = 0;
@@ -144,6 +160,11 @@ private slots:
     void discardQuestion_data();
     void discardQuestion();
     void runFollowsTheRingAndTriggerSteps();
+    void runRateIsKeptWithinItsRange_data();
+    void runRateIsKeptWithinItsRange();
+    void exposureStopsAtWhatTheRunRateAllows_data();
+    void exposureStopsAtWhatTheRunRateAllows();
+    void anExposureBracketRunsAtFiveImagesASecond();
     void saveNewLoadGivesTheSameSequence();
     void cameraConfigurationInTheBackground();
     void offsetEditorsFollowTheImageSize();
@@ -371,6 +392,93 @@ void TestSequenceWindow::runFollowsTheRingAndTriggerSteps()
     QVERIFY(!action(window.get(), "action_capture")->isEnabled());
     QVERIFY(!action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
     QVERIFY(togglesEnabled(window.get(), true));
+}
+
+void TestSequenceWindow::runRateIsKeptWithinItsRange_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("rate");
+    QTest::newRow("within") << "2.5" << 2.5;
+    QTest::newRow("above ten a second") << "25" << 10.0;
+    QTest::newRow("below the camera's lowest") << "0.1" << 0.5;
+}
+
+void TestSequenceWindow::runRateIsKeptWithinItsRange()
+{
+    QFETCH(QString, typed);
+    QFETCH(double, rate);
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    typeInto(rateBox(window.get()), typed);
+    QCOMPARE(rateBox(window.get())->value(), rate);
+    // While sets are built the camera runs at the sequence's rate.
+    QCOMPARE(cameraState().frameRate, 30.0);
+    action(window.get(), "action_addsequence")->trigger();
+    QCOMPARE(cameraState().frameRate, rate);
+    start();
+    QCOMPARE(cameraState().frameRate, rate);
+    action(window.get(), "action_run")->trigger();
+    action(window.get(), "action_new")->trigger();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(setsOf(window.get()).isEmpty());
+    QCOMPARE(cameraState().frameRate, 30.0);
+
+    // The next start keeps the rate.
+    window.reset();
+    chooseCamera(*answerer, 1);
+    window = std::make_unique<MainWindow>();
+    QCOMPARE(rateBox(window.get())->value(), rate);
+}
+
+void TestSequenceWindow::exposureStopsAtWhatTheRunRateAllows_data()
+{
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("150 at 5") << "5" << "150" << 150.0 << QString();
+    QTest::newRow("45 at 5") << "5" << "45" << 45.0 << QString();
+    QTest::newRow("250 at 5") << "5" << "250" << 200.0
+                              << "Exposure limited to 200.00 ms, the longest the camera allows at "
+                                 "5.00 fps.";
+    QTest::newRow("150 at 10") << "10" << "150" << 100.0
+                               << "Exposure limited to 100.00 ms, the longest the camera allows at "
+                                  "10.00 fps.";
+}
+
+void TestSequenceWindow::exposureStopsAtWhatTheRunRateAllows()
+{
+    QFETCH(QString, rate);
+    QFETCH(QString, typed);
+    QFETCH(double, shown);
+    QFETCH(QString, hint);
+    typeInto(rateBox(window.get()), rate);
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    action(window.get(), "action_addsequence")->trigger();
+    QDoubleSpinBox *box = exposureBox(setsOf(window.get()).first());
+    typeInto(box, typed);
+    QCOMPARE(box->value(), shown);
+    QCOMPARE(cameraState().values.exposureMs, shown);
+    if (hint.isEmpty())
+        QVERIFY(window->statusBar()->currentMessage().isEmpty());
+    else
+        QTRY_COMPARE(window->statusBar()->currentMessage(), hint);
+}
+
+void TestSequenceWindow::anExposureBracketRunsAtFiveImagesASecond()
+{
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    for (int i = 0; i < 3; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    const QList<double> bracket = {2.0, 20.0, 150.0};
+    for (SequencerSet *set : setsOf(window.get()))
+        typeInto(exposureBox(set), QString::number(bracket.at(set->index())));
+    QCOMPARE(exposuresShown(window.get()), bracket);
+
+    start();
+    QCOMPARE(cameraState().frameRate, 5.0);
+    for (int set = 0; set < 3; ++set)
+        QCOMPARE(cameraState().sequence.sets.at(set).values.exposureMs, bracket.at(set));
+    QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
 }
 
 void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
