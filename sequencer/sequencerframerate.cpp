@@ -13,9 +13,7 @@ const char settingsKey[] = "sequencer/framerate";
 
 SequencerFramerate::SequencerFramerate(const QString &organisation, const QString &application,
                                        QObject *parent)
-    : QObject(parent)
-    , m_organisation(organisation)
-    , m_application(application)
+    : QObject(parent), m_organisation(organisation), m_application(application)
 {
     bool ok = false;
     const double stored = QSettings(m_organisation, m_application)

@@ -8,9 +8,7 @@
 #include "sequencerframerate.h"
 
 SequencerFramerateBox::SequencerFramerateBox(SequencerFramerate *framerate, QWidget *parent)
-    : QWidget(parent)
-    , m_framerate(framerate)
-    , m_box(new ClampingDoubleSpinBox(this))
+    : QWidget(parent), m_framerate(framerate), m_box(new ClampingDoubleSpinBox(this))
 {
     m_box->setObjectName(QStringLiteral("sb_sequencerframerate"));
     m_box->setSuffix(QStringLiteral(" fps"));

@@ -199,8 +199,8 @@ void SequencerSet::updateStyleSheet(bool hovered, bool focused)
     m_styledHover = hovered;
     m_styledFocus = focused;
     const int titleWidth = std::max(fixedWidth, width()) - 2 * titleInset;
-    const QString base = baseStyleTemplate.arg(widgetName, QString::number(titleWidth), greyBorder,
-                                               lightBackground);
+    const QString base =
+        baseStyleTemplate.arg(widgetName, QString::number(titleWidth), greyBorder, lightBackground);
     const QString style = base + (focused ? focusedTitleStyle : plainTitleStyle) +
                           (hovered ? hoverFrameStyle : plainFrameStyle);
     // Setting a style sheet polishes the whole set again: the marking of the

@@ -28,7 +28,8 @@ QPair<int, int> roomAndNeed(QWidget *widget)
     if (auto *box = qobject_cast<QAbstractSpinBox *>(widget)) {
         // The line edit keeps a margin of two pixels on either side.
         const QLineEdit *edit = box->findChild<QLineEdit *>();
-        return {edit->contentsRect().width() - 4, box->fontMetrics().horizontalAdvance(box->text())};
+        return {edit->contentsRect().width() - 4,
+                box->fontMetrics().horizontalAdvance(box->text())};
     }
     auto *combo = qobject_cast<QComboBox *>(widget);
     QStyleOptionComboBox option;
@@ -89,7 +90,8 @@ void TestEditorWidths::everyValueShowsWhole_data()
     QTest::newRow("flash delay") << qint64(16) << 2 << -1;
     QTest::newRow("flash duration") << qint64(16) << 3 << -1;
     for (int mode = 0; mode < 5; ++mode)
-        QTest::newRow(qPrintable(QStringLiteral("flash mode %1").arg(mode))) << qint64(16) << 1 << mode;
+        QTest::newRow(qPrintable(QStringLiteral("flash mode %1").arg(mode)))
+            << qint64(16) << 1 << mode;
     for (int source = 0; source < 4; ++source)
         QTest::newRow(qPrintable(QStringLiteral("trigger source %1").arg(source)))
             << pathId << 2 << source;

@@ -158,11 +158,10 @@ void TestMainWindow::toolBarAndMenus()
     QStringList items;
     for (QAction *each : toolBar->actions())
         items << (each->isSeparator() ? QStringLiteral("|") : each->objectName());
-    QCOMPARE(items,
-             QStringList({"action_opencamera", "|", "action_new", "action_load", "action_save", "|",
-                          "action_addsequence", "action_deleteset", "|", "action_run",
-                          "action_sequencerframerate", "|", "action_capture",
-                          "actionAction_SingleForceTrigger"}));
+    QCOMPARE(items, QStringList({"action_opencamera", "|", "action_new", "action_load",
+                                 "action_save", "|", "action_addsequence", "action_deleteset", "|",
+                                 "action_run", "action_sequencerframerate", "|", "action_capture",
+                                 "actionAction_SingleForceTrigger"}));
     QCOMPARE(toolBar->iconSize(), QSize(15, 15));
     QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QVERIFY(!toolBar->isMovable());
@@ -307,7 +306,8 @@ void TestMainWindow::cameraStaysInTheStatusBar()
     QStatusTipEvent cleared{QString()};
     QApplication::sendEvent(window.get(), &cleared);
     QCOMPARE(statusText(window.get()), shown);
-    QVERIFY(window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"))->isVisible());
+    QVERIFY(
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"))->isVisible());
 }
 
 void TestMainWindow::opensTheChosenCamera()

@@ -161,8 +161,9 @@ int layoutShots(QApplication &application, const QDir &out)
                     window.height());
     });
     after(2500, [&] {
-        photographList(comboOf(workspaceSets(&window).value(1), QStringLiteral("     Trigger source")),
-                       out.filePath(QStringLiteral("trigger-source-list.png")));
+        photographList(
+            comboOf(workspaceSets(&window).value(1), QStringLiteral("     Trigger source")),
+            out.filePath(QStringLiteral("trigger-source-list.png")));
     });
     after(3500, [&] {
         photographList(comboOf(workspaceSets(&window).value(1), QStringLiteral("     Mode")),
