@@ -26,12 +26,13 @@
 #include "sequencerframerate.h"
 #include "sequencerframeratebox.h"
 #include "sequencerset.h"
+#include "sequencerun.h"
 #include "sequencerworkspace.h"
 #include "stylesheet.h"
-#include "vyraautotriggerthread.h"
 #include "vyracamera.h"
 #include "vyracameradialog.h"
 #include "vyracameraexception.h"
+#include "vyraframeinfo.h"
 
 namespace {
 
@@ -40,9 +41,6 @@ const char settingsApplication[] = "Vyra Sequencer";
 
 // The workspace holds at most this many sets.
 constexpr int maximumSetCount = 32;
-// The auto-trigger fires at most this many software triggers a second.
-constexpr double maximumTriggerRate = 10.0;
-constexpr double liveFramerate = 30.0;
 // A first start takes this share of the screen's width and height.
 constexpr double firstStartScreenShare = 0.85;
 // Hints about values the camera could not take stay this long.
@@ -59,11 +57,6 @@ QString withSuffix(const QString &name, const QString &suffix)
     if (QRegExp(QStringLiteral("\\") + suffix + QStringLiteral("$")).indexIn(name) < 0)
         return name + suffix;
     return name;
-}
-
-quint64 triggerInterval(double fps)
-{
-    return quint64(1000.0 / fps);
 }
 
 bool saveCameraConfigurationTask(const QString &name, const QSharedPointer<VyraCamera> &camera)
@@ -140,19 +133,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &MainWindow::loadCameraConfigurationFinished);
     connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
             &MainWindow::saveCameraConfigurationFinished);
+    // The set marked is always the one that took the image on screen.
+    connect(ui->cameraview, &QDisplayWidget::imageShown, this, &MainWindow::showSetOfImage);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
+    showCommandState();
     selectAndOpenCamera();
-    if (autoTrigger)
-        autoTrigger->requestStop();
-    ui->action_capture->setEnabled(false);
-    ui->actionAction_SingleForceTrigger->setEnabled(false);
     raise();
 }
 
 MainWindow::~MainWindow()
 {
-    stopAutoTrigger();
+    // A camera-configuration task must not outlive the window's camera.
+    waitForCameraTasks();
+    sequenceRun.reset();
     delete ui;
 }
 
@@ -265,18 +259,8 @@ void MainWindow::propertyItemToggled(quint32 id, bool checked)
 
 void MainWindow::sequencerSetSelectedEvent(bool selected)
 {
-    if (!sequencerModeEnabled())
-        ui->action_deleteset->setEnabled(selected);
-}
-
-bool MainWindow::sequencerModeEnabled() const
-{
-    try {
-        return sequencer && sequencer->isSequencerModeEnabled();
-    } catch (const VyraCameraException &) {
-        // A camera that does not answer runs no sequence of ours.
-        return false;
-    }
+    Q_UNUSED(selected);
+    showCommandState();
 }
 
 bool MainWindow::mayDiscardSequence()
@@ -367,9 +351,7 @@ void MainWindow::on_action_load_triggered()
         sequencer->loadConfiguration(dialog.selectedFiles().first());
         snapshot = sequencer->readSequence();
     } catch (const VyraCameraException &error) {
-        // The driver knows why: another camera model, a broken file, ...
-        showCritical(this, tr("Configuration could not be loaded.") + QStringLiteral("\n\n") +
-                               QString::fromUtf8(error.what()));
+        showLoadFailure(error);
         return;
     }
     // The sets on screen give way only once the loaded ones are complete.
@@ -386,10 +368,17 @@ void MainWindow::on_action_load_triggered()
     } catch (const std::runtime_error &error) {
         restoreSequence(featuresBefore);
         showCritical(this, QString::fromUtf8(error.what()));
-    } catch (const VyraCameraException &) {
+    } catch (const VyraCameraException &error) {
         restoreSequence(featuresBefore);
-        showCritical(this, tr("Configuration could not be loaded."));
+        showLoadFailure(error);
     }
+}
+
+void MainWindow::showLoadFailure(const VyraCameraException &error)
+{
+    // The driver knows why: another camera model, a broken file, ...
+    showCritical(this, tr("Configuration could not be loaded.") + QStringLiteral("\n\n") +
+                           QString::fromUtf8(error.what()));
 }
 
 void MainWindow::checkFeatures(const QList<quint32> &ids)
@@ -414,12 +403,9 @@ void MainWindow::on_action_saveCameraConfiguration_triggered()
                                                       tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
-    // A task started while another one saves takes over the watcher; the
-    // earlier one's result is no longer reported, so its dialog goes.
-    closeProgress(saveProgressDialog);
-    saveProgressDialog = showProgress(QStringLiteral("Save Camera Configuration.."));
-    saveWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
-                                            saveCameraConfigurationTask, name, camera));
+    startCameraTask(saveWatcher, QStringLiteral("Save Camera Configuration.."),
+                    QtConcurrent::run(QThreadPool::globalInstance(), saveCameraConfigurationTask,
+                                      name, camera));
 }
 
 void MainWindow::on_action_loadCameraConfiguration_triggered()
@@ -428,24 +414,53 @@ void MainWindow::on_action_loadCameraConfiguration_triggered()
                                                       tr("Configuration File (*.ini)"));
     if (name.isEmpty())
         return;
-    closeProgress(loadProgressDialog);
-    loadProgressDialog = showProgress(QStringLiteral("Loading Camera Configuration.."));
-    loadWatcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(),
-                                            loadCameraConfigurationTask, name, camera));
+    startCameraTask(loadWatcher, QStringLiteral("Loading Camera Configuration.."),
+                    QtConcurrent::run(QThreadPool::globalInstance(), loadCameraConfigurationTask,
+                                      name, camera));
+}
+
+void MainWindow::startCameraTask(QFutureWatcher<bool> &watcher, const QString &label,
+                                 const QFuture<bool> &task)
+{
+    // The task has the camera to itself: its commands stay off until it ends.
+    watcher.setFuture(task);
+    progressDialog = showProgress(label);
+    showCommandState();
+}
+
+bool MainWindow::cameraTaskRunning() const
+{
+    return !saveWatcher.isFinished() || !loadWatcher.isFinished();
+}
+
+void MainWindow::waitForCameraTasks()
+{
+    saveWatcher.waitForFinished();
+    loadWatcher.waitForFinished();
 }
 
 void MainWindow::saveCameraConfigurationFinished()
 {
-    closeProgress(saveProgressDialog);
-    if (!saveWatcher.result())
-        showCritical(this, tr("Camera Configuration could not be save!"));
+    finishCameraTask(saveWatcher, tr("Camera Configuration could not be save!"));
 }
 
 void MainWindow::loadCameraConfigurationFinished()
 {
-    closeProgress(loadProgressDialog);
-    if (!loadWatcher.result())
-        showCritical(this, tr("Camera Configuration could not be load!"));
+    finishCameraTask(loadWatcher, tr("Camera Configuration could not be load!"));
+}
+
+void MainWindow::finishCameraTask(QFutureWatcher<bool> &watcher, const QString &failure)
+{
+    if (progressDialog) {
+        // Hidden at once: the deletion waits for the event loop, and the
+        // error box below runs a loop of its own in front of it.
+        progressDialog->hide();
+        progressDialog->deleteLater();
+    }
+    progressDialog.clear();
+    showCommandState();
+    if (!watcher.result())
+        showCritical(this, failure);
 }
 
 QProgressDialog *MainWindow::showProgress(const QString &label)
@@ -461,118 +476,54 @@ QProgressDialog *MainWindow::showProgress(const QString &label)
     return dialog;
 }
 
-void MainWindow::closeProgress(QPointer<QProgressDialog> &dialog)
-{
-    if (dialog)
-        dialog->deleteLater();
-    dialog.clear();
-}
-
 void MainWindow::on_action_run_toggled(bool toggled)
 {
-    if (selectedFeatures.isEmpty() && toggled) {
+    if (toggled)
+        startRun();
+    else
+        stopRun();
+    // The button shows what the camera does, whatever was asked of it.
+    showCommandState();
+}
+
+void MainWindow::startRun()
+{
+    if (selectedFeatures.isEmpty()) {
         showInformation(this, tr("Please select a property to run the Sequencer."));
-        // Nothing was started, so there is nothing for the stop to undo.
-        const QSignalBlocker blocker(ui->action_run);
-        ui->action_run->setChecked(false);
         return;
     }
-    if (cameraRemoved || !sequencer)
+    if (!cameraUsable() || !sequenceRun)
         return;
-    setEditingEnabled(!toggled);
-    if (toggled) {
-        if (!startSequence()) {
-            // Runs this slot again, which stops what was started.
-            ui->action_run->toggle();
-            return;
-        }
-    } else {
-        stopSequence();
-    }
-    ui->action_capture->setEnabled(toggled);
-    ui->action_capture->setChecked(toggled);
-    // Live runs once more with the same value; its outcome decides.
-    const bool switched = switchLive(toggled);
-    if (toggled && !switched) {
-        // A sequence whose Live could not start is not running.
-        ui->action_run->toggle();
-    } else if (!toggled) {
-        // However Live ended, a stopped sequence has none.
-        setLiveChecked(false);
-        ui->actionAction_SingleForceTrigger->setEnabled(false);
+    try {
+        sequenceRun->start(workspace()->sets(), sequencerFramerate->value());
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
     }
 }
 
-bool MainWindow::startSequence()
+void MainWindow::stopRun()
 {
+    if (!sequenceRun)
+        return;
     try {
-        camera->setFramerate(sequencerFramerate->value());
-        sequencer->reset();
-        sequencer->writeSequence(workspace()->sets(), false);
-    } catch (const std::runtime_error &) {
-        return false;
-    } catch (const VyraCameraException &) {
-        return false;
+        sequenceRun->stop();
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
     }
-    ui->action_deleteset->setEnabled(false);
-    ui->action_run->setText(QStringLiteral("Stop Sequencer"));
-    return true;
-}
-
-void MainWindow::stopSequence()
-{
-    onActiveSetChanged(-1);
-    try {
-        camera->setFramerate(previewFramerate());
-    } catch (const VyraCameraException &) {
-        // A camera that is gone keeps the rate it had; opening it again
-        // sets the live rate.
-    }
-    ui->action_deleteset->setEnabled(workspace()->hasSelectedSet());
-    ui->action_run->setText(QStringLiteral("Start Sequencer"));
 }
 
 void MainWindow::on_action_capture_toggled(bool arg1)
 {
-    switchLive(arg1);
-}
-
-bool MainWindow::switchLive(bool on)
-{
-    if (!sequencer)
-        return false;
+    if (!sequenceRun)
+        return;
     try {
-        if (sequencerConfigured) {
-            sequencer->enableSequencerMode(false);
-            sequencerConfigured = false;
-        }
-        sequencer->enableSequencerMode(on);
-        ui->actionAction_SingleForceTrigger->setEnabled(ui->action_run->isChecked() && !on);
-        sequencer->enableSequencerMode(on);
-    } catch (const std::runtime_error &) {
-        setLiveChecked(!on);
-        return false;
-    } catch (const VyraCameraException &) {
-        setLiveChecked(!on);
-        return false;
+        sequenceRun->setLive(arg1);
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
     }
-    // Also called directly: the action shows what was done.
-    setLiveChecked(on);
-    if (autoTrigger) {
-        if (on)
-            autoTrigger->start(QThread::InheritPriority);
-        else
-            autoTrigger->requestStop();
-    }
-    return true;
-}
-
-void MainWindow::setLiveChecked(bool checked)
-{
-    // Without running the slot again: after a failure, the switch would
-    // fail the same way in the other direction.
-    const QSignalBlocker blocker(ui->action_capture);
-    ui->action_capture->setChecked(checked);
+    showCommandState();
 }
 
 void MainWindow::on_actionAction_SingleForceTrigger_triggered()
@@ -581,105 +532,122 @@ void MainWindow::on_actionAction_SingleForceTrigger_triggered()
         showInformation(this, tr("Please select a property to run the Sequencer."));
         return;
     }
-    if (cameraRemoved || !sequencer)
+    if (!cameraUsable() || !sequenceRun)
         return;
-    // A failing step leaves the next press to try again; a trigger that
-    // cannot be given takes no image.
-    if (!sequencerConfigured) {
-        try {
-            sequencer->reset();
-            sequencer->writeSequence(workspace()->sets(), false);
-        } catch (const VyraCameraException &) {
-        } catch (const std::runtime_error &) {
-        }
-        try {
-            sequencer->enableSequencerMode(true);
-        } catch (const VyraCameraException &) {
-        }
-        sequencerConfigured = true;
-    }
     try {
-        camera->trigger();
+        sequenceRun->step();
     } catch (const VyraCameraException &) {
+        // A trigger that cannot be given takes no image; the next press
+        // tries again.
     }
 }
 
 void MainWindow::onFramerateChanged(double fps)
 {
-    if (autoTrigger)
-        autoTrigger->setInterval(triggerInterval(std::min(fps, maximumTriggerRate)));
+    if (sequenceRun)
+        sequenceRun->followFramerate(fps);
 }
 
 void MainWindow::onActiveSetChanged(int nActiveSet)
 {
-    if (!sequencerModeEnabled())
+    // Only a running sequence has a set in use; -1 clears every mark.
+    if (!sequencer || !sequenceRun || (!sequenceRun->isRunning() && nActiveSet >= 0))
         return;
     for (SequencerSet *set : workspace()->sets())
         sequencer->highlightSet(set, set->index() == nActiveSet);
 }
 
+void MainWindow::showSetOfImage(QSharedPointer<QImage> image)
+{
+    onActiveSetChanged(VyraFrameInfo::of(*image).set);
+}
+
 double MainWindow::previewFramerate() const
 {
-    return workspace()->holdsSets() ? sequencerFramerate->value() : liveFramerate;
+    return workspace()->holdsSets() ? sequencerFramerate->value() : SequenceRun::liveFramerate;
 }
 
 void MainWindow::updatePreviewFramerate()
 {
     // The exposures and flash times a set can take end at the frame period:
-    // while sets are built, the camera runs at the sequence's rate, so that
-    // every value the sequence can run with can be set, and the live image
-    // shows each set as the sequence will take it. A running sequence keeps
-    // the rate it was started with.
-    if (!camera || ui->action_run->isChecked())
+    // while sets are built, the stopped camera runs at the sequence's rate,
+    // so that every value the sequence can run with can be set, and the live
+    // image shows each set as the sequence will take it.
+    if (!sequenceRun)
         return;
     try {
-        camera->setFramerate(previewFramerate());
+        sequenceRun->setStoppedFramerate(previewFramerate());
     } catch (const VyraCameraException &) {
         // The camera keeps its rate, and the editors the ranges it allows.
     }
 }
 
-void MainWindow::setCameraActionsEnabled(bool on)
+bool MainWindow::cameraUsable() const
 {
-    ui->action_addsequence->setEnabled(on);
-    ui->action_load->setEnabled(on);
-    ui->action_new->setEnabled(on);
-    ui->action_run->setEnabled(on);
-    ui->action_save->setEnabled(on);
-    ui->action_settings->setEnabled(on);
-    ui->action_imagesize->setEnabled(on);
-    ui->action_loadCameraConfiguration->setEnabled(on);
-    ui->action_saveCameraConfiguration->setEnabled(on);
-    sequencerFramerateAction->setEnabled(on);
+    return camera && sequencer && !cameraRemoved && !cameraTaskRunning();
 }
 
-void MainWindow::setControlsEnabled(bool on)
+void MainWindow::showCommandState()
 {
-    for (QToggleButton *item : qAsConst(propertyItems))
-        item->setEnabled(on);
-    setCameraActionsEnabled(on);
-    ui->gv_main->setWorkspaceEnabled(on);
-}
+    const bool opened = camera && sequencer;
+    const bool usable = cameraUsable();
+    const SequenceRun::State state =
+        sequenceRun ? sequenceRun->state() : SequenceRun::State::Stopped;
+    const bool running = state != SequenceRun::State::Stopped;
+    const bool editing = usable && !running;
+    const bool taskRunning = cameraTaskRunning();
 
-void MainWindow::setEditingEnabled(bool on)
-{
-    ui->action_addsequence->setEnabled(on);
-    ui->action_load->setEnabled(on);
-    ui->action_new->setEnabled(on);
-    ui->action_save->setEnabled(on);
-    ui->action_opencamera->setEnabled(on);
-    sequencerFramerateAction->setEnabled(on);
-    ui->gv_main->setWorkspaceEnabled(on);
+    // Without a camera a toggle only changes its own look.
     for (QToggleButton *item : qAsConst(propertyItems))
-        item->setEnabled(on);
+        item->setEnabled(editing || !opened);
+    ui->gv_main->setWorkspaceEnabled(editing);
+    for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
+        action->setEnabled(editing);
+    ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
+    ui->action_opencamera->setEnabled(!running && !taskRunning);
+    ui->action_settings->setEnabled(usable);
+    ui->action_imagesize->setEnabled(usable);
+    // A loaded file brings its own frame rate, which would break a run.
+    ui->action_loadCameraConfiguration->setEnabled(opened ? editing : !taskRunning);
+    ui->action_saveCameraConfiguration->setEnabled(opened ? usable : !taskRunning);
+    sequencerFramerateAction->setEnabled(editing);
+
+    if (!running) {
+        // No set stays marked once the camera runs no sequence.
+        onActiveSetChanged(-1);
+    }
+    const QSignalBlocker runBlocker(ui->action_run);
+    const QSignalBlocker liveBlocker(ui->action_capture);
+    ui->action_run->setEnabled(usable);
+    ui->action_run->setChecked(running);
+    ui->action_run->setText(running ? QStringLiteral("Stop Sequencer")
+                                    : QStringLiteral("Start Sequencer"));
+    ui->action_capture->setEnabled(usable && running);
+    ui->action_capture->setChecked(state == SequenceRun::State::RunningLive);
+    ui->actionAction_SingleForceTrigger->setEnabled(usable &&
+                                                    state == SequenceRun::State::RunningStepped);
 }
 
 void MainWindow::on_action_opencamera_triggered()
 {
     if (!mayDiscardSequence())
         return;
+    if (!cameraDialog)
+        return;
+    if (cameraDialog->exec() != QDialog::Accepted) {
+        // The camera opened earlier, if any, stays in use, and so does its
+        // name in the status bar.
+        clearSequence();
+        if (!camera)
+            showCameraStatus(noCameraMessage());
+        return;
+    }
+    if (camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
+        // The camera is open already: it stays, and so does its sequence.
+        return;
+    }
     clearSequence();
-    selectAndOpenCamera();
+    openSelectedCamera();
 }
 
 void MainWindow::selectAndOpenCamera()
@@ -687,8 +655,10 @@ void MainWindow::selectAndOpenCamera()
     if (!cameraDialog)
         return;
     if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use.
-        showCameraStatus(noCameraMessage());
+        // The camera opened earlier, if any, stays in use, and so does its
+        // name in the status bar.
+        if (!camera)
+            showCameraStatus(noCameraMessage());
         return;
     }
     openSelectedCamera();
@@ -699,8 +669,7 @@ void MainWindow::openSelectedCamera()
     // Once a camera is chosen the previous one is given up whatever happens
     // next: a failed opening releases everything anyway. Letting go of its
     // sequencer and trigger thread before the new camera is opened closes it
-    // first, so that choosing the same camera again reopens it instead of
-    // failing because this window still holds it.
+    // first.
     letGoOfCamera();
 
     try {
@@ -743,17 +712,14 @@ void MainWindow::openSelectedCamera()
         connect(camera.data(), &VyraCamera::imageCaptured, ui->cameraview,
                 &QDisplayWidget::setImage);
         connect(camera.data(), &VyraCamera::newFramerate, this, &MainWindow::onFramerateChanged);
-        connect(camera.data(), &VyraCamera::activeSetChanged, this,
-                &MainWindow::onActiveSetChanged);
 
         // Resets the camera's sequence; the workspace is empty at this point.
         sequencer = QSharedPointer<Sequencer>::create(camera);
-        setControlsEnabled(true);
         camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
         camera->enableLiveVideo(true);
-
-        autoTrigger = QSharedPointer<VyraAutoTriggerThread>::create(
-            camera, quint64(1000.0 / sequencerFramerate->value()));
+        sequenceRun =
+            std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate->value());
+        showCommandState();
         showCameraStatus(camera->getName() + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
@@ -771,16 +737,7 @@ void MainWindow::releaseCamera()
     // without a camera.
     letGoOfCamera();
     cameraRemoved = false;
-
-    setControlsEnabled(false);
-    for (QToggleButton *item : qAsConst(propertyItems))
-        item->setEnabled(true);
-    ui->action_saveCameraConfiguration->setEnabled(true);
-    ui->action_loadCameraConfiguration->setEnabled(true);
-    ui->action_deleteset->setEnabled(false);
-    ui->action_capture->setEnabled(false);
-    ui->actionAction_SingleForceTrigger->setEnabled(false);
-    ui->action_opencamera->setEnabled(true);
+    showCommandState();
     showCameraStatus(noCameraMessage());
 }
 
@@ -792,39 +749,16 @@ void MainWindow::showCameraStatus(const QString &text)
 void MainWindow::letGoOfCamera()
 {
     deleteSettingsDialogs(acquisitionDialog, imageSizeDialog);
+    // A task still at work on the camera finishes with it first.
+    waitForCameraTasks();
     if (camera) {
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
     }
-    stopAutoTrigger();
-    autoTrigger.clear();
+    sequenceRun.reset();
     sequencer.clear();
     camera.clear();
-    showStoppedRunState();
-}
-
-void MainWindow::showStoppedRunState()
-{
-    // A camera pulled out while the sequence ran leaves the run commands as
-    // they were; the next camera starts stopped.
-    {
-        const QSignalBlocker runBlocker(ui->action_run);
-        const QSignalBlocker liveBlocker(ui->action_capture);
-        ui->action_run->setChecked(false);
-        ui->action_capture->setChecked(false);
-    }
-    ui->action_run->setText(QStringLiteral("Start Sequencer"));
-    ui->action_capture->setEnabled(false);
-    ui->actionAction_SingleForceTrigger->setEnabled(false);
-    sequencerConfigured = false;
-}
-
-void MainWindow::stopAutoTrigger()
-{
-    if (!autoTrigger)
-        return;
-    autoTrigger->requestStop();
-    autoTrigger->wait();
+    showCommandState();
 }
 
 void MainWindow::showCameraRemovedDialog()
@@ -833,25 +767,10 @@ void MainWindow::showCameraRemovedDialog()
     if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = true;
-    setControlsEnabled(false);
-    ui->action_deleteset->setEnabled(false);
-
-    bool sequencerRunning = true;
-    try {
-        sequencerRunning = sequencer && sequencer->isSequencerModeEnabled();
-    } catch (const VyraCameraException &) {
-        // The removed camera may not answer any more; winding down a sequence
-        // that does not run costs nothing.
-    }
-    if (sequencerRunning) {
-        // The slot stops at the removal: the run commands stay as they were.
-        ui->action_run->setChecked(false);
-        setEditingEnabled(false);
-        if (autoTrigger)
-            autoTrigger->requestStop();
-        ui->action_opencamera->setEnabled(true);
-        ui->action_deleteset->setEnabled(false);
-    }
+    // The run is over: a camera that comes back starts stopped.
+    if (sequenceRun)
+        sequenceRun->abandon();
+    showCommandState();
     showConnectionMessage(tr("Camera removed!\nPlease reconnect the Camera."), false);
 }
 
@@ -860,13 +779,11 @@ void MainWindow::hideCameraRemovedDialog()
     if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = false;
-    try {
-        camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
-    } catch (const VyraCameraException &) {
-        // The camera comes back in the trigger mode it had; the next start
-        // of the sequence sets the mode again.
-    }
-    setControlsEnabled(true);
+    // A camera-configuration task keeps the camera to itself until it ends.
+    waitForCameraTasks();
+    if (sequenceRun)
+        sequenceRun->restoreStopped();
+    showCommandState();
     showConnectionMessage(tr("Camera reconnected."), true);
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QFuture>
 #include <QFutureWatcher>
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QString>
+
+#include <memory>
 
 #include "sequencer.h"
 
@@ -20,11 +24,12 @@ class QLabel;
 class QMessageBox;
 class QProgressDialog;
 class QToggleButton;
+class SequenceRun;
 class SequencerFramerate;
 class SequencerWorkspace;
-class VyraAutoTriggerThread;
 class VyraCamera;
 class VyraCameraDialog;
+class VyraCameraException;
 
 /// The application's one window: the sequencer workspace in the middle, the
 /// feature list on the left, the live image on the right, and the commands in
@@ -44,8 +49,8 @@ public slots:
     /// Paces the software triggers of a running sequence to the camera's
     /// frame rate, at most ten a second.
     void onFramerateChanged(double fps);
-    /// Marks the set that took the latest image while the sequence runs; -1
-    /// clears every mark.
+    /// Marks the set with this index while the sequence runs; -1 clears
+    /// every mark.
     void onActiveSetChanged(int nActiveSet);
 
 protected:
@@ -76,6 +81,8 @@ private slots:
     void on_actionAction_SingleForceTrigger_triggered();
     void on_action_settings_triggered();
     void on_action_imagesize_triggered();
+    /// Marks the set that took the image now on screen.
+    void showSetOfImage(QSharedPointer<QImage> image);
     void updatePreviewFramerate();
 
 private:
@@ -91,22 +98,20 @@ private:
     void saveSettings();
     void buildPropertyList();
     void addPropertyItem(quint32 id, QString name);
-    void setEditingEnabled(bool on);
-    void setControlsEnabled(bool on);
-    void setCameraActionsEnabled(bool on);
     void selectAndOpenCamera();
     void openSelectedCamera();
     void releaseCamera();
-    /// Drops the camera, its sequencer and its trigger thread (stopped and
-    /// waited for); the camera closes once nothing else holds it. The run
-    /// commands return to the stopped state.
+    /// Drops the camera, its sequencer and its run (triggers stopped and
+    /// waited for); the camera closes once nothing else holds it.
     void letGoOfCamera();
-    void stopAutoTrigger();
-    void showStoppedRunState();
-    void setLiveChecked(bool checked);
-    /// The Live command: sequencer mode and the software triggers on or off.
-    /// False when the camera refused; the action is then put back.
-    bool switchLive(bool on);
+    /// Brings every command, the run button's check and text and the marked
+    /// set in line with the camera, its run state and a running
+    /// camera-configuration task.
+    void showCommandState();
+    /// A camera is open, plugged in and not busy with a configuration task.
+    bool cameraUsable() const;
+    void startRun();
+    void stopRun();
 
     SequencerWorkspace *workspace() const;
     /// Asks before the sets on screen are thrown away; true when there are
@@ -119,16 +124,21 @@ private:
     /// Gives up a loaded sequence for the sets set aside before, with the
     /// features they had, in the order they were checked.
     void restoreSequence(const QList<quint32> &features);
-    bool startSequence();
-    void stopSequence();
-    bool sequencerModeEnabled() const;
+    /// A sequence file the camera refused, with the driver's reason.
+    void showLoadFailure(const VyraCameraException &error);
     /// Shows what is true about the camera's connection now. A box still
     /// open from an earlier change is brought up to date instead of another
     /// one being stacked on it.
     void showConnectionMessage(const QString &text, bool connected);
 
     QProgressDialog *showProgress(const QString &label);
-    void closeProgress(QPointer<QProgressDialog> &dialog);
+    /// Runs a camera-configuration task in the background; the camera's
+    /// commands stay off until it ends.
+    void startCameraTask(QFutureWatcher<bool> &watcher, const QString &label,
+                         const QFuture<bool> &task);
+    void finishCameraTask(QFutureWatcher<bool> &watcher, const QString &failure);
+    bool cameraTaskRunning() const;
+    void waitForCameraTasks();
 
     Ui::MainWindow *ui;
     Sequencer::FeatureCatalogue features;
@@ -136,11 +146,9 @@ private:
     QSharedPointer<VyraCamera> camera;
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
-    QSharedPointer<VyraAutoTriggerThread> autoTrigger;
-    // Each camera-configuration task has its own busy dialog, so that a save
-    // and a load running at the same time each close their own.
-    QPointer<QProgressDialog> saveProgressDialog;
-    QPointer<QProgressDialog> loadProgressDialog;
+    std::unique_ptr<SequenceRun> sequenceRun;
+    // One camera-configuration task runs at a time.
+    QPointer<QProgressDialog> progressDialog;
     QPointer<QMessageBox> connectionMessage;
     // The settings dialog open now, if any; each deletes itself when closed.
     QPointer<ImageSizeDialog> imageSizeDialog;
@@ -152,5 +160,4 @@ private:
     SequencerFramerate *sequencerFramerate = nullptr;
     QAction *sequencerFramerateAction = nullptr;
     QLabel *cameraStatus = nullptr;
-    bool sequencerConfigured = false;
 };

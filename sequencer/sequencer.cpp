@@ -235,10 +235,15 @@ qint32 Sequencer::setCount() const
     return readInt(VYRA_SEQUENCER_SET_COUNT, "Sequencer::setCount", __LINE__);
 }
 
-void Sequencer::writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths)
+void Sequencer::requireSets(const QList<SequencerSet *> &sets)
 {
     if (sets.isEmpty())
         throw std::runtime_error("There is no set in the sequence.");
+}
+
+void Sequencer::writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths)
+{
+    requireSets(sets);
     SequencerSet *current = sets.first();
     if (!current)
         return;

@@ -80,6 +80,9 @@ public:
     /// sets. Every path editor then shows the camera's path.
     /// Throws std::runtime_error for an empty list.
     void writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths);
+    /// Throws std::runtime_error "There is no set in the sequence." for an
+    /// empty list.
+    static void requireSets(const QList<SequencerSet *> &sets);
     /// Reads the camera's sequence along its paths from the start set, up to
     /// the first set read before (or as many sets as the camera holds).
     Snapshot readSequence();

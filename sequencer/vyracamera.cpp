@@ -18,8 +18,6 @@ const char *const sourceFile = "sequencer/vyracamera";
 
 constexpr int bufferCount = 32;
 constexpr double startFramerate = 30.0;
-// Images are converted at most once per more than this many milliseconds.
-constexpr qint64 minimumConversionIntervalMs = 30;
 // Caps the image wait for absurdly low or invalid frame rates.
 constexpr double longestFramePeriodMs = 60000.0;
 constexpr int maximumPixelClocks = 150;
@@ -133,7 +131,6 @@ VyraCamera::VyraCamera(int deviceId) : m_deviceId(deviceId)
         connect(m_captureThread.data(), &VyraCaptureThread::newImageCaptured, this,
                 &VyraCamera::imageCapturedEvent, Qt::DirectConnection);
 
-        m_imageTimer.start();
     } catch (...) {
         // Without this the camera would stay open and be listed as in use.
         shutDown();
@@ -204,6 +201,11 @@ void VyraCamera::configurate()
 VyraHandle VyraCamera::handle() const
 {
     return m_handle;
+}
+
+int VyraCamera::deviceId() const
+{
+    return m_deviceId;
 }
 
 QString VyraCamera::getName() const
@@ -294,15 +296,13 @@ void VyraCamera::trigger()
     checkDriverStatus(captureSingleFrame(m_handle), sourceFile, "VyraCamera::trigger", __LINE__);
 }
 
-QSharedPointer<QImage> VyraCamera::waitForNextImage()
+QSharedPointer<QImage> VyraCamera::waitForNextImage(int maximumWaitMs)
 {
     try {
-        const double fps = m_framerate.load();
-        const double periodMs =
-            fps > 0.0 ? std::min(1000.0 / fps, longestFramePeriodMs) : longestFramePeriodMs;
-        const int timeoutMs = static_cast<int>(periodMs) * 2;
         char *memory = nullptr;
         int32_t id = 0;
+        const int timeoutMs =
+            maximumWaitMs >= 0 ? std::min(maximumWaitMs, imageWaitMs()) : imageWaitMs();
         checkDriverStatus(waitForQueuedImage(m_handle, timeoutMs, &memory, &id), sourceFile,
                           "VyraCamera::waitForNextImage", __LINE__);
 
@@ -310,24 +310,48 @@ QSharedPointer<QImage> VyraCamera::waitForNextImage()
         // whatever happens, or the ring runs dry.
         const auto unlock = qScopeGuard([&] { unlockRingBuffer(m_handle, id, memory); });
         const char *bufferMemory = std::as_const(m_bufferMap).value(id, nullptr);
-        if (!bufferMemory || !m_imageTimer.isValid() ||
-            m_imageTimer.elapsed() <= minimumConversionIntervalMs) {
+        if (!bufferMemory) {
             return {};
         }
-        m_imageTimer.restart();
         VyraFrameDescriptor frame{};
         checkDriverStatus(describeFrame(m_handle, id, &frame, sizeof frame), sourceFile,
                           "VyraCamera::waitForNextImage", __LINE__);
-        emit activeSetChanged(frame.sequencerSet);
         if (frame.bitsPerPixel != VYRA_BITS_PER_PIXEL_RGB8) {
             return {};
         }
         // The frame's own size and pitch describe what is in this buffer, even
         // if the AOI was changed behind the camera's back since it was allocated.
-        return convertRgbFrame(bufferMemory, frame.width, frame.height, frame.linePitch);
+        QSharedPointer<QImage> image =
+            convertRgbFrame(bufferMemory, frame.width, frame.height, frame.linePitch);
+        if (image) {
+            frameInfo(frame).attachTo(*image);
+        }
+        return image;
     } catch (const VyraCameraException &) {
         return {};
     }
+}
+
+int VyraCamera::imageWaitMs() const
+{
+    const double fps = m_framerate.load();
+    const double periodMs =
+        fps > 0.0 ? std::min(1000.0 / fps, longestFramePeriodMs) : longestFramePeriodMs;
+    return static_cast<int>(periodMs) * 2;
+}
+
+VyraFrameInfo VyraCamera::frameInfo(const VyraFrameDescriptor &frame)
+{
+    VyraFrameInfo info;
+    // The descriptor names set 0 for images taken outside a sequence too;
+    // a running sequence is what takes images in the single-trigger mode.
+    if (frame.triggerSource == VYRA_TRIGGER_SINGLE) {
+        info.set = frame.sequencerSet;
+    }
+    info.frameNumber = frame.frameNumber;
+    info.timestampUs = frame.timestampUs;
+    info.exposureMs = frame.exposureMs;
+    return info;
 }
 
 QMap<int, char *> VyraCamera::allocImageBuffers()
@@ -914,10 +938,8 @@ bool VyraCamera::isMemoryModeEnabled() const
 
 void VyraCamera::startCapture()
 {
-    // Restarting the timer under a running capture thread would race with
-    // its reads; starting a running thread does nothing anyway.
+    // Starting a running thread does nothing.
     if (m_captureThread && !m_captureThread->isRunning()) {
-        m_imageTimer.start();
         m_captureThread->start();
     }
 }
@@ -928,7 +950,6 @@ void VyraCamera::stopCapture()
         m_captureThread->requestStop();
         m_captureThread->wait();
     }
-    m_imageTimer.invalidate();
 }
 
 void VyraCamera::cameraRemovedEvent()
@@ -943,5 +964,8 @@ void VyraCamera::cameraReconnectedEvent()
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)
 {
+    // Only for images that go on, and right before them: a receiver of
+    // both never sees the set of an image it does not get.
+    emit activeSetChanged(VyraFrameInfo::of(*image).set);
     emit imageCaptured(image);
 }

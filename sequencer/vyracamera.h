@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QMap>
@@ -14,12 +13,14 @@
 #include <atomic>
 
 #include "vyradriver.h"
+#include "vyraframeinfo.h"
 
 class VyraCaptureThread;
 class VyraEventThread;
 
 /// One open camera: its driver handle, the ring of image buffers the driver
-/// fills, the capture thread that turns them into shared images and the
+/// fills, the capture thread that turns them into shared images (each
+/// carrying its VyraFrameInfo) and the
 /// threads that report the camera's removal and reconnection, plus every
 /// camera feature the application reads or edits.
 ///
@@ -61,6 +62,8 @@ public:
     /// Frame rate 30, fresh buffers, RGB pixel format.
     void configurate();
     VyraHandle handle() const;
+    /// The device ID the camera was opened with.
+    int deviceId() const;
     /// The camera's name from the driver's camera list; empty when not listed.
     QString getName() const;
 
@@ -71,10 +74,11 @@ public:
     /// around the change and resumed if it ran.
     void setTriggerMode(int mode, bool restart);
     void trigger();
-    /// Waits up to two frame periods for the next buffer; converts it when
-    /// more than 30 ms passed since the last conversion. Empty on time-out,
-    /// failure or a dropped buffer; never throws. Capture thread only.
-    QSharedPointer<QImage> waitForNextImage();
+    /// Waits up to two frame periods (or maximumWaitMs, when that is shorter
+    /// and not negative) for the next buffer and converts it into an image
+    /// that carries its VyraFrameInfo. Empty on time-out or failure; never
+    /// throws. Capture thread only.
+    QSharedPointer<QImage> waitForNextImage(int maximumWaitMs = -1);
 
     // Buffers
     /// Allocates, queues and returns 32 buffers of the current AOI size.
@@ -194,6 +198,9 @@ private slots:
 
 private:
     void parameterSetLoadInternal(const QString &path);
+    /// Two frame periods at the current rate: how long an image may take.
+    int imageWaitMs() const;
+    static VyraFrameInfo frameInfo(const VyraFrameDescriptor &frame);
     // Capture pause and resume: the capture thread and the image timer, not
     // the camera's live state.
     void startCapture();
@@ -214,7 +221,6 @@ private:
     // Read by the capture thread for its wait time-out while the GUI thread
     // may set a new rate.
     std::atomic<double> m_framerate{30.0};
-    QElapsedTimer m_imageTimer;
 };
 
 Q_DECLARE_METATYPE(QSharedPointer<QImage>)

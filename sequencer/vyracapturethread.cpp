@@ -2,13 +2,9 @@
 
 #include <QElapsedTimer>
 
+#include "imagegate.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
-
-namespace {
-// Images are handed on at most once per more than this many milliseconds.
-constexpr qint64 minimumEmitIntervalMs = 30;
-} // namespace
 
 VyraCaptureThread::VyraCaptureThread(VyraCamera *camera) : m_camera(camera)
 {
@@ -36,18 +32,30 @@ void VyraCaptureThread::requestStop()
 
 void VyraCaptureThread::run()
 {
-    QElapsedTimer emitTimer;
-    emitTimer.start();
+    // One gate for the whole loop: it thins a fast stream for the screen,
+    // and an image it holds back goes on once its turn comes or, at the
+    // latest, when the loop ends.
+    ImageGate gate;
+    QElapsedTimer clock;
+    clock.start();
     while (!m_stopRequest.load()) {
         try {
-            // The driver's wait (at most two frame periods) paces the loop.
-            QSharedPointer<QImage> image = m_camera->waitForNextImage();
-            if (image && emitTimer.elapsed() > minimumEmitIntervalMs) {
-                emit newImageCaptured(image);
-                emitTimer.restart();
-            }
+            // The driver's wait (at most two frame periods) paces the loop;
+            // a held image shortens it to the held image's turn.
+            const int maximumWaitMs =
+                gate.isHolding() ? int(gate.msUntilDue(clock.elapsed())) : -1;
+            if (QSharedPointer<QImage> image = m_camera->waitForNextImage(maximumWaitMs))
+                pass(gate.offer(image, clock.elapsed()));
+            pass(gate.takeDue(clock.elapsed()));
         } catch (const VyraCameraException &) {
             // A failed pass only costs that image; capture goes on.
         }
     }
+    pass(gate.takeHeld());
+}
+
+void VyraCaptureThread::pass(const QSharedPointer<QImage> &image)
+{
+    if (image)
+        emit newImageCaptured(image);
 }

@@ -8,9 +8,9 @@
 
 class VyraCamera;
 
-/// Waits for the camera's images in a loop and hands the converted ones on,
-/// at most one per more than 30 ms. Owned, started and stopped only by its
-/// VyraCamera.
+/// Waits for the camera's images in a loop and hands them on through an
+/// ImageGate: at most one per more than 30 ms, the newest never lost. Owned,
+/// started and stopped only by its VyraCamera.
 class VyraCaptureThread : public QThread
 {
     Q_OBJECT
@@ -33,6 +33,8 @@ protected:
     void run() override;
 
 private:
+    void pass(const QSharedPointer<QImage> &image);
+
     VyraCamera *m_camera;
     std::atomic<bool> m_stopRequest{false};
 };

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "camerasupport.h"
+#include "imagegate.h"
 #include "vyraautotriggerthread.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
@@ -64,6 +65,8 @@ private slots:
     void captureStopRightAfterStartIsKept();
     void captureRestartsAfterStop();
     void captureSurvivesFailingWaits();
+    void imageGateThinsOnlyAFastStream_data();
+    void imageGateThinsOnlyAFastStream();
 
     void eventThreadReportsEachWakeOnce();
     void eventThreadStopsAndDisconnectsItsOwnEvent();
@@ -156,6 +159,57 @@ void TestVyraThreads::captureSurvivesFailingWaits()
     m_camera->enableLiveVideo(true);
     QTRY_VERIFY_WITH_TIMEOUT(Control::pendingFailures() == 0, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(images.count() >= 2, 10000);
+}
+
+void TestVyraThreads::imageGateThinsOnlyAFastStream_data()
+{
+    // Steps: "image T" offers the next image at T ms, "poll T" is the capture
+    // loop waking at T for a held image, "stop" ends the loop. The result
+    // lists the images let through as index@time.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("passed");
+    QTest::newRow("first image at once") << "image 5" << "0@5";
+    QTest::newRow("slower than the gate") << "image 0,image 31,image 70" << "0@0 1@31 2@70";
+    QTest::newRow("held until its turn") << "image 0,image 10,poll 30,poll 31" << "0@0 1@31";
+    QTest::newRow("newest held image wins") << "image 0,image 10,image 20,poll 31"
+                                            << "0@0 2@31";
+    QTest::newRow("a newer image past the turn goes itself")
+        << "image 0,image 20,image 45" << "0@0 2@45";
+    QTest::newRow("held image goes when the loop stops") << "image 0,image 5,stop"
+                                                         << "0@0 1@stop";
+    QTest::newRow("nothing held, nothing at stop") << "image 0,stop" << "0@0";
+}
+
+void TestVyraThreads::imageGateThinsOnlyAFastStream()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, passed);
+    ImageGate gate;
+    int offered = 0;
+    QStringList seen;
+    const auto note = [&](const QSharedPointer<QImage> &image, const QString &when) {
+        if (image)
+            seen << QStringLiteral("%1@%2").arg(image->text(QStringLiteral("index")), when);
+    };
+    for (const QString &step : steps.split(QLatin1Char(','))) {
+        const QStringList words = step.split(QLatin1Char(' '));
+        const qint64 now = words.value(1).toLongLong();
+        if (words.first() == QLatin1String("image")) {
+            auto image = QSharedPointer<QImage>::create(1, 1, QImage::Format_RGB888);
+            image->setText(QStringLiteral("index"), QString::number(offered++));
+            note(gate.offer(image, now), words.value(1));
+        } else if (words.first() == QLatin1String("poll")) {
+            QVERIFY(gate.isHolding());
+            // The loop's wait ends exactly when the held image is due.
+            const bool due = gate.msUntilDue(now) == 0;
+            const QSharedPointer<QImage> image = gate.takeDue(now);
+            QCOMPARE(!image.isNull(), due);
+            note(image, words.value(1));
+        } else {
+            note(gate.takeHeld(), QStringLiteral("stop"));
+        }
+    }
+    QCOMPARE(seen.join(QLatin1Char(' ')), passed);
 }
 
 void TestVyraThreads::eventThreadReportsEachWakeOnce()

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 #include "imagesizedialog.h"
@@ -240,8 +241,8 @@ void TestSequenceWindow::startIsRefused_data()
     QTest::addColumn<int>("sets");
     QTest::addColumn<QString>("message");
     QTest::newRow("no feature") << false << 1 << noPropertyText;
-    // Writing no sets fails; the start puts itself back without a word.
-    QTest::newRow("no sets") << true << 0 << QString();
+    // Nothing to write: the start says so and puts itself back.
+    QTest::newRow("no sets") << true << 0 << QStringLiteral("There is no set in the sequence.");
 }
 
 void TestSequenceWindow::startIsRefused()
@@ -370,17 +371,17 @@ void TestSequenceWindow::runFollowsTheRingAndTriggerSteps()
     const QList<int> live = highlightsFollowing(window.get(), 7);
     QVERIFY(followsTheRing(live, 3));
 
-    // Live off: each Trigger takes one image with the next set, from set 0.
+    // Live off: each Trigger takes one image with the next set, from set 0,
+    // and the camera takes none between presses.
     action(window.get(), "action_capture")->trigger();
     QVERIFY(action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
-    // The first press writes the sets and switches sequencer mode on; the
-    // camera ran freely until then.
+    QCOMPARE(cameraState().currentSet, 0);
     for (int press = 0; press < 4; ++press) {
         const uint64_t before = cameraState().framesTaken;
         action(window.get(), "actionAction_SingleForceTrigger")->trigger();
         QTRY_COMPARE(cameraState().currentSet, (press + 1) % 3);
-        if (press > 0)
-            QCOMPARE(cameraState().framesTaken, before + 1);
+        QTRY_COMPARE(highlighted(window.get()), press % 3);
+        QCOMPARE(cameraState().framesTaken, before + 1);
     }
 
     action(window.get(), "action_run")->trigger();
@@ -510,22 +511,39 @@ void TestSequenceWindow::cameraConfigurationInTheBackground()
     action(window.get(), "action_saveCameraConfiguration")->trigger();
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
     QVERIFY(QFileInfo::exists(file));
-    // The load starts while the second save may still be running: each task
-    // closes its own busy dialog.
+    // While a task works on the camera, nothing else may touch it; the
+    // window itself stays usable.
     answerFileDialog(*answerer, folder->filePath(QStringLiteral("second")));
     action(window.get(), "action_saveCameraConfiguration")->trigger();
+    for (const char *command : {"action_loadCameraConfiguration", "action_saveCameraConfiguration",
+                                "action_run", "action_opencamera", "action_settings",
+                                "action_addsequence"})
+        QVERIFY2(!action(window.get(), command)->isEnabled(), command);
+    QVERIFY(action(window.get(), "action_exitapp")->isEnabled());
+    QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+    QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+    QVERIFY(QFileInfo::exists(folder->filePath(QStringLiteral("second.ini"))));
     answerFileDialog(*answerer, file);
     action(window.get(), "action_loadCameraConfiguration")->trigger();
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
     QVERIFY(answerer->messages.isEmpty());
-    QTRY_VERIFY(QFileInfo::exists(folder->filePath(QStringLiteral("second.ini"))));
 
+    // The busy dialog is gone before the error box comes up.
     QVERIFY(Control::injectFailure("parameterSetControl", VYRA_FILE_READ_OPEN_ERROR));
     answerFileDialog(*answerer, file);
+    bool busyBehindTheBox = true;
+    answerer->answer([&](QWidget *box) {
+        const auto busy = window->findChildren<QProgressDialog *>();
+        busyBehindTheBox = std::any_of(busy.begin(), busy.end(),
+                                       [](QProgressDialog *dialog) { return dialog->isVisible(); });
+        qobject_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click();
+    });
     action(window.get(), "action_loadCameraConfiguration")->trigger();
     QTRY_COMPARE(answerer->messages.size(), 1);
     QCOMPARE(answerer->messages.first().text,
              QStringLiteral("Camera Configuration could not be load!"));
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(!busyBehindTheBox);
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
 }
 
@@ -568,16 +586,22 @@ void TestSequenceWindow::cameraPulledOutDuringARun()
     QTRY_COMPARE(answerer->messages.size(), 1);
     QCOMPARE(answerer->messages.last().text, removedText);
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    QCOMPARE(enabledActions(window.get()),
-             sorted(removedCameraActions + QStringList{"action_capture"}));
+    // The run is over with the camera gone, and the window says so.
+    QCOMPARE(enabledActions(window.get()), removedCameraActions);
     QVERIFY(!action(window.get(), "action_run")->isChecked());
-    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Stop Sequencer"));
+    QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
+    QCOMPARE(highlighted(window.get()), -1);
 
     answerer->pressInNextMessageBox(QMessageBox::Ok);
     QVERIFY(Control::replug(1));
     QTRY_COMPARE(answerer->messages.size(), 2);
     QCOMPARE(answerer->messages.last().text, reconnectedText);
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    // Back, the camera is stopped like the window: no sequence of its own,
+    // and with the sets still there, at the sequence's rate.
+    QVERIFY(!cameraState().sequencerMode);
+    QCOMPARE(cameraState().triggerMode, VYRA_TRIGGER_SOFTWARE);
+    QCOMPARE(cameraState().frameRate, 5.0);
     start();
     QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
 

@@ -190,14 +190,15 @@ void TestSettingsDialogs::changeCameraLetsGoOfTheDialogsCamera()
     }
 
     answerer = std::make_unique<ModalAnswerer>();
-    chooseCamera(*answerer, smallCamera);
+    chooseCamera(*answerer, largeCamera);
     trigger(window.get(), QStringLiteral("action_opencamera"));
     QCOMPARE(answerer->pendingAnswers(), 0);
 
-    // The same camera opens again: nothing held on to the old one.
+    // The other camera opens, and nothing held on to the old one.
     QVERIFY(answerer->messages.isEmpty());
-    QCOMPARE(WindowTest::statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
+    QCOMPARE(WindowTest::statusText(window.get()), QStringLiteral("VK2280SE-C-USB opened"));
     QCOMPARE(int(Control::openHandles().size()), 1);
+    QVERIFY(!Control::camera(smallCamera)->openedHere);
     QVERIFY(dialog.isNull());
     QCOMPARE(settingsDialogCount(window.get()), 0);
 

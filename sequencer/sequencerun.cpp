@@ -1,0 +1,179 @@
+#include "sequencerun.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "sequencer.h"
+#include "vyraautotriggerthread.h"
+#include "vyracamera.h"
+#include "vyracameraexception.h"
+
+namespace {
+
+quint64 triggerInterval(double fps)
+{
+    return quint64(1000.0 / fps);
+}
+
+// One step of bringing the camera to a state: a camera that refuses it may
+// still take the next.
+template<typename Step> void tryStep(Step step) noexcept
+{
+    try {
+        step();
+    } catch (const VyraCameraException &) {
+    }
+}
+
+} // namespace
+
+SequenceRun::SequenceRun(QSharedPointer<VyraCamera> camera, QSharedPointer<Sequencer> sequencer,
+                         double runFramerate)
+    : m_camera(std::move(camera)),
+      m_sequencer(std::move(sequencer)),
+      m_autoTrigger(QSharedPointer<VyraAutoTriggerThread>::create(m_camera,
+                                                                   triggerInterval(runFramerate)))
+{
+}
+
+SequenceRun::~SequenceRun()
+{
+    stopTriggers();
+}
+
+SequenceRun::State SequenceRun::state() const
+{
+    return m_state;
+}
+
+bool SequenceRun::isRunning() const
+{
+    return m_state != State::Stopped;
+}
+
+void SequenceRun::start(const QList<SequencerSet *> &sets, double runFramerate)
+{
+    if (m_state != State::Stopped)
+        return;
+    Sequencer::requireSets(sets);
+    try {
+        m_camera->setFramerate(runFramerate);
+        m_sequencer->reset();
+        m_sequencer->writeSequence(sets, false);
+        m_sequencer->enableSequencerMode(true);
+    } catch (const VyraCameraException &) {
+        bringTo(State::Stopped);
+        throw;
+    } catch (const std::runtime_error &) {
+        bringTo(State::Stopped);
+        throw;
+    }
+    m_autoTrigger->start(QThread::InheritPriority);
+    m_state = State::RunningLive;
+}
+
+void SequenceRun::stop()
+{
+    if (m_state == State::Stopped)
+        return;
+    stopTriggers();
+    try {
+        m_sequencer->enableSequencerMode(false);
+        m_camera->setFramerate(m_stoppedFramerate);
+        m_camera->enableLiveVideo(true);
+    } catch (const VyraCameraException &) {
+        // What the failure left undone is done as far as the camera lets it.
+        bringTo(State::Stopped);
+        throw;
+    }
+    m_state = State::Stopped;
+}
+
+void SequenceRun::setStoppedFramerate(double fps)
+{
+    m_stoppedFramerate = fps;
+    if (m_state == State::Stopped)
+        m_camera->setFramerate(fps);
+}
+
+void SequenceRun::setLive(bool live)
+{
+    if (m_state == State::Stopped || live == (m_state == State::RunningLive))
+        return;
+    if (live) {
+        m_autoTrigger->start(QThread::InheritPriority);
+        m_state = State::RunningLive;
+        return;
+    }
+    stopTriggers();
+    try {
+        // Sequencer mode starts at the start set when switched on. With live
+        // capture stopped around it, the camera takes no image in between.
+        m_camera->enableLiveVideo(false);
+        m_sequencer->enableSequencerMode(false);
+        m_sequencer->enableSequencerMode(true);
+        m_camera->enableLiveVideo(true);
+    } catch (const VyraCameraException &) {
+        // The run goes on as it did.
+        bringTo(State::RunningLive);
+        throw;
+    }
+    m_state = State::RunningStepped;
+}
+
+void SequenceRun::step()
+{
+    if (m_state == State::RunningStepped)
+        m_camera->trigger();
+}
+
+void SequenceRun::followFramerate(double fps)
+{
+    m_autoTrigger->setInterval(triggerInterval(std::min(fps, maximumTriggerRate)));
+}
+
+void SequenceRun::abandon()
+{
+    stopTriggers();
+    m_state = State::Stopped;
+}
+
+void SequenceRun::restoreStopped() noexcept
+{
+    bringTo(State::Stopped);
+}
+
+void SequenceRun::bringTo(State target) noexcept
+{
+    stopTriggers();
+    if (target == State::Stopped) {
+        tryStep([this] { m_sequencer->enableSequencerMode(false); });
+        tryStep([this] { m_camera->setFramerate(m_stoppedFramerate); });
+        // A camera that was gone may come back in another trigger mode.
+        tryStep([this] { m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true); });
+    } else {
+        tryStep([this] { m_sequencer->enableSequencerMode(true); });
+    }
+    tryStep([this] { m_camera->enableLiveVideo(true); });
+
+    bool sequencerMode = false;
+    tryStep([&] { sequencerMode = m_sequencer->isSequencerModeEnabled(); });
+    if (!sequencerMode) {
+        // A camera that does not answer runs no sequence of ours either.
+        if (target != State::Stopped)
+            bringTo(State::Stopped);
+        m_state = State::Stopped;
+        return;
+    }
+    // In sequencer mode the camera runs its sets, by steps unless the
+    // triggers come.
+    m_state = target == State::Stopped ? State::RunningStepped : target;
+    if (m_state == State::RunningLive)
+        m_autoTrigger->start(QThread::InheritPriority);
+}
+
+void SequenceRun::stopTriggers()
+{
+    m_autoTrigger->requestStop();
+    m_autoTrigger->wait();
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QList>
+#include <QSharedPointer>
+
+class Sequencer;
+class SequencerSet;
+class VyraAutoTriggerThread;
+class VyraCamera;
+
+/// The run of the sequence on one open camera: its state, and the one place
+/// that brings the camera to each state.
+///
+/// - Stopped: sequencer mode off, the software trigger mode, live video at
+///   the stopped frame rate (30 fps unless another is set).
+/// - RunningLive: the sets written into the camera, sequencer mode on, the
+///   single-trigger mode, and software triggers at the camera's frame rate,
+///   at most ten a second.
+/// - RunningStepped: as RunningLive, without the triggers: an image is taken
+///   for each step(), with the next set along the path.
+///
+/// A transition that fails is undone as far as the camera lets itself be
+/// brought back (a failed stop is finished instead), and the state then
+/// names what the camera does; the failure is passed on afterwards. GUI
+/// thread only.
+class SequenceRun
+{
+public:
+    enum class State { Stopped, RunningLive, RunningStepped };
+
+    /// The frame rate the camera returns to when the run stops, unless
+    /// another stopped frame rate is set.
+    static constexpr double liveFramerate = 30.0;
+    /// Live runs take at most this many images a second.
+    static constexpr double maximumTriggerRate = 10.0;
+
+    /// Triggers will come at runFramerate once the run starts; the camera is
+    /// not touched.
+    SequenceRun(QSharedPointer<VyraCamera> camera, QSharedPointer<Sequencer> sequencer,
+                double runFramerate);
+    /// Ends the triggers; the camera is left as it is.
+    ~SequenceRun();
+
+    State state() const;
+    bool isRunning() const;
+
+    /// From Stopped: the camera to runFramerate, the sets written from the
+    /// first along their ring, then run live. Throws std::runtime_error for
+    /// no sets (before touching the camera) and VyraCameraException.
+    void start(const QList<SequencerSet *> &sets, double runFramerate);
+    /// To Stopped: sequencer mode off, live video at the stopped frame rate.
+    /// Throws VyraCameraException.
+    void stop();
+    /// The frame rate of the Stopped state; a stopped camera takes it at
+    /// once. Throws VyraCameraException.
+    void setStoppedFramerate(double fps);
+    /// Between RunningLive and RunningStepped. Stepping begins at the start
+    /// set again, so the first step after Live shows the first set. Throws
+    /// VyraCameraException.
+    void setLive(bool live);
+    /// RunningStepped: one image with the next set. Throws VyraCameraException.
+    void step();
+    /// Paces the triggers to the camera's frame rate, at most ten a second.
+    void followFramerate(double fps);
+    /// The camera is gone: the triggers stop and the run is over, without a
+    /// word to the camera.
+    void abandon();
+    /// Brings the camera, back after it was gone, to the stopped state as far
+    /// as it lets itself: sequencer mode off, the stopped frame rate, the
+    /// software trigger mode, live video. Never throws.
+    void restoreStopped() noexcept;
+
+private:
+    void stopTriggers();
+    /// Brings the camera to target as far as it lets itself, then takes
+    /// the state the camera is in: a camera in sequencer mode runs the
+    /// sequence (by steps if it was to stop), one out of it is stopped.
+    void bringTo(State target) noexcept;
+
+    QSharedPointer<VyraCamera> m_camera;
+    QSharedPointer<Sequencer> m_sequencer;
+    QSharedPointer<VyraAutoTriggerThread> m_autoTrigger;
+    State m_state = State::Stopped;
+    double m_stoppedFramerate = liveFramerate;
+};
