@@ -180,7 +180,10 @@ int layoutShots(QApplication &application, const QDir &out)
     });
     after(5500, [&] {
         // Typed as a person types it, one key after the other.
-        auto *box = workspaceSets(&window).value(1)->findChild<QDoubleSpinBox *>();
+        SequencerSet *set = workspaceSets(&window).value(1);
+        auto *box = set->findChild<QDoubleSpinBox *>();
+        window.findChild<SequencerWorkspaceView *>()->ensureVisible(
+            set->graphicsProxyWidget()->mapRectToScene(box->geometry()));
         box->setFocus();
         box->selectAll();
         QTest::keyClicks(box, QStringLiteral("250"));
