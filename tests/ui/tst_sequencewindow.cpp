@@ -479,7 +479,10 @@ void TestSequenceWindow::anExposureBracketRunsAtFiveImagesASecond()
     QCOMPARE(cameraState().frameRate, 5.0);
     for (int set = 0; set < 3; ++set)
         QCOMPARE(cameraState().sequence.sets.at(set).values.exposureMs, bracket.at(set));
-    QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
+    // Images of every set of the bracket come to the screen.
+    QSet<int> shown;
+    QTRY_VERIFY_WITH_TIMEOUT((shown << highlighted(window.get()), shown.contains({0, 1, 2})),
+                             20000);
 }
 
 void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
