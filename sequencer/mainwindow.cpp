@@ -632,36 +632,31 @@ void MainWindow::on_action_opencamera_triggered()
 {
     if (!mayDiscardSequence())
         return;
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use, and so does its
-        // name in the status bar.
-        clearSequence();
-        if (!camera)
-            showCameraStatus(noCameraMessage());
-        return;
-    }
-    if (camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
+    const bool chosen = cameraChosen();
+    if (chosen && camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
         // The camera is open already: it stays, and so does its sequence.
         return;
     }
     clearSequence();
-    openSelectedCamera();
+    if (chosen)
+        openSelectedCamera();
 }
 
 void MainWindow::selectAndOpenCamera()
 {
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use, and so does its
-        // name in the status bar.
-        if (!camera)
-            showCameraStatus(noCameraMessage());
-        return;
-    }
-    openSelectedCamera();
+    if (cameraChosen())
+        openSelectedCamera();
+}
+
+bool MainWindow::cameraChosen()
+{
+    if (cameraDialog && cameraDialog->exec() == QDialog::Accepted)
+        return true;
+    // The camera opened earlier, if any, stays in use, and so does its name
+    // in the status bar.
+    if (!camera)
+        showCameraStatus(noCameraMessage());
+    return false;
 }
 
 void MainWindow::openSelectedCamera()

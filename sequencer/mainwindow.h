@@ -99,6 +99,8 @@ private:
     void buildPropertyList();
     void addPropertyItem(quint32 id, QString name);
     void selectAndOpenCamera();
+    /// Runs the camera dialog; true when a camera was chosen.
+    bool cameraChosen();
     void openSelectedCamera();
     void releaseCamera();
     /// Drops the camera, its sequencer and its run (triggers stopped and
