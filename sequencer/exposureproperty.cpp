@@ -3,7 +3,6 @@
 #include <QLabel>
 
 #include "clampingdoublespinbox.h"
-
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 
