@@ -49,7 +49,7 @@ QSize HistogramView::sizeHint() const
 
 QSize HistogramView::minimumSizeHint() const
 {
-    return {100, 50};
+    return {100, 24};
 }
 
 double HistogramView::heightOf(quint32 count, quint32 peak) const

@@ -104,12 +104,6 @@ QLabel *SequencerProperty::createSubLabel(const QString &text)
     return new QLabel(text, this);
 }
 
-void SequencerProperty::limitEditorWidths()
-{
-    for (const Row &row : qAsConst(m_rows))
-        row.second->setStyleSheet(QStringLiteral("max-width: 73px;"));
-}
-
 void SequencerProperty::copyValue(const QSharedPointer<FeatureValue> &value, void *target,
                                   std::size_t size)
 {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
@@ -76,9 +77,11 @@ QAction *action(QWidget *window, const char *name)
     return found;
 }
 
+/// Which camera is open, as the status bar shows it beside passing messages.
 inline QString statusText(QMainWindow *window)
 {
-    return window->statusBar()->currentMessage();
+    const auto *camera = window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"));
+    return camera ? camera->text() : QString();
 }
 
 // The View menu's commands, enabled with or without a camera.
@@ -116,7 +119,7 @@ inline const QStringList cameraOpenActions =
     sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
             "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
             "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize"});
+            "action_settings", "action_imagesize", "action_sequencerframerate"});
 
 inline QList<QToggleButton *> toggles(QWidget *window)
 {
