@@ -12,13 +12,13 @@ public:
     static const QColor clippedColour;
     static const QColor crushedColour;
 
-    static bool isClipped(uchar red, uchar green, uchar blue)
+    static bool isClipped(int red, int green, int blue)
     {
         return red == 255 || green == 255 || blue == 255;
     }
-    static bool isCrushed(uchar red, uchar green, uchar blue) { return (red | green | blue) == 0; }
+    static bool isCrushed(int red, int green, int blue) { return (red | green | blue) == 0; }
 
     /// The image with its clipped and crushed pixels painted over, in the
-    /// 8-8-8 RGB format.
+    /// 32-bit RGB format that screens draw fastest.
     static QImage marked(QImage image);
 };
