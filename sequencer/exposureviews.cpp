@@ -14,7 +14,7 @@
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 #if VYRA_EXPOSURE_FUSION
-#include "hdrdock.h"
+#include "hdrviewer.h"
 #endif
 
 ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
@@ -31,26 +31,23 @@ ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDock
     connect(display, &QDisplayWidget::pointerLeft, m_readout, &PixelReadout::clear);
     connect(display, &QDisplayWidget::imageShown, m_histogram, &HistogramDock::showHistogramOf);
 
-    // The histogram fits below the short feature list; the fused view
-    // needs room like the camera image, beside which it shows.
-    place(m_histogram, featureDock);
+    // The histogram fits below the short feature list.
+    if (!window->restoreDockWidget(m_histogram)) {
+        window->addDockWidget(window->dockWidgetArea(featureDock), m_histogram);
+        window->splitDockWidget(featureDock, m_histogram, Qt::Vertical);
+    }
+    QMenu *menu = buildMenu(insertBefore);
 #if VYRA_EXPOSURE_FUSION
-    m_hdr = new HdrDock(window);
-    place(m_hdr, imageDock);
-    offerHdr(false);
+    // The fused view needs room like the camera image, below which it shows.
+    m_hdr = new HdrViewer(window, imageDock, menu);
+    connect(this, &ExposureViews::cameraChanged, m_hdr, &HdrViewer::setCamera);
+#else
+    Q_UNUSED(imageDock);
+    Q_UNUSED(menu);
 #endif
-    buildMenu(insertBefore);
 }
 
-void ExposureViews::place(QDockWidget *dock, QDockWidget *below)
-{
-    if (m_window->restoreDockWidget(dock))
-        return;
-    m_window->addDockWidget(m_window->dockWidgetArea(below), dock);
-    m_window->splitDockWidget(below, dock, Qt::Vertical);
-}
-
-void ExposureViews::buildMenu(QMenu *insertBefore)
+QMenu *ExposureViews::buildMenu(QMenu *insertBefore)
 {
     auto *menu = new QMenu(tr("View"), m_window);
     menu->setObjectName(QStringLiteral("menuView"));
@@ -74,22 +71,7 @@ void ExposureViews::buildMenu(QMenu *insertBefore)
     menu->addSeparator();
     m_histogram->toggleViewAction()->setObjectName(QStringLiteral("action_histogram"));
     menu->addAction(m_histogram->toggleViewAction());
-    if (m_hdr) {
-        QAction *hdr = m_hdr->toggleViewAction();
-        hdr->setObjectName(QStringLiteral("action_hdr"));
-        menu->addAction(hdr);
-        // What the person last chose counts whenever the view is offered.
-        connect(hdr, &QAction::triggered, this, [this](bool shown) { m_hdrWanted = shown; });
-        connect(m_hdr, &HdrDock::closed, this, [this] { m_hdrWanted = false; });
-    }
-}
-
-void ExposureViews::offerHdr(bool offered)
-{
-    if (!m_hdr)
-        return;
-    m_hdr->toggleViewAction()->setEnabled(offered);
-    m_hdr->setVisible(offered && m_hdrWanted);
+    return menu;
 }
 
 QAction *ExposureViews::addAction(QMenu *menu, const QString &text)
@@ -103,6 +85,7 @@ void ExposureViews::setCamera(const QSharedPointer<VyraCamera> &camera)
 {
     m_camera = camera;
     m_offsetImage = 0;
+    emit cameraChanged(camera);
 }
 
 void ExposureViews::releaseCamera()
@@ -110,8 +93,7 @@ void ExposureViews::releaseCamera()
     m_camera.clear();
     m_offsetImage = 0;
     m_readout->clear();
-    if (m_hdr)
-        m_hdr->clear();
+    emit cameraChanged({});
 }
 
 HistogramDock *ExposureViews::histogramDock() const
@@ -119,7 +101,7 @@ HistogramDock *ExposureViews::histogramDock() const
     return m_histogram;
 }
 
-HdrDock *ExposureViews::hdrDock() const
+HdrViewer *ExposureViews::hdrViewer() const
 {
     return m_hdr;
 }

@@ -5,7 +5,7 @@
 #include <QPoint>
 #include <QSharedPointer>
 
-class HdrDock;
+class HdrViewer;
 class HistogramDock;
 class PixelReadout;
 class QAction;
@@ -39,15 +39,15 @@ public:
 
     HistogramDock *histogramDock() const;
     /// Null when the application is built without exposure fusion.
-    HdrDock *hdrDock() const;
+    HdrViewer *hdrViewer() const;
+
+signals:
+    /// The camera whose images are looked at; null when it went.
+    void cameraChanged(const QSharedPointer<VyraCamera> &camera);
 
 private:
-    /// Puts a dock where the saved layout has it, else below another.
-    void place(QDockWidget *dock, QDockWidget *below);
-    void buildMenu(QMenu *insertBefore);
-    /// Offers the fused view (shown unless the person closed it) or takes
-    /// it away.
-    void offerHdr(bool offered);
+    /// The View menu, before insertBefore in the menu bar.
+    QMenu *buildMenu(QMenu *insertBefore);
     QAction *addAction(QMenu *menu, const QString &text);
     /// The AOI offset the image was taken with.
     QPoint offsetOf(const QImage &image);
@@ -56,8 +56,7 @@ private:
     QDisplayWidget *m_display;
     PixelReadout *m_readout;
     HistogramDock *m_histogram;
-    HdrDock *m_hdr = nullptr;
-    bool m_hdrWanted = true;
+    HdrViewer *m_hdr = nullptr;
     QSharedPointer<VyraCamera> m_camera;
     /// The camera's AOI offset, read once for the image last read out
     /// (by its cache key).
