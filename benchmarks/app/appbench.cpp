@@ -185,7 +185,11 @@ public:
     int highlighted()
     {
         for (SequencerSet *set : sets()) {
-            if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            // The mark draws the focused title and the hovered frame; the
+            // focus alone draws the title only.
+            const QString look = set->styleSheet();
+            if (look.contains(QLatin1String("background-color: rgb(85, 170, 255)")) &&
+                look.contains(QLatin1String("border-right: 1px solid rgb(65, 150, 235)")))
                 return set->index();
         }
         return -1;
