@@ -46,6 +46,12 @@ void Exposure::applyValue(const QSharedPointer<FeatureValue> &value)
     m_exposure->setValue(exposure);
 }
 
+QSharedPointer<FeatureValue> Exposure::currentValue() const
+{
+    const double exposure = m_exposure->value();
+    return valueOf(&exposure, sizeof exposure);
+}
+
 void Exposure::setCameraParameters()
 {
     try {

@@ -106,6 +106,13 @@ void SequencerProperty::limitEditorWidths()
         row.second->setStyleSheet(QStringLiteral("max-width: 73px;"));
 }
 
+QSharedPointer<FeatureValue> SequencerProperty::valueOf(const void *source, std::size_t size)
+{
+    auto value = QSharedPointer<FeatureValue>::create(size);
+    std::memcpy(value->data(), source, size);
+    return value;
+}
+
 void SequencerProperty::copyValue(const QSharedPointer<FeatureValue> &value, void *target,
                                   std::size_t size)
 {
