@@ -14,6 +14,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 #include "aboutbox.h"
@@ -125,8 +126,9 @@ MainWindow::~MainWindow()
 {
     // A camera-configuration task must not outlive the window's camera.
     waitForCameraTasks();
-    // A recording writes out what it took before the camera goes.
-    delete imageOutlets;
+    // A recording writes out what it took before the camera goes; the
+    // widgets that go after it no longer reach it.
+    delete std::exchange(imageOutlets, nullptr);
     sequenceRun.reset();
     delete ui;
 }
@@ -555,6 +557,8 @@ void MainWindow::showCommandState()
     ui->actionAction_SingleForceTrigger->setEnabled(usable &&
                                                     state == SequenceRun::State::RunningStepped);
 
+    if (!imageOutlets)
+        return;
     imageOutlets->followRun(running);
     const bool recording = imageOutlets->isRecording();
     const QSignalBlocker recordBlocker(ui->action_record);
