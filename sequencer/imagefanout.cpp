@@ -14,14 +14,12 @@ struct ImageFanOut::Attachment::Core
 };
 
 ImageFanOut::Attachment::Attachment(const std::shared_ptr<Core> &core, quint64 id)
-    : m_core(core)
-    , m_id(id)
+    : m_core(core), m_id(id)
 {
 }
 
 ImageFanOut::Attachment::Attachment(Attachment &&other) noexcept
-    : m_core(std::move(other.m_core))
-    , m_id(std::exchange(other.m_id, 0))
+    : m_core(std::move(other.m_core)), m_id(std::exchange(other.m_id, 0))
 {
 }
 

@@ -11,8 +11,7 @@ ImageFigures ImageFigures::of(const QImage &source, int maximumSamples)
                              ? source
                              : source.convertToFormat(QImage::Format_RGB888);
     const double pixels = double(image.width()) * image.height();
-    const int step =
-        std::max(1, int(std::ceil(std::sqrt(pixels / std::max(1, maximumSamples)))));
+    const int step = std::max(1, int(std::ceil(std::sqrt(pixels / std::max(1, maximumSamples)))));
     quint64 sum = 0;
     quint64 clipped = 0;
     quint64 samples = 0;
@@ -37,8 +36,7 @@ QImage ImageFigures::thumbnail(const QImage &image, int width)
     // Picking every n-th pixel down to twice the width and averaging the
     // last halving costs a fraction of a smooth scaling of the whole image
     // and looks the same at this size.
-    const QImage picked = image.width() > 2 * width
-                              ? image.scaledToWidth(2 * width, Qt::FastTransformation)
-                              : image;
+    const QImage picked =
+        image.width() > 2 * width ? image.scaledToWidth(2 * width, Qt::FastTransformation) : image;
     return picked.scaledToWidth(width, Qt::SmoothTransformation);
 }

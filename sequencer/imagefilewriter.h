@@ -30,8 +30,8 @@ public:
 
     /// Writes the image to path, replacing a file there. Returns an empty
     /// text on success, otherwise why it failed; nothing is left behind then.
-    static QString write(const QImage &image, const ImageMetadata &metadata,
-                         ImageFileFormat format, const QString &path);
+    static QString write(const QImage &image, const ImageMetadata &metadata, ImageFileFormat format,
+                         const QString &path);
 
 private:
     static QString writeTiff(const QImage &image, const ImageMetadata &metadata,

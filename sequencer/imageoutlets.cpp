@@ -42,8 +42,7 @@ ImageOutlets::ImageOutlets(QMainWindow *window, QDisplayWidget *display,
     m_recordSettings.folder = defaultRecordingFolder();
     m_recordSettings.cycles = 1;
     window->statusBar()->addPermanentWidget(m_statisticsLabel);
-    connect(display, &QDisplayWidget::imageShown, m_statisticsLabel,
-            &StatisticsLabel::countShown);
+    connect(display, &QDisplayWidget::imageShown, m_statisticsLabel, &StatisticsLabel::countShown);
     connect(m_recording, &RecordingControl::stateChanged, this, &ImageOutlets::recordingChanged);
 }
 
@@ -62,8 +61,8 @@ void ImageOutlets::setCamera(const QSharedPointer<VyraCamera> &camera,
     releaseCamera();
     m_camera = camera;
     m_sequencer = sequencer;
-    m_latestAttachment =
-        camera->images().attach([this](const QSharedPointer<QImage> &image) { m_latest.take(image); });
+    m_latestAttachment = camera->images().attach(
+        [this](const QSharedPointer<QImage> &image) { m_latest.take(image); });
     m_statisticsAttachment = camera->images().attach(
         [this](const QSharedPointer<QImage> &image) { m_statistics.take(image); });
     m_statisticsLabel->start();
@@ -144,8 +143,8 @@ void ImageOutlets::saveImage()
         metadata = ImageMetadata{frame, currentLabels()->parametersOf(frame.set), identity.model,
                                  identity.serialNumber};
     } catch (const VyraCameraException &error) {
-        showCritical(m_window, tr("The image could not be saved: %1")
-                                   .arg(QString::fromUtf8(error.what())));
+        showCritical(m_window,
+                     tr("The image could not be saved: %1").arg(QString::fromUtf8(error.what())));
         return;
     }
     m_snapshots->save(latest.image, metadata);

@@ -81,6 +81,6 @@ bool ImageParameters::operator==(const ImageParameters &other) const
     return masterGain == other.masterGain && redGain == other.redGain &&
            greenGain == other.greenGain && blueGain == other.blueGain &&
            aoiOffset == other.aoiOffset && hasFlash == other.hasFlash &&
-           flashMode == other.flashMode &&
-           flashDelayUs == other.flashDelayUs && flashDurationUs == other.flashDurationUs;
+           flashMode == other.flashMode && flashDelayUs == other.flashDelayUs &&
+           flashDurationUs == other.flashDurationUs;
 }

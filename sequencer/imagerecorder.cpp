@@ -57,10 +57,10 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image)
     }
     m_cycle.store(cycle);
     const std::shared_ptr<const ImageLabels> current = labels();
-    RecordingWriter::Item item{image,
-                               ImageMetadata{frame, current->parametersOf(frame.set),
-                                             m_cameraModel, m_serialNumber},
-                               fileName(cycle, frame.set, m_settings.format), cycle};
+    RecordingWriter::Item item{
+        image,
+        ImageMetadata{frame, current->parametersOf(frame.set), m_cameraModel, m_serialNumber},
+        fileName(cycle, frame.set, m_settings.format), cycle};
     switch (m_writer.offer(std::move(item))) {
     case RecordingWriter::Offer::Queued:
         break;

@@ -59,8 +59,8 @@ public:
     /// (ImageFileWriter in the settings' format when empty).
     ImageRecorder(const Settings &settings, std::shared_ptr<const ImageLabels> labels,
                   const QString &cameraModel, const QString &serialNumber,
-                  RecordingWriter::FileWriter writeFile = {},
-                  qint64 queueBytes = defaultQueueBytes, QObject *parent = nullptr);
+                  RecordingWriter::FileWriter writeFile = {}, qint64 queueBytes = defaultQueueBytes,
+                  QObject *parent = nullptr);
     /// Writes what is queued before it returns.
     ~ImageRecorder() override;
 

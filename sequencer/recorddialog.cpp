@@ -7,8 +7,7 @@
 #include "stylesheet.h"
 
 RecordDialog::RecordDialog(const ImageRecorder::Settings &settings, QWidget *parent)
-    : QDialog(parent)
-    , ui(new Ui::RecordDialog)
+    : QDialog(parent), ui(new Ui::RecordDialog)
 {
     ui->setupUi(this);
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
@@ -33,15 +32,16 @@ ImageRecorder::Settings RecordDialog::settings() const
 {
     ImageRecorder::Settings chosen;
     chosen.folder = ui->le_folder->text().trimmed();
-    chosen.format = ui->cb_format->currentIndex() == 1 ? ImageFileFormat::Png : ImageFileFormat::Tiff;
+    chosen.format =
+        ui->cb_format->currentIndex() == 1 ? ImageFileFormat::Png : ImageFileFormat::Tiff;
     chosen.cycles = ui->rb_cycles->isChecked() ? ui->sb_cycles->value() : 0;
     return chosen;
 }
 
 void RecordDialog::on_pb_browse_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Record into Folder"),
-                                                             ui->le_folder->text());
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Record into Folder"), ui->le_folder->text());
     if (!folder.isEmpty())
         ui->le_folder->setText(folder);
 }

@@ -22,10 +22,10 @@ QString makeTimedFolder(const QString &parent)
     const QDir base(parent);
     if (!base.mkpath(QStringLiteral(".")))
         return QString();
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     for (int attempt = 1; attempt < 1000; ++attempt) {
-        const QString name =
-            attempt == 1 ? stamp : stamp + QStringLiteral("-%1").arg(attempt);
+        const QString name = attempt == 1 ? stamp : stamp + QStringLiteral("-%1").arg(attempt);
         if (!base.exists(name) && base.mkdir(name))
             return base.filePath(name);
     }
@@ -38,10 +38,7 @@ const QString RecordingControl::sequencerFileName = QStringLiteral("sequencer.xm
 const QString RecordingControl::cameraFileName = QStringLiteral("camera.ini");
 
 RecordingControl::RecordingControl(QWidget *window, QStatusBar *statusBar, QObject *parent)
-    : QObject(parent)
-    , m_window(window)
-    , m_statusBar(statusBar)
-    , m_progress(new QLabel(statusBar))
+    : QObject(parent), m_window(window), m_statusBar(statusBar), m_progress(new QLabel(statusBar))
 {
     m_progress->setObjectName(QStringLiteral("recordingProgress"));
     m_statusBar->addPermanentWidget(m_progress);
@@ -57,8 +54,7 @@ RecordingControl::~RecordingControl()
 
 bool RecordingControl::start(const ImageRecorder::Settings &settings,
                              const QSharedPointer<VyraCamera> &camera,
-                             const QSharedPointer<Sequencer> &sequencer,
-                             const LabelSource &labels)
+                             const QSharedPointer<Sequencer> &sequencer, const LabelSource &labels)
 {
     if (isActive() || !camera || !sequencer)
         return false;
@@ -68,7 +64,8 @@ bool RecordingControl::start(const ImageRecorder::Settings &settings,
         startLabels = labels();
         identity = camera->identity();
     } catch (const VyraCameraException &error) {
-        showCritical(m_window, tr("The recording could not start: %1").arg(QString::fromUtf8(error.what())));
+        showCritical(m_window,
+                     tr("The recording could not start: %1").arg(QString::fromUtf8(error.what())));
         return false;
     }
     const QString folder = prepareFolder(settings.folder, camera, sequencer);
@@ -111,9 +108,10 @@ QString RecordingControl::prepareFolder(const QString &parent,
         // Only the copies are in the new folder; a recording that does not
         // start leaves nothing behind.
         QDir(folder).removeRecursively();
-        showCritical(m_window, tr("The recording could not start: the configuration could not "
-                                  "be saved in %1.\n\n%2")
-                                   .arg(QDir::toNativeSeparators(folder), QString::fromUtf8(error.what())));
+        showCritical(m_window,
+                     tr("The recording could not start: the configuration could not "
+                        "be saved in %1.\n\n%2")
+                         .arg(QDir::toNativeSeparators(folder), QString::fromUtf8(error.what())));
         return QString();
     }
     return folder;
@@ -217,5 +215,6 @@ QString RecordingControl::endMessage(const ImageRecorder::Progress &progress) co
         head = tr("Recording stopped");
     else
         head = tr("Recording complete");
-    return head + tr(": %1 images in %2").arg(progress.written).arg(QDir::toNativeSeparators(m_folder));
+    return head +
+           tr(": %1 images in %2").arg(progress.written).arg(QDir::toNativeSeparators(m_folder));
 }

@@ -32,9 +32,7 @@ QString csvRow(const QStringList &fields)
 const QString RecordingWriter::listName = QStringLiteral("images.csv");
 
 RecordingWriter::RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes)
-    : m_folder(folder)
-    , m_writeFile(std::move(writeFile))
-    , m_queueBytes(queueBytes)
+    : m_folder(folder), m_writeFile(std::move(writeFile)), m_queueBytes(queueBytes)
 {
 }
 

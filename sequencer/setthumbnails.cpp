@@ -8,9 +8,7 @@
 
 SetThumbnails::SetThumbnails(SequencerWorkspace *workspace, const LatestImages &images,
                              QObject *parent)
-    : QObject(parent)
-    , m_workspace(workspace)
-    , m_images(images)
+    : QObject(parent), m_workspace(workspace), m_images(images)
 {
     m_timer.setInterval(refreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &SetThumbnails::refresh);

@@ -60,14 +60,15 @@ bool SnapshotSaver::isSaving() const
 
 QString SnapshotSaver::askFileName(const ImageMetadata &metadata)
 {
-    const QString set = metadata.frame.set == VyraFrameInfo::noSet
-                            ? QStringLiteral("live")
-                            : QStringLiteral("set-%1").arg(metadata.frame.set, 2, 10, QLatin1Char('0'));
-    const QString name = QStringLiteral("%1-frame-%2-%3.tiff")
-                             .arg(metadata.cameraModel.isEmpty() ? QStringLiteral("image")
-                                                                 : metadata.cameraModel)
-                             .arg(metadata.frame.frameNumber)
-                             .arg(set);
+    const QString set =
+        metadata.frame.set == VyraFrameInfo::noSet
+            ? QStringLiteral("live")
+            : QStringLiteral("set-%1").arg(metadata.frame.set, 2, 10, QLatin1Char('0'));
+    const QString name =
+        QStringLiteral("%1-frame-%2-%3.tiff")
+            .arg(metadata.cameraModel.isEmpty() ? QStringLiteral("image") : metadata.cameraModel)
+            .arg(metadata.frame.frameNumber)
+            .arg(set);
     QFileDialog dialog(m_window, tr("Save Image"), QDir(m_folder).filePath(name),
                        tiffFilter + QStringLiteral(";;") + pngFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

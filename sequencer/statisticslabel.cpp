@@ -10,8 +10,7 @@ constexpr qint64 rateWindowMs = 1000;
 } // namespace
 
 StatisticsLabel::StatisticsLabel(const StreamStatistics &statistics, QWidget *parent)
-    : QLabel(parent)
-    , m_statistics(statistics)
+    : QLabel(parent), m_statistics(statistics)
 {
     setObjectName(QStringLiteral("streamStatistics"));
     setToolTip(tr("Images the camera delivered and the window showed per second, images lost "

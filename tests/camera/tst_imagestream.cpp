@@ -86,13 +86,12 @@ void TestImageStream::cyclesOfASequence_data()
     QTest::addColumn<QList<int>>("cycles");
     QTest::addColumn<QList<bool>>("completing");
     QTest::newRow("ring, joined mid-cycle")
-        << QList<int>{0, 1, 2} << QList<int>{1, 2, 0, 1, 2, 0, 1}
-        << QList<int>{0, 0, 1, 1, 1, 2, 2}
+        << QList<int>{0, 1, 2} << QList<int>{1, 2, 0, 1, 2, 0, 1} << QList<int>{0, 0, 1, 1, 1, 2, 2}
         << QList<bool>{false, false, false, false, true, false, false};
     // The image that would begin the second cycle was lost.
-    QTest::newRow("lost first set") << QList<int>{0, 1, 2} << QList<int>{0, 1, 2, 1, 2, 0}
-                                    << QList<int>{1, 1, 1, 2, 2, 3}
-                                    << QList<bool>{false, false, true, false, true, false};
+    QTest::newRow("lost first set")
+        << QList<int>{0, 1, 2} << QList<int>{0, 1, 2, 1, 2, 0} << QList<int>{1, 1, 1, 2, 2, 3}
+        << QList<bool>{false, false, true, false, true, false};
     // Paths 0 -> 1 -> 2 -> 1: the loop is 1, 2; set 0 leads into it.
     QTest::newRow("lead-in") << QList<int>{1, 2} << QList<int>{0, 1, 2, 1, 2}
                              << QList<int>{0, 1, 1, 2, 2}
@@ -228,8 +227,8 @@ void TestImageStream::slowWriterDropsAndCountsWithoutHoldingUpTheCamera()
                            "4102000001", slowWriter, twoImages);
     QSignalSpy finished(&recorder, &ImageRecorder::finished);
     QueuedSpy shown(&camera, &VyraCamera::imageCaptured);
-    ImageFanOut::Attachment attachment = camera.images().attach(
-        [&](const QSharedPointer<QImage> &image) { recorder.take(image); });
+    ImageFanOut::Attachment attachment =
+        camera.images().attach([&](const QSharedPointer<QImage> &image) { recorder.take(image); });
     camera.enableLiveVideo(true);
 
     // The writer is stuck, the queue full: images are dropped and counted

@@ -88,7 +88,8 @@ QMap<QString, QString> metadataOf(const QString &path)
     char *text = nullptr;
     if (TIFFGetField(tiff, TIFFTAG_IMAGEDESCRIPTION, &text)) {
         for (const QString &line : QString::fromUtf8(text).split(QLatin1Char('\n')))
-            fields.insert(line.section(QStringLiteral(": "), 0, 0), line.section(QStringLiteral(": "), 1));
+            fields.insert(line.section(QStringLiteral(": "), 0, 0),
+                          line.section(QStringLiteral(": "), 1));
     }
     if (TIFFGetField(tiff, TIFFTAG_MODEL, &text))
         fields.insert(QStringLiteral("TIFF Model"), QString::fromUtf8(text));
@@ -102,7 +103,8 @@ QList<QMap<QString, QString>> listOf(const QString &folder)
     QFile file(QDir(folder).filePath(QStringLiteral("images.csv")));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QStringList header = lines.takeFirst().split(QLatin1Char(','));
     QList<QMap<QString, QString>> rows;
     for (const QString &line : lines) {
@@ -242,7 +244,8 @@ void TestRecording::answerRecordDialog(const QString &format, int cycles)
         dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
         dialog->findChild<QComboBox *>(QStringLiteral("cb_format"))
             ->setCurrentIndex(format == QLatin1String("png") ? 1 : 0);
-        dialog->findChild<QRadioButton *>(QStringLiteral("rb_untilStopped"))->setChecked(cycles == 0);
+        dialog->findChild<QRadioButton *>(QStringLiteral("rb_untilStopped"))
+            ->setChecked(cycles == 0);
         dialog->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->setChecked(cycles > 0);
         dialog->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->setValue(std::max(1, cycles));
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
@@ -343,10 +346,9 @@ void TestRecording::recordsLabelledCycles()
     QVERIFY(answerer->messages.isEmpty());
     const QString folder = lastRecording();
     verifyCycles(folder, format, cycles);
-    QCOMPARE(statusText(window.get()),
-             QStringLiteral("Recording complete: %1 images in %2")
-                 .arg(3 * cycles)
-                 .arg(QDir::toNativeSeparators(folder)));
+    QCOMPARE(statusText(window.get()), QStringLiteral("Recording complete: %1 images in %2")
+                                           .arg(3 * cycles)
+                                           .arg(QDir::toNativeSeparators(folder)));
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("sequencer.xml"))).size() > 0);
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("camera.ini"))).size() > 0);
 }
@@ -363,9 +365,8 @@ void TestRecording::stopMidCycleKeepsWhatCame()
     QTRY_VERIFY(recordingEnded());
     QCOMPARE(imagesIn(lastRecording()),
              QStringList({"cycle-0001-set-00.tiff", "cycle-0001-set-01.tiff"}));
-    QCOMPARE(statusText(window.get()),
-             QStringLiteral("Recording stopped: 2 images in %1")
-                 .arg(QDir::toNativeSeparators(lastRecording())));
+    QCOMPARE(statusText(window.get()), QStringLiteral("Recording stopped: 2 images in %1")
+                                           .arg(QDir::toNativeSeparators(lastRecording())));
     // The run goes on as it was.
     QVERIFY(action(window.get(), "action_run")->isChecked());
     QVERIFY(action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
@@ -375,9 +376,12 @@ void TestRecording::faultsEndTheRecordingCleanly_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
-    QTest::newRow("disk full") << "disk full" << "File too large";
-    QTest::newRow("folder vanishes") << "folder vanishes" << "No such file or directory";
-    QTest::newRow("camera pulled out") << "camera pulled out" << "the camera was removed";
+    QTest::newRow("disk full") << "disk full"
+                               << "File too large";
+    QTest::newRow("folder vanishes") << "folder vanishes"
+                                     << "No such file or directory";
+    QTest::newRow("camera pulled out") << "camera pulled out"
+                                       << "the camera was removed";
 }
 
 void TestRecording::faultsEndTheRecordingCleanly()
@@ -439,10 +443,11 @@ void TestRecording::recordingThatCannotStartLeavesNothing()
     QFile file(parent->filePath(QStringLiteral("a file")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    const QStringList before = QDir(parent->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList before =
+        QDir(parent->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     const QStringList enabled = enabledActions(window.get());
-    const QString folder = folderInsideAFile ? file.fileName() + QStringLiteral("/recordings")
-                                             : parent->path();
+    const QString folder =
+        folderInsideAFile ? file.fileName() + QStringLiteral("/recordings") : parent->path();
     if (!folderInsideAFile)
         QVERIFY(Control::injectFailure("parameterSetControl", VYRA_FILE_WRITE_OPEN_ERROR));
     answerer->answer([folder](QWidget *widget) {
@@ -513,11 +518,10 @@ void TestRecording::thumbnailsAndFiguresFollowTheRun()
     const auto meanOf = [](SequencerSet *set) {
         return set->thumbnail()->findChild<QLabel *>(QStringLiteral("thumbnailMean"))->text();
     };
-    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(sets.begin(), sets.end(),
-                                         [](SequencerSet *set) {
-                                             return !set->thumbnail()->picture().isNull();
-                                         }),
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(sets.begin(), sets.end(),
+                    [](SequencerSet *set) { return !set->thumbnail()->picture().isNull(); }),
+        20000);
     // Longer exposures are brighter; a share above 1 % is red.
     QList<int> means;
     for (SequencerSet *set : sets) {
@@ -528,10 +532,12 @@ void TestRecording::thumbnailsAndFiguresFollowTheRun()
         const double share = clipped->text().section(QLatin1Char(' '), 1, 1).toDouble();
         QCOMPARE(clipped->styleSheet().contains(QLatin1String("210, 40, 40")), share > 1.0);
     }
-    QVERIFY2(means.at(0) < means.at(1) && means.at(1) < means.at(2),
-             qPrintable(QStringLiteral("%1 %2 %3").arg(means.at(0)).arg(means.at(1)).arg(means.at(2))));
+    QVERIFY2(
+        means.at(0) < means.at(1) && means.at(1) < means.at(2),
+        qPrintable(QStringLiteral("%1 %2 %3").arg(means.at(0)).arg(means.at(1)).arg(means.at(2))));
     auto *figures = window->findChild<QLabel *>(QStringLiteral("streamStatistics"));
-    QTRY_VERIFY(figures->text().contains(QRegularExpression(QStringLiteral("Set [0-2] of 3   Cycle [1-9]"))));
+    QTRY_VERIFY(figures->text().contains(
+        QRegularExpression(QStringLiteral("Set [0-2] of 3   Cycle [1-9]"))));
     QVERIFY(figures->text().startsWith(QStringLiteral("Received ")));
 
     action(window.get(), "action_run")->trigger();
