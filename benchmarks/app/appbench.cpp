@@ -279,19 +279,27 @@ void buildSequence(Application &app, int count)
         set->findChild<QDoubleSpinBox *>()->setValue(2.0 + set->index());
 }
 
+// Runs a sequence of count sets live at fps, once the first image is shown.
+bool startSequence(Application &app, int count, double fps)
+{
+    if (!waitFor([&] { return app.shown > 0; }))
+        return false;
+    app.setDockWidth(400);
+    buildSequence(app, count);
+    app.action("action_run")->setChecked(true);
+    if (fps != 5.0)
+        app.setFramerate(fps);
+    return true;
+}
+
 int sequence(const QStringList &arguments)
 {
     const int count = arguments.value(2).toInt();
     const double fps = arguments.value(3).toDouble();
     const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
     Application app(1);
-    if (!waitFor([&] { return app.shown > 0; }))
+    if (!startSequence(app, count, fps))
         return 1;
-    app.setDockWidth(400);
-    buildSequence(app, count);
-    app.action("action_run")->setChecked(true);
-    if (fps != 5.0)
-        app.setFramerate(fps);
     run(1000);
     app.checkHighlight = true;
     const Rates rates = measure(app, seconds);
@@ -438,13 +446,8 @@ int recordSequence(const QStringList &arguments)
     const QString folder = arguments.value(6);
     VyraSim::Control::setCallLogEnabled(false);
     Application app(1);
-    if (!waitFor([&] { return app.shown > 0; }))
+    if (!startSequence(app, count, fps))
         return 1;
-    app.setDockWidth(400);
-    buildSequence(app, count);
-    app.action("action_run")->setChecked(true);
-    if (fps != 5.0)
-        app.setFramerate(fps);
     return recordFor(app, QStringLiteral("%1-set sequence at %2 images/s").arg(count).arg(fps),
                      format, seconds, folder);
 }
