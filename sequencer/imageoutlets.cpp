@@ -171,15 +171,13 @@ void ImageOutlets::startRecording(int cycles, bool ask)
     settings.cycles = cycles;
     if (ask) {
         RecordDialog dialog(settings, m_window);
-        if (dialog.exec() != QDialog::Accepted) {
-            emit recordingChanged();
+        if (dialog.exec() != QDialog::Accepted)
             return;
-        }
         settings = dialog.settings();
         m_recordSettings = settings;
     }
-    if (!m_recording->start(settings, m_camera, m_sequencer, [this] { return currentLabels(); }))
-        emit recordingChanged();
+    // The camera may have gone while the dialog was open.
+    m_recording->start(settings, m_camera, m_sequencer, [this] { return currentLabels(); });
 }
 
 bool ImageOutlets::isRecording() const

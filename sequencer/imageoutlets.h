@@ -54,6 +54,8 @@ public:
     /// "Save Image…": the last image the camera delivered.
     void saveImage();
     /// "Record…" checked asks how and starts a recording; unchecked stops it.
+    /// The window shows the outcome through recordingChanged() or its own
+    /// look at isRecording().
     void record(bool on);
     /// "Capture One Cycle": a recording of one cycle, as the last one was made.
     void captureCycle();
