@@ -55,19 +55,30 @@ void SetThumbnail::setImageSize(const QSize &size)
 void SetThumbnail::showImage(const QImage &thumbnail, const ImageFigures &figures)
 {
     m_picture = thumbnail;
-    m_mean->setText(tr("Mean %1").arg(figures.meanLevel, 0, 'f', 0));
-    m_clipped->setText(tr("Clipped %1 %").arg(100.0 * figures.clippedShare, 0, 'f', 1));
-    m_clipped->setStyleSheet(figures.clippedShare > clippedWarning ? warningText : plainText);
+    showFigures(tr("Mean %1").arg(figures.meanLevel, 0, 'f', 0),
+                tr("Clipped %1 %").arg(100.0 * figures.clippedShare, 0, 'f', 1),
+                figures.clippedShare > clippedWarning);
     update(pictureArea());
 }
 
 void SetThumbnail::clear()
 {
     m_picture = QImage();
-    m_mean->setText(tr("Mean -"));
-    m_clipped->setText(tr("Clipped -"));
-    m_clipped->setStyleSheet(plainText);
+    showFigures(tr("Mean -"), tr("Clipped -"), false);
     update(pictureArea());
+}
+
+void SetThumbnail::showFigures(const QString &mean, const QString &clipped, bool warning)
+{
+    // A thumbnail comes several times a second; a label's text or style set
+    // again lays out and polishes it again even when nothing changed.
+    if (m_mean->text() != mean)
+        m_mean->setText(mean);
+    if (m_clipped->text() != clipped)
+        m_clipped->setText(clipped);
+    const QString &style = warning ? warningText : plainText;
+    if (m_clipped->styleSheet() != style)
+        m_clipped->setStyleSheet(style);
 }
 
 int SetThumbnail::pictureWidth() const

@@ -38,6 +38,7 @@ protected:
 
 private:
     QRect pictureArea() const;
+    void showFigures(const QString &mean, const QString &clipped, bool warning);
 
     QImage m_picture;
     int m_pictureHeight = 0;
