@@ -75,8 +75,8 @@ if [[ $what == all || $what == record ]]; then
     record_seconds=${VYRA_RECORD_SECONDS:-60}
     echo "Recording through Record..., until stopped after ${record_seconds} s (Live on for the sequence):"
     echo
-    echo "| what | format | images delivered | images written | lost between the first and last written | MB/s written | s to write the rest | CPU % of one core |"
-    echo "|---|---|---|---|---|---|---|---|"
+    echo "| what | format | images delivered | images written | missing between the first and last written | of those dropped by the full queue | sensor frames without a free driver buffer | MB/s written | s to write the rest | CPU % of one core |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
     for format in tiff png; do
         for device in 1 2; do
             onscreen "$bench" record "$device" max "$format" "$record_seconds" "$session/recordings" || true

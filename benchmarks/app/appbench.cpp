@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTextStream>
@@ -371,11 +372,11 @@ Recorded recordedIn(const QString &parent)
     return recorded;
 }
 
-quint64 framesDelivered()
+VyraSim::OpenCameraState cameraState()
 {
     const auto handles = VyraSim::Control::openHandles();
-    return handles.empty() ? 0
-                           : VyraSim::Control::openCameraState(handles.front())->framesDelivered;
+    return handles.empty() ? VyraSim::OpenCameraState()
+                           : *VyraSim::Control::openCameraState(handles.front());
 }
 
 /// Records for seconds through the window's Record command and prints a
@@ -383,23 +384,30 @@ quint64 framesDelivered()
 int recordFor(Application &app, const QString &what, const QString &format, int seconds,
               const QString &folder)
 {
-    // Boxes at the end (images dropped) are answered at once.
+    // A box at the end says how many images the writer's queue dropped; it
+    // is answered at once.
+    int droppedByQueue = 0;
     QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+    QObject::connect(&boxes, &QTimer::timeout, [&droppedByQueue] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            const QRegularExpression dropped(QStringLiteral("([0-9]+) images were dropped"));
+            droppedByQueue = dropped.match(box->text()).captured(1).toInt();
             box->accept();
+        }
     });
     boxes.start(50);
     run(1000);
     answerRecordDialog(folder, format);
     const double cpuBefore = cpuSeconds();
-    const quint64 deliveredBefore = framesDelivered();
+    const VyraSim::OpenCameraState before = cameraState();
     QElapsedTimer timer;
     timer.start();
     app.action("action_record")->trigger();
     run(seconds * 1000);
     app.action("action_record")->trigger();
-    const quint64 delivered = framesDelivered() - deliveredBefore;
+    const VyraSim::OpenCameraState after = cameraState();
+    const quint64 delivered = after.framesDelivered - before.framesDelivered;
+    const quint64 droppedByDriver = after.framesDropped - before.framesDropped;
     const double recordingSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double cpu = 100.0 * (cpuSeconds() - cpuBefore) / recordingSeconds;
     auto *progress = app.window.statusBar()->findChild<QLabel *>(QStringLiteral("recordingProgress"));
@@ -407,9 +415,11 @@ int recordFor(Application &app, const QString &what, const QString &format, int 
         return 1;
     const double totalSeconds = double(timer.nsecsElapsed()) / 1e9;
     const Recorded recorded = recordedIn(folder);
-    std::printf("| %s | %s | %llu | %d | %lld | %.1f | %.1f | %.1f |\n", qPrintable(what),
-                qPrintable(format.toUpper()), static_cast<unsigned long long>(delivered),
-                recorded.images, static_cast<long long>(recorded.lost),
+    std::printf("| %s | %s | %llu | %d | %lld | %d | %llu | %.1f | %.1f | %.1f |\n",
+                qPrintable(what), qPrintable(format.toUpper()),
+                static_cast<unsigned long long>(delivered), recorded.images,
+                static_cast<long long>(recorded.lost), droppedByQueue,
+                static_cast<unsigned long long>(droppedByDriver),
                 double(recorded.bytes) / 1e6 / totalSeconds, totalSeconds - recordingSeconds, cpu);
     QDir(folder).removeRecursively();
     return 0;
