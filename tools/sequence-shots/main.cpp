@@ -211,12 +211,12 @@ int main(int argc, char *argv[])
         });
         action(&window, "action_record")->trigger();
     });
-    after(recordAt + 1500, [&] {
+    after(recordAt + 2300, [&] {
         save(out.filePath(QStringLiteral("recording.png")));
         std::printf("recording.png: %s\n", qPrintable(window.statusBar()->findChild<QLabel *>(
                                                   QStringLiteral("recordingProgress"))->text()));
     });
-    after(recordAt + 4000, [&] {
+    after(recordAt + 5000, [&] {
         std::printf("status bar: %s\n", qPrintable(window.statusBar()->currentMessage()));
         const QDir parent(out.filePath(QStringLiteral("recording")));
         const QStringList made = parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time);
