@@ -197,6 +197,10 @@ VyraStatus AravisCamera::prepareLocked()
     }
     if (VyraStatus status = features_->setTriggerMode(VYRA_TRIGGER_OFF))
         return status;
+    {
+        Lock lock(mutex_);
+        cameraTriggered_ = false;
+    }
     if (VyraStatus status = readSettingsLocked())
         return status;
     controlLostHandler_ =
@@ -414,6 +418,11 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     const int hardwareSet = HardwareSequencer::activeSet(chunkParser_, buffer);
 
     Lock lock(mutex_);
+    // Only images the triggers asked for count: each is named after the set
+    // its trigger applied, so an extra image would give every later image the
+    // set of the one before it.
+    if (unaskedForLocked(buffer))
+        return;
     ++framesTaken_;
     std::optional<PendingImage> pending;
     if (!pending_.empty()) {
@@ -484,6 +493,18 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     if (!fits)
         ++droppedSinceLive_;
     wake_.notify_all();
+}
+
+bool AravisCamera::unaskedForLocked(ArvBuffer *buffer) const
+{
+    if (!cameraTriggered_)
+        return false;
+    if (pending_.empty())
+        return true;
+    // Aravis stamps a buffer with the host's wall clock when its image
+    // arrives (0 where a transport does not).
+    const int64_t arrivedNs = int64_t(arv_buffer_get_system_timestamp(buffer));
+    return arrivedNs != 0 && arrivedNs < pending_.front().triggeredNs;
 }
 
 // ---- The host's trigger thread and the host-driven sequence ----
@@ -561,15 +582,24 @@ VyraStatus AravisCamera::triggerLocked()
     {
         Lock lock(mutex_);
         image.exposureMs = settings_.values.exposureMs;
-        if (!hardwareSequencer_ && sequencer_->sequencerModeOn()) {
+        if (sequencer_->sequencerModeOn()) {
+            // A camera's own sequencer steps by itself and names the set in
+            // the image; the state model's step names it where it does not.
             const VyraSim::SimSequencer::Step step = sequencer_->takeImage(settings_.values);
             image.set = step.set;
             image.exposureMs = step.values.exposureMs;
             values = step.values;
-            hostSequence = true;
+            hostSequence = !hardwareSequencer_;
         }
     }
     if (hostSequence) {
+        // The next set's values must not reach the camera while it still
+        // takes the image of the last trigger: that image would show them.
+        {
+            Lock lock(mutex_);
+            wake_.wait_until(lock, Clock::now() + triggerPatienceLocked(),
+                             [this] { return pending_.empty() || lost_ || closed_; });
+        }
         if (VyraStatus status = applyValuesLocked(values))
             return status;
     }
@@ -583,6 +613,7 @@ VyraStatus AravisCamera::triggerLocked()
             ++droppedSinceLive_;
         }
         image.triggeredAt = Clock::now();
+        image.triggeredNs = g_get_real_time() * 1000;
         pending_.push_back(image);
     }
     const VyraStatus status = features_->softwareTrigger();
@@ -777,6 +808,10 @@ VyraStatus AravisCamera::configureTriggerLocked()
     if (VyraStatus status =
             features_->setTriggerMode(triggered ? VYRA_TRIGGER_SINGLE : VYRA_TRIGGER_OFF))
         return status;
+    {
+        Lock lock(mutex_);
+        cameraTriggered_ = triggered;
+    }
     return applyCameraTimingLocked();
 }
 

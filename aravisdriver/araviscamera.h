@@ -130,7 +130,16 @@ private:
         int set = 0;
         double exposureMs = 0.0;
         Clock::time_point triggeredAt;
+        /// The host's wall clock at the trigger, in ns, as Aravis stamps
+        /// the buffers it receives.
+        int64_t triggeredNs = 0;
     };
+
+    /// Whether buffer is no answer to the oldest trigger while the camera
+    /// is meant to take images only on triggers: an image nobody asked for
+    /// (a camera that runs free whatever its trigger mode says) or one
+    /// begun before that trigger. Expects the state lock.
+    bool unaskedForLocked(ArvBuffer *buffer) const;
 
     /// How long a triggered image may take before the host gives it up
     /// (the camera missed the trigger). Expects the state lock.
@@ -205,6 +214,8 @@ private:
     bool queueMode_ = false;
     bool stopPacer_ = false;
     int32_t triggerMode_ = VYRA_TRIGGER_OFF;
+    /// Whether the camera is set to take images on software triggers only.
+    bool cameraTriggered_ = false;
     VyraSim::SensorSettings settings_; ///< the live settings, as the boundary set them
     VyraSim::FrameRing ring_;
     std::deque<PendingImage> pending_;

@@ -32,6 +32,17 @@ std::string transportName(const std::string &protocol)
     return protocol;
 }
 
+/// The model with its transport, as in "Fake-GigE"; a transport that only
+/// repeats the model (Aravis' in-process fake camera, model and protocol
+/// "Fake") adds nothing.
+std::string cameraName(const DeviceIdentity &device)
+{
+    const std::string transport = transportName(device.protocol);
+    if (transport.empty() || transport == device.model)
+        return device.model;
+    return device.model + "-" + transport;
+}
+
 } // namespace
 
 AravisSystem &AravisSystem::instance()
@@ -184,8 +195,7 @@ VyraCameraRecord AravisSystem::record(const DeviceIdentity &device, int32_t posi
     });
     VyraSim::copyText(record.serialNumber, sizeof record.serialNumber, device.serial);
     VyraSim::copyText(record.modelName, sizeof record.modelName, device.model);
-    VyraSim::copyText(record.cameraName, sizeof record.cameraName,
-                      device.model + "-" + transportName(device.protocol));
+    VyraSim::copyText(record.cameraName, sizeof record.cameraName, cameraName(device));
     return record;
 }
 

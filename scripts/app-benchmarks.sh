@@ -2,7 +2,7 @@
 # Measures the whole application on the simulated camera under Xvfb and
 # prints the results as Markdown tables, headed by a description of the
 # machine (docs/performance.md holds a run of it).
-# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|record|all] [seconds]
+# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|trigger|record|all] [seconds]
 #   seconds: how long each live and sequence measurement runs (default 10);
 #   the memory run keeps a live sequence going for 600 s (VYRA_MEMORY_SECONDS);
 #   each recording runs 60 s (VYRA_RECORD_SECONDS) and its images, up to
@@ -12,9 +12,24 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 what=${1:-all}
 seconds=${2:-10}
+latency="$build/benchmarks/app/vyra-triggerlatency"
+
+# Inside a network namespace of its own: Aravis' fake GigE camera on loopback,
+# then the trigger latency on it.
+if [[ "${TRIGGER_SESSION:-}" == 1 ]]; then
+    ip link set lo up
+    arv-fake-gv-camera-0.8 -i 127.0.0.1 >/dev/null 2>&1 &
+    fake=$!
+    trap 'kill $fake 2>/dev/null || true' EXIT
+    sleep 2
+    arv-tool-0.8 -n Aravis-Fake-GV01 control Width=1280 Height=1024 PixelFormat=RGB8 >/dev/null
+    VYRA_DRIVER=aravis xvfb-run -a -s "-screen 0 1920x1080x24" "$latency" Fake 50 2>/dev/null | grep '^|'
+    exit 0
+fi
+
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh" "$build" >/dev/null
-cmake --build "$build" --target appbench --parallel "$(nproc)" >/dev/null
+cmake --build "$build" --target appbench vyra-triggerlatency --parallel "$(nproc)" >/dev/null
 bench="$build/benchmarks/app/appbench"
 
 # A settings folder and control socket of their own; the default cameras.
@@ -69,6 +84,18 @@ if [[ $what == all || $what == startup ]]; then
             sed "s/^/| $run | /; s/\$/ |/"
     done
     echo
+fi
+
+if [[ $what == all || $what == trigger ]]; then
+    echo "Trigger to screen with Live off, three sets of 5, 15 and 30 ms, 50 presses, ms:"
+    echo
+    echo "| camera | presses | first press | median | 95th percentile | slowest |"
+    echo "|---|---|---|---|---|---|"
+    onscreen "$latency" VK-1240C 50
+    if command -v arv-fake-gv-camera-0.8 >/dev/null && command -v ip >/dev/null &&
+        unshare -rn --pid --kill-child --mount-proc true 2>/dev/null; then
+        TRIGGER_SESSION=1 unshare -rn --pid --kill-child --mount-proc "$0" trigger
+    fi
 fi
 
 if [[ $what == all || $what == record ]]; then

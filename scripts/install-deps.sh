@@ -9,10 +9,12 @@ set -euo pipefail
 # libusb-1.0; aravis-tools brings the fake GigE Vision camera the tests use.
 # Recorded images: libtiff-dev and libpng-dev write TIFF and PNG, Qt's
 # image-format plugins read TIFF back.
+# The Debian package (cpack) needs dpkg-shlibdeps (dpkg-dev) and file.
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
           libtiff-dev libpng-dev qt5-image-formats-plugins
           xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
-          libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux)
+          libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux
+          dpkg-dev file)
 case "${1:-}" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --measure) packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-gtk3

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vyra Sequencer on the simulated camera under Xvfb:
-# the camera dialog as it comes up, the main window with the live image of
-# the first camera after it was chosen, and the Acquisition and Image Size
-# dialogs of its Camera menu in front of the main window.
+# the camera dialog as it comes up and with the first camera chosen, the main
+# window with the live image of that camera, and the Acquisition and Image
+# Size dialogs of its Camera menu in front of the main window.
+# VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
+# shows the application at twice its size.
 # Usage: scripts/screenshot.sh [build-dir] [output-dir]
 set -euo pipefail
 
@@ -25,7 +27,10 @@ if [[ "${1:-}" == "--session" ]]; then
     # Pick the first camera with the keyboard: the table has the focus on its
     # first cell, Down and Up select the first row, Return presses OK.
     xdotool windowfocus --sync "$dialog"
-    xdotool key --clearmodifiers Down Up Return
+    xdotool key --clearmodifiers Down Up
+    sleep 0.5
+    import -window root "$out/camera-dialog-chosen.png"
+    xdotool key --clearmodifiers Return
 
     window=$(xdotool search --sync --onlyvisible --name '^Vyra Sequencer$' | head -1)
     # Let the live image settle in the Camera Image dock.
@@ -34,8 +39,11 @@ if [[ "${1:-}" == "--session" ]]; then
 
     # The Camera menu is the second of the menu bar; Down picks its entries
     # in order, Return opens the dialog, Escape closes it again.
+    # The menu's place grows with the scale factor.
+    menu_x=$(awk "BEGIN { print int(77 * ${QT_SCALE_FACTOR:-1}) }")
+    menu_y=$(awk "BEGIN { print int(11 * ${QT_SCALE_FACTOR:-1}) }")
     camera_menu() {
-        xdotool mousemove --window "$window" 77 11 click 1
+        xdotool mousemove --window "$window" "$menu_x" "$menu_y" click 1
         sleep 0.5
         xdotool key --clearmodifiers "$@" Return
     }
@@ -70,6 +78,6 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 fi
 mkdir -p "$out"
 
-xvfb-run -a -s "-screen 0 1280x800x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
-echo "Screenshots: $out/camera-dialog.png $out/main-window.png $out/acquisition-dialog.png" \
-    "$out/image-size-dialog.png"
+xvfb-run -a -s "-screen 0 ${VYRA_SCREEN:-1280x800}x24" "$root/scripts/screenshot.sh" --session "$app" "$out"
+echo "Screenshots: $out/camera-dialog.png $out/camera-dialog-chosen.png $out/main-window.png" \
+    "$out/acquisition-dialog.png $out/image-size-dialog.png"

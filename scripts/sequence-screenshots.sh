@@ -5,8 +5,18 @@
 # hundred milliseconds apart. For each picture it says which set is
 # highlighted and how bright the shown image is: the highlight moves from
 # shot to shot and the brightness follows the set's exposure.
-# Usage: scripts/sequence-screenshots.sh [build-dir] [output-dir] [shots] [interval-ms]
+# With --layout it photographs the editor as a person first sees it: six sets
+# with all five features, the trigger source, flash mode and next-set lists
+# opened, and an exposure typed beyond the camera's limit.
+# VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
+# shows the application at twice its size.
+# Usage: scripts/sequence-screenshots.sh [--layout] [build-dir] [output-dir] [shots] [interval-ms]
 set -euo pipefail
+layout=()
+if [[ "${1:-}" == "--layout" ]]; then
+    layout=(--layout)
+    shift
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 out=$(realpath -m "${2:-$build/screenshots}")
@@ -18,6 +28,12 @@ mkdir -p "$out"
 # not change the pictures and a running application is left alone.
 session=$(mktemp -d)
 trap 'rm -rf "$session"' EXIT
-XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" \
-    xvfb-run -a -s "-screen 0 1280x800x24" "$tool" "$out" "${3:-6}" "${4:-300}"
+screen=${VYRA_SCREEN:-1280x800}
+if [[ ${#layout[@]} -gt 0 ]]; then
+    XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" \
+        xvfb-run -a -s "-screen 0 ${screen}x24" "$tool" --layout "$out"
+else
+    XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" \
+        xvfb-run -a -s "-screen 0 ${screen}x24" "$tool" "$out" "${3:-6}" "${4:-300}"
+fi
 echo "Screenshots in $out"

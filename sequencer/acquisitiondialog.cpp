@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "camerafailure.h"
+#include "camerafeature.h"
 #include "stylesheet.h"
 #include "vyracamera.h"
 
@@ -64,22 +65,47 @@ AcquisitionDialog::AcquisitionDialog(QSharedPointer<VyraCamera> camera, QWidget 
     // down to what 5 MHz allows, and that rate would then be kept at 50 MHz.
     ui->pixelclock_value->setKeyboardTracking(false);
 
-    pixelClockList = this->camera->pixelClockGetList();
-    const int pixelClock = this->camera->pixelClock();
-    const double framerate = this->camera->framerate();
-    const double exposure = this->camera->exposure();
-    initPixelClockControls(pixelClock);
-    refreshFramerateControls(framerate);
-    refreshExposureControls(exposure);
+    // A setting the camera lacks is shown disabled; the others work as ever.
+    int pixelClock = 0;
+    double framerate = 0.0;
+    double exposure = 0.0;
+    pixelClockOffered = cameraOffers([&] {
+        pixelClockList = this->camera->pixelClockGetList();
+        pixelClock = this->camera->pixelClock();
+    });
+    framerateOffered = cameraOffers([&] { framerate = this->camera->framerate(); });
+    exposureOffered = cameraOffers([&] { exposure = this->camera->exposure(); });
+    pixelClockOffered = pixelClockOffered && cameraOffers([&] { initPixelClockControls(pixelClock); });
+    framerateOffered = framerateOffered && cameraOffers([&] { refreshFramerateControls(framerate); });
+    exposureOffered = exposureOffered && cameraOffers([&] { refreshExposureControls(exposure); });
+    if (!pixelClockOffered) {
+        // No clock to show: neither a number nor a range.
+        ui->pixelclock_min->clear();
+        ui->pixelclock_max->clear();
+        ui->pixelclock_value->setSpecialValueText(QStringLiteral("-"));
+    }
+    setGroupsEnabled(true, true, true);
 }
 
 AcquisitionDialog::~AcquisitionDialog() = default;
 
 void AcquisitionDialog::setGroupsEnabled(bool pixelClock, bool framerate, bool exposure)
 {
-    ui->pixelclock_box->setEnabled(pixelClock);
-    ui->framerate_box->setEnabled(framerate);
-    ui->exposure_box->setEnabled(exposure);
+    enableGroup(ui->pixelclock_box, pixelClock, pixelClockOffered,
+                tr("This camera does not offer a pixel clock setting."));
+    enableGroup(ui->framerate_box, framerate, framerateOffered,
+                tr("This camera does not offer a frame rate setting."));
+    enableGroup(ui->exposure_box, exposure, exposureOffered,
+                tr("This camera does not offer an exposure setting."));
+}
+
+void AcquisitionDialog::enableGroup(QGroupBox *group, bool enabled, bool offered,
+                                    const QString &notOffered)
+{
+    if (offered)
+        group->setEnabled(enabled);
+    else
+        showNotOffered(group, notOffered);
 }
 
 void AcquisitionDialog::initPixelClockControls(int pixelClock)
@@ -126,16 +152,11 @@ void AcquisitionDialog::refreshExposureControls(double exposure)
 
     // A camera without the switch cannot tell its state.
     bool longExposure = false;
-    bool switchAvailable = true;
-    try {
-        longExposure = camera->exposureLongEnabled();
-    } catch (const VyraCameraException &) {
-        switchAvailable = false;
-    }
-    {
+    if (cameraOffers([&] { longExposure = camera->exposureLongEnabled(); })) {
         const QSignalBlocker blocker(ui->exposure_longterm);
-        ui->exposure_longterm->setEnabled(switchAvailable);
         ui->exposure_longterm->setChecked(longExposure);
+    } else {
+        showNotOffered(ui->exposure_longterm, tr("This camera does not offer long exposure."));
     }
 
     if (shown != hundredths(exposure))
@@ -145,17 +166,19 @@ void AcquisitionDialog::refreshExposureControls(double exposure)
 void AcquisitionDialog::applyPixelClock(int pixelClock)
 {
     const double framerate = camera->framerate();
-    const double exposure = camera->exposure();
+    const double exposure = exposureOffered ? camera->exposure() : 0.0;
     ignoreCameraFailure([&] { camera->setPixelClock(pixelClock); });
-    refreshExposureControls(exposure);
+    if (exposureOffered)
+        refreshExposureControls(exposure);
     refreshFramerateControls(framerate);
 }
 
 void AcquisitionDialog::applyFramerate(double framerate)
 {
-    const double exposure = camera->exposure();
+    const double exposure = exposureOffered ? camera->exposure() : 0.0;
     ignoreCameraFailure([&] { camera->setFramerate(framerate); });
-    refreshExposureControls(exposure);
+    if (exposureOffered)
+        refreshExposureControls(exposure);
 }
 
 void AcquisitionDialog::applyExposure(double exposure)
@@ -244,7 +267,8 @@ void AcquisitionDialog::on_exposure_longterm_stateChanged(int)
         const bool on = ui->exposure_longterm->isChecked();
         ignoreCameraFailure([&] { camera->setExposureLongEnabled(on); });
         refreshExposureControls(camera->exposure());
-        refreshFramerateControls(camera->framerate());
+        if (framerateOffered)
+            refreshFramerateControls(camera->framerate());
     });
 }
 

@@ -9,6 +9,7 @@
 namespace Ui {
 class AcquisitionDialog;
 }
+class QGroupBox;
 class VyraCamera;
 
 /// Sets the open camera's timing: pixel clock, frame rate, exposure and long
@@ -23,12 +24,14 @@ class AcquisitionDialog : public QDialog
     Q_OBJECT
 
 public:
-    /// Reads the camera's timing and fills the controls with it. Throws
-    /// VyraCameraException when the camera cannot be read.
+    /// Reads the camera's timing and fills the controls with it; a setting
+    /// the camera does not offer is shown disabled, with the reason as its
+    /// tooltip. Throws VyraCameraException when the camera cannot be read.
     explicit AcquisitionDialog(QSharedPointer<VyraCamera> camera, QWidget *parent = nullptr);
     ~AcquisitionDialog() override;
 
-    /// Enables or disables the pixel clock, frame rate and exposure groups.
+    /// Enables or disables the pixel clock, frame rate and exposure groups;
+    /// a group of a setting the camera does not offer stays disabled.
     void setGroupsEnabled(bool pixelClock, bool framerate, bool exposure);
 
 private slots:
@@ -52,6 +55,10 @@ private:
     /// Sets the pixel clock and applies the frame rate and exposure the
     /// camera had before within the ranges of the new clock.
     void applyPixelClock(int pixelClock);
+    /// Enables or disables a group, or shows it as a setting the camera
+    /// does not offer.
+    static void enableGroup(QGroupBox *group, bool enabled, bool offered,
+                            const QString &notOffered);
     void applyFramerate(double framerate);
     void applyExposure(double exposure);
     /// Index into the pixel clock list of the clock a new spin box value asks
@@ -62,4 +69,8 @@ private:
     QSharedPointer<VyraCamera> camera;
     QList<int> pixelClockList;
     int currentPixelClock = 0;
+    // Which settings the camera offers, as found when the dialog was filled.
+    bool pixelClockOffered = false;
+    bool framerateOffered = false;
+    bool exposureOffered = false;
 };

@@ -21,7 +21,6 @@ AoiOffset::AoiOffset(Qt::Orientation axis, const QString &name,
     addRow(createHeaderLabel(name), m_offset);
     updateSettings();
     m_offset->setValue(coordinate(camera->aoiOffset()));
-    limitEditorWidths();
     connect(m_offset, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &AoiOffset::setCameraParameters);
 }

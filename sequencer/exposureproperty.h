@@ -2,12 +2,13 @@
 
 #include "sequencerproperty.h"
 
-class QDoubleSpinBox;
+class ClampingDoubleSpinBox;
 
 namespace Properties {
 
 /// The exposure time of a set, in milliseconds, within the range the current
-/// frame rate allows.
+/// frame rate allows. A value beyond the longest exposure becomes the longest
+/// one, and the editor says so with valueLimited().
 class Exposure : public SequencerProperty
 {
     Q_OBJECT
@@ -30,7 +31,14 @@ public slots:
     void setCameraParameters() override;
 
 private:
-    QDoubleSpinBox *m_exposure;
+    /// Shows value; one beyond the range is pulled into it, and said so.
+    void showValue(double value);
+    void announceLimit();
+    QString longest() const;
+    /// "at 5.00 fps": the frame rate that bounds the exposure.
+    QString atFramerate() const;
+
+    ClampingDoubleSpinBox *m_exposure;
 };
 
 } // namespace Properties

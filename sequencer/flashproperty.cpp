@@ -7,13 +7,14 @@
 
 #include "vyracamera.h"
 #include "vyracameraexception.h"
+#include "workspacecombobox.h"
 
 namespace Properties {
 
 Flash::Flash(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidget *parent)
     : SequencerProperty(camera, eventFilter, parent)
 {
-    m_mode = new QComboBox(this);
+    m_mode = new WorkspaceComboBox(this);
     m_duration = new QSpinBox(this);
     m_delay = new QSpinBox(this);
     m_duration->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
@@ -32,7 +33,6 @@ Flash::Flash(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWi
     m_delay->setValue(camera->flashDelay());
     m_duration->setValue(camera->flashDuration());
     m_mode->setCurrentIndex(camera->flashMode());
-    limitEditorWidths();
     connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &Flash::setCameraParameters);
     connect(m_delay, QOverload<int>::of(&QSpinBox::valueChanged), this,

@@ -39,7 +39,6 @@ Gain::Gain(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     m_red->setValue(camera->redGain());
     m_green->setValue(camera->greenGain());
     m_blue->setValue(camera->blueGain());
-    limitEditorWidths();
     for (QSpinBox *box : boxes()) {
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &Gain::setCameraParameters);

@@ -10,10 +10,12 @@
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "camerafailure.h"
+#include "camerafeature.h"
 #include "stylesheet.h"
 #include "vyracamera.h"
 
@@ -72,7 +74,10 @@ ImageSizeDialog::ImageSizeDialog(QSharedPointer<VyraCamera> camera, QWidget *par
     ui->setupUi(this);
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
 
-    const int pixelClock = this->camera->pixelClock();
+    // The timing is read first and written back last, since a new geometry
+    // may change it; a camera without a pixel clock keeps the others.
+    std::optional<int> pixelClock;
+    cameraOffers([&] { pixelClock = this->camera->pixelClock(); });
     const double framerate = this->camera->framerate();
     const double exposure = this->camera->exposure();
     {
@@ -93,9 +98,12 @@ ImageSizeDialog::ImageSizeDialog(QSharedPointer<VyraCamera> camera, QWidget *par
         ui->aoi_height->setValue(aoi.height());
         ui->aoi_width->setValue(aoi.width());
     }
+    showMissingFactors();
+    setSizeControlsEnabled(true);
 
     ignoreCameraFailure([&] {
-        this->camera->setPixelClock(pixelClock);
+        if (pixelClock)
+            this->camera->setPixelClock(*pixelClock);
         this->camera->setFramerate(framerate);
         this->camera->setExposure(exposure);
     });
@@ -105,7 +113,10 @@ ImageSizeDialog::~ImageSizeDialog() = default;
 
 void ImageSizeDialog::setSizeControlsEnabled(bool enabled)
 {
-    ui->profile->setEnabled(enabled);
+    if (profilesOffered)
+        ui->profile->setEnabled(enabled);
+    else
+        showNotOffered(ui->profile, tr("This camera does not offer image format profiles."));
     ui->groupBox->setEnabled(enabled);
     ui->groupBox_2->setEnabled(enabled);
 }
@@ -135,6 +146,7 @@ void ImageSizeDialog::fillFormatList()
 
     uint32_t filled = 0;
     std::memcpy(&filled, list.data() + offsetof(VyraImageFormatList, count), sizeof filled);
+    profilesOffered = true;
     ui->profile->addItem(tr("Custom"), 0);
     for (uint32_t index = 0; index < std::min(filled, count); ++index) {
         VyraImageFormatEntry entry;
@@ -160,6 +172,24 @@ void ImageSizeDialog::fillSubsamplingBoxes()
     fillFactorBox(ui->subsampling_vertical, camera->verticalSubsamplingModes());
     selectFactor(ui->subsampling_vertical, camera->verticalSubsampling());
     selectFactor(ui->subsampling_horizontal, camera->horizontalSubsampling());
+}
+
+void ImageSizeDialog::showMissingFactors()
+{
+    const struct
+    {
+        QComboBox *box;
+        QString notOffered;
+    } factors[] = {
+        {ui->binning_horizontal, tr("This camera does not offer horizontal binning.")},
+        {ui->binning_vertical, tr("This camera does not offer vertical binning.")},
+        {ui->subsampling_horizontal, tr("This camera does not offer horizontal subsampling.")},
+        {ui->subsampling_vertical, tr("This camera does not offer vertical subsampling.")},
+    };
+    for (const auto &factor : factors) {
+        if (factor.box->count() <= 1)
+            showNotOffered(factor.box, factor.notOffered);
+    }
 }
 
 void ImageSizeDialog::refreshAoiControls()

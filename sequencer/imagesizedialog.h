@@ -26,12 +26,15 @@ class ImageSizeDialog : public QDialog
     Q_OBJECT
 
 public:
-    /// Reads the camera's geometry and formats into the controls. Throws
+    /// Reads the camera's geometry and formats into the controls; what the
+    /// camera does not offer (image formats, a binning or subsampling
+    /// direction) is shown disabled, with the reason as its tooltip. Throws
     /// VyraCameraException when the camera cannot be read.
     explicit ImageSizeDialog(QSharedPointer<VyraCamera> camera, QWidget *parent = nullptr);
     ~ImageSizeDialog() override;
 
-    /// Enables or disables every control but Close.
+    /// Enables or disables every control but Close; what the camera does not
+    /// offer stays disabled.
     void setSizeControlsEnabled(bool enabled);
 
 protected:
@@ -59,6 +62,9 @@ private:
     void selectMatchingProfile();
     void syncBinningBoxes();
     void syncSubsamplingBoxes();
+    /// Shows each factor box that offers nothing but "1x" as a setting the
+    /// camera does not offer.
+    void showMissingFactors();
     /// Sets the AOI's width (horizontal) or height, lowered to a whole number
     /// of increments, and shows the size the camera took.
     void applyAoiSize(int size, bool horizontal);
@@ -70,4 +76,6 @@ private:
 
     std::unique_ptr<Ui::ImageSizeDialog> ui;
     QSharedPointer<VyraCamera> camera;
+    /// Whether the camera lists image formats to choose from.
+    bool profilesOffered = false;
 };

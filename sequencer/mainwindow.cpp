@@ -5,9 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRegExp>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpacerItem>
@@ -23,6 +25,8 @@
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "sequencerframerate.h"
+#include "sequencerframeratebox.h"
 #include "sequencerset.h"
 #include "sequencerun.h"
 #include "sequencerworkspace.h"
@@ -39,6 +43,10 @@ const char settingsApplication[] = "Vyra Sequencer";
 
 // The workspace holds at most this many sets.
 constexpr int maximumSetCount = 32;
+// A first start takes this share of the screen's width and height.
+constexpr double firstStartScreenShare = 0.85;
+// Hints about values the camera could not take stay this long.
+constexpr int hintMilliseconds = 10000;
 
 QString noCameraMessage()
 {
@@ -104,9 +112,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // with, but the window has no events to list.
     ui->dw_event->deleteLater();
     setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
+    // Menus show their status tips as passing messages; the open camera
+    // stays beside them.
+    cameraStatus = new QLabel(this);
+    cameraStatus->setObjectName(QStringLiteral("l_camerastatus"));
+    statusBar()->addPermanentWidget(cameraStatus);
+    sequencerFramerate = new SequencerFramerate(QString::fromLatin1(settingsOrganisation),
+                                                QString::fromLatin1(settingsApplication), this);
+    addSequencerFramerateBox();
     restoreSettings();
     connect(workspace(), &SequencerWorkspace::sequencerSetSelectedEvent, this,
             &MainWindow::sequencerSetSelectedEvent);
+    connect(workspace(), &SequencerWorkspace::holdsSetsChanged, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(sequencerFramerate, &SequencerFramerate::changed, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(workspace(), &SequencerWorkspace::editorValueLimited, this,
+            [this](const QString &explanation) {
+                statusBar()->showMessage(explanation, hintMilliseconds);
+            });
     connect(&loadWatcher, &QFutureWatcher<bool>::finished, this,
             &MainWindow::loadCameraConfigurationFinished);
     connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
@@ -139,11 +163,24 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
+void MainWindow::addSequencerFramerateBox()
+{
+    auto *box = new SequencerFramerateBox(sequencerFramerate, this);
+    // Beside the command that starts the sequence, before the separator
+    // that follows it.
+    const QList<QAction *> items = ui->tb_mainwindow->actions();
+    const int run = items.indexOf(ui->action_run);
+    sequencerFramerateAction = ui->tb_mainwindow->insertWidget(items.value(run + 1), box);
+    sequencerFramerateAction->setObjectName(QStringLiteral("action_sequencerframerate"));
+    sequencerFramerateAction->setEnabled(false);
+}
+
 void MainWindow::restoreSettings()
 {
     QSettings settings(QString::fromLatin1(settingsOrganisation),
                        QString::fromLatin1(settingsApplication));
-    restoreGeometry(settings.value(QStringLiteral("main/geometry")).toByteArray());
+    if (!restoreGeometry(settings.value(QStringLiteral("main/geometry")).toByteArray()))
+        sizeForFirstStart();
     restoreState(settings.value(QStringLiteral("main/windowState")).toByteArray(), 0);
     ui->dw_cameraview->restoreGeometry(
         settings.value(QStringLiteral("displaywidget/geometry")).toByteArray());
@@ -154,6 +191,18 @@ void MainWindow::restoreSettings()
     // docks cannot be closed, so nothing in the window could bring it back.
     ui->dw_property->setVisible(true);
     ui->dw_cameraview->setVisible(true);
+}
+
+void MainWindow::sizeForFirstStart()
+{
+    const QScreen *shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect available = shownOn->availableGeometry();
+    // Room is left around it for the window's frame and what else is on
+    // the screen.
+    resize((QSizeF(available.size()) * firstStartScreenShare).toSize());
+    move(available.center() - rect().center());
 }
 
 void MainWindow::saveSettings()
@@ -308,8 +357,8 @@ void MainWindow::on_action_load_triggered()
         // The camera takes a file whole or not at all.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
         snapshot = sequencer->readSequence();
-    } catch (const VyraCameraException &) {
-        showCritical(this, tr("Configuration could not be loaded."));
+    } catch (const VyraCameraException &error) {
+        showLoadFailure(error);
         return;
     }
     // The sets on screen give way only once the loaded ones are complete.
@@ -326,10 +375,17 @@ void MainWindow::on_action_load_triggered()
     } catch (const std::runtime_error &error) {
         restoreSequence(featuresBefore);
         showCritical(this, QString::fromUtf8(error.what()));
-    } catch (const VyraCameraException &) {
+    } catch (const VyraCameraException &error) {
         restoreSequence(featuresBefore);
-        showCritical(this, tr("Configuration could not be loaded."));
+        showLoadFailure(error);
     }
+}
+
+void MainWindow::showLoadFailure(const VyraCameraException &error)
+{
+    // The driver knows why: another camera model, a broken file, ...
+    showCritical(this, tr("Configuration could not be loaded.") + QStringLiteral("\n\n") +
+                           QString::fromUtf8(error.what()));
 }
 
 void MainWindow::checkFeatures(const QList<quint32> &ids)
@@ -446,7 +502,7 @@ void MainWindow::startRun()
     if (!cameraUsable() || !sequenceRun)
         return;
     try {
-        sequenceRun->start(workspace()->sets(), sequencerFramerate);
+        sequenceRun->start(workspace()->sets(), sequencerFramerate->value());
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
     } catch (const VyraCameraException &error) {
@@ -513,6 +569,26 @@ void MainWindow::showSetOfImage(QSharedPointer<QImage> image)
     onActiveSetChanged(VyraFrameInfo::of(*image).set);
 }
 
+double MainWindow::previewFramerate() const
+{
+    return workspace()->holdsSets() ? sequencerFramerate->value() : SequenceRun::liveFramerate;
+}
+
+void MainWindow::updatePreviewFramerate()
+{
+    // The exposures and flash times a set can take end at the frame period:
+    // while sets are built, the stopped camera runs at the sequence's rate,
+    // so that every value the sequence can run with can be set, and the live
+    // image shows each set as the sequence will take it.
+    if (!sequenceRun)
+        return;
+    try {
+        sequenceRun->setStoppedFramerate(previewFramerate());
+    } catch (const VyraCameraException &) {
+        // The camera keeps its rate, and the editors the ranges it allows.
+    }
+}
+
 bool MainWindow::cameraUsable() const
 {
     return camera && sequencer && !cameraRemoved && !cameraTaskRunning();
@@ -541,6 +617,7 @@ void MainWindow::showCommandState()
     // A loaded file brings its own frame rate, which would break a run.
     ui->action_loadCameraConfiguration->setEnabled(opened ? editing : !taskRunning);
     ui->action_saveCameraConfiguration->setEnabled(opened ? usable : !taskRunning);
+    sequencerFramerateAction->setEnabled(editing);
 
     if (!running) {
         // No set stays marked once the camera runs no sequence.
@@ -573,33 +650,31 @@ void MainWindow::on_action_opencamera_triggered()
 {
     if (!mayDiscardSequence())
         return;
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use.
-        clearSequence();
-        statusBar()->showMessage(noCameraMessage());
-        return;
-    }
-    if (camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
+    const bool chosen = cameraChosen();
+    if (chosen && camera && cameraDialog->selectedDeviceId() == camera->deviceId()) {
         // The camera is open already: it stays, and so does its sequence.
-        statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));
         return;
     }
     clearSequence();
-    openSelectedCamera();
+    if (chosen)
+        openSelectedCamera();
 }
 
 void MainWindow::selectAndOpenCamera()
 {
-    if (!cameraDialog)
-        return;
-    if (cameraDialog->exec() != QDialog::Accepted) {
-        // The camera opened earlier, if any, stays in use.
-        statusBar()->showMessage(noCameraMessage());
-        return;
-    }
-    openSelectedCamera();
+    if (cameraChosen())
+        openSelectedCamera();
+}
+
+bool MainWindow::cameraChosen()
+{
+    if (cameraDialog && cameraDialog->exec() == QDialog::Accepted)
+        return true;
+    // The camera opened earlier, if any, stays in use, and so does its name
+    // in the status bar.
+    if (!camera)
+        showCameraStatus(noCameraMessage());
+    return false;
 }
 
 void MainWindow::openSelectedCamera()
@@ -638,7 +713,11 @@ void MainWindow::openSelectedCamera()
         }
 
         cameraRemoved = false;
-        sequencerFramerate = 5.0;
+        try {
+            sequencerFramerate->setMinimum(camera->framerateRange().minimum);
+        } catch (const VyraCameraException &) {
+            // The camera takes the nearest rate it can run at.
+        }
         connect(camera.data(), &VyraCamera::cameraRemoved, this,
                 &MainWindow::showCameraRemovedDialog);
         connect(camera.data(), &VyraCamera::cameraReconnected, this,
@@ -651,10 +730,11 @@ void MainWindow::openSelectedCamera()
         sequencer = QSharedPointer<Sequencer>::create(camera);
         camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
         camera->enableLiveVideo(true);
-        sequenceRun = std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate);
+        sequenceRun =
+            std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate->value());
         imageOutlets->setCamera(camera, sequencer);
         showCommandState();
-        statusBar()->showMessage(camera->getName() + QStringLiteral(" opened"));
+        showCameraStatus(camera->getName() + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
         releaseCamera();
@@ -672,7 +752,12 @@ void MainWindow::releaseCamera()
     letGoOfCamera();
     cameraRemoved = false;
     showCommandState();
-    statusBar()->showMessage(noCameraMessage());
+    showCameraStatus(noCameraMessage());
+}
+
+void MainWindow::showCameraStatus(const QString &text)
+{
+    cameraStatus->setText(text);
 }
 
 void MainWindow::letGoOfCamera()
@@ -795,5 +880,8 @@ void MainWindow::on_action_captureCycle_triggered()
 
 void MainWindow::on_action_exitapp_triggered()
 {
+    // The window is destroyed without a close event on this path; the layout
+    // is kept as closing keeps it.
+    saveSettings();
     QCoreApplication::exit(0);
 }

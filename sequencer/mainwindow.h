@@ -21,13 +21,16 @@ class AcquisitionDialog;
 class ImageOutlets;
 class ImageSizeDialog;
 class QCloseEvent;
+class QLabel;
 class QMessageBox;
 class QProgressDialog;
 class QToggleButton;
 class SequenceRun;
+class SequencerFramerate;
 class SequencerWorkspace;
 class VyraCamera;
 class VyraCameraDialog;
+class VyraCameraException;
 
 /// The application's one window: the sequencer workspace in the middle, the
 /// feature list on the left, the live image on the right, and the commands in
@@ -81,16 +84,27 @@ private slots:
     void on_action_imagesize_triggered();
     /// Marks the set that took the image now on screen.
     void showSetOfImage(QSharedPointer<QImage> image);
+    void updatePreviewFramerate();
     void on_action_saveImage_triggered();
     void on_action_record_toggled(bool on);
     void on_action_captureCycle_triggered();
 
 private:
     void restoreSettings();
+    /// Without a stored layout: most of the screen, in its middle.
+    void sizeForFirstStart();
+    void addSequencerFramerateBox();
+    /// Which camera is open, shown in the status bar until another is.
+    void showCameraStatus(const QString &text);
+    /// The rate the camera runs at while no sequence runs: while sets are
+    /// being built, the rate the sequence will run at; otherwise live video.
+    double previewFramerate() const;
     void saveSettings();
     void buildPropertyList();
     void addPropertyItem(quint32 id, QString name);
     void selectAndOpenCamera();
+    /// Runs the camera dialog; true when a camera was chosen.
+    bool cameraChosen();
     void openSelectedCamera();
     void releaseCamera();
     /// Drops the camera, its sequencer and its run (triggers stopped and
@@ -116,6 +130,8 @@ private:
     /// Gives up a loaded sequence for the sets set aside before, with the
     /// features they had, in the order they were checked.
     void restoreSequence(const QList<quint32> &features);
+    /// A sequence file the camera refused, with the driver's reason.
+    void showLoadFailure(const VyraCameraException &error);
     /// Shows what is true about the camera's connection now. A box still
     /// open from an earlier change is brought up to date instead of another
     /// one being stacked on it.
@@ -150,5 +166,7 @@ private:
     bool cameraRemoved = false;
     QFutureWatcher<bool> saveWatcher;
     QFutureWatcher<bool> loadWatcher;
-    double sequencerFramerate = 5.0;
+    SequencerFramerate *sequencerFramerate = nullptr;
+    QAction *sequencerFramerateAction = nullptr;
+    QLabel *cameraStatus = nullptr;
 };

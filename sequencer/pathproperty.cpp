@@ -7,6 +7,7 @@
 #include "sequencerset.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
+#include "workspacecombobox.h"
 
 namespace Properties {
 
@@ -41,8 +42,8 @@ Path::Path(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     : SequencerProperty(camera, eventFilter, parent)
 {
     m_selector = new QLabel(QStringLiteral("0"), this);
-    m_nextSet = new QComboBox(this);
-    m_triggerSource = new QComboBox(this);
+    m_nextSet = new WorkspaceComboBox(this);
+    m_triggerSource = new WorkspaceComboBox(this);
 
     addRow(createHeaderLabel(QStringLiteral("Sequencer path")), new QWidget(this));
     addRow(createSubLabel(QStringLiteral("     Selector")), m_selector);
@@ -62,7 +63,6 @@ Path::Path(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     else
         m_triggerSource->setCurrentIndex(m_triggerSource->findData(path.triggerSource));
 
-    limitEditorWidths();
     connect(m_triggerSource, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &Path::setCameraParameters);
     connect(m_nextSet, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -95,6 +95,12 @@ void Path::fillTriggerSources()
 int Path::nextSet() const
 {
     return m_nextSet->currentIndex();
+}
+
+void Path::showNextSet(int set)
+{
+    const QSignalBlocker blocker(m_nextSet);
+    m_nextSet->setCurrentIndex(set);
 }
 
 void Path::updateSettings()

@@ -27,6 +27,8 @@ public:
 
     /// The set chosen to come next, or -1 when none is chosen.
     int nextSet() const;
+    /// Shows set as the one to come next; the camera's path is not written.
+    void showNextSet(int set);
     /// Writes path 0 of the camera's selected set leading to nextSet, with
     /// the chosen trigger source. Camera errors are swallowed.
     void writePath(int nextSet);

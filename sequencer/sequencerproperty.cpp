@@ -24,8 +24,12 @@ SequencerProperty::SequencerProperty(const QSharedPointer<VyraCamera> &camera,
 SequencerProperty::~SequencerProperty()
 {
     // The row widgets live in the set widget's form, not among this editor's
-    // children; deleting them takes them out of the form.
+    // children; deleting them takes them out of the form. What they signal
+    // on the way (a spin box losing its focus finishes its editing) must not
+    // reach this editor, of which only the base is left.
     for (const Row &row : qAsConst(m_rows)) {
+        row.first->disconnect(this);
+        row.second->disconnect(this);
         row.first->hide();
         row.second->hide();
         delete row.first;
@@ -98,12 +102,6 @@ QLabel *SequencerProperty::createHeaderLabel(const QString &text)
 QLabel *SequencerProperty::createSubLabel(const QString &text)
 {
     return new QLabel(text, this);
-}
-
-void SequencerProperty::limitEditorWidths()
-{
-    for (const Row &row : qAsConst(m_rows))
-        row.second->setStyleSheet(QStringLiteral("max-width: 73px;"));
 }
 
 QSharedPointer<FeatureValue> SequencerProperty::valueOf(const void *source, std::size_t size)

@@ -55,6 +55,11 @@ public:
     static SequencerProperty *create(qint64 featureId, const QSharedPointer<VyraCamera> &camera,
                                      QObject *eventFilter, QWidget *parent);
 
+signals:
+    /// A value beyond what the camera allows was replaced by the limit;
+    /// explanation says which limit, for the user.
+    void valueLimited(const QString &explanation);
+
 public slots:
     /// Re-reads ranges, steps and units from the camera into the widgets.
     virtual void updateSettings() = 0;
@@ -69,8 +74,6 @@ protected:
     QLabel *createHeaderLabel(const QString &text);
     /// A plain label of one part of the feature ("     Red").
     QLabel *createSubLabel(const QString &text);
-    /// Gives every editor widget its width limit.
-    void limitEditorWidths();
     /// Copies the first size bytes of a stored value into target; a shorter
     /// or missing value leaves the rest of target as it was.
     static void copyValue(const QSharedPointer<FeatureValue> &value, void *target,

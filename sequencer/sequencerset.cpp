@@ -2,7 +2,12 @@
 
 #include <QFormLayout>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+#include <utility>
 
 #include "sequencerproperty.h"
 #include "sequenceseteventfilter.h"
@@ -18,9 +23,14 @@ const QString lightBackground = QStringLiteral("rgb(240, 240, 240)");
 const QString whiteText = QStringLiteral("rgb(255,255,255)");
 const QString blackText = QStringLiteral("rgb(0,0,0)");
 
+// The title spans the set but for this much on either side.
+constexpr int titleInset = 7;
+
 // The look of a set is put together from these texts: the base, one of the
-// two titles and one of the two frames.
-const QString baseStyle = QStringLiteral(R"(
+// two titles and one of the two frames. The base is completed with the
+// title's width whenever the look is set, since a set is as wide as its
+// widest value needs.
+const QString baseStyleTemplate = QStringLiteral(R"(
     QGroupBox {
         border-radius: 0px;
         margin-top: 24px;
@@ -36,9 +46,7 @@ const QString baseStyle = QStringLiteral(R"(
     #%1::title {
         min-width: %2px;
     }
-)")
-                              .arg(widgetName, QString::number(SequencerSet::fixedWidth),
-                                   greyBorder, lightBackground);
+)");
 
 const QString focusedTitleStyle = QStringLiteral(R"(
     #%1::title {
@@ -116,6 +124,16 @@ SequencerSet::SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 in
     connect(m_focusFilter, &SequencerSetEventFilter::focusOut, this, &SequencerSet::focusOut);
     connect(m_focusFilter, &SequencerSetEventFilter::mouseButtonRightClicked, this,
             &SequencerSet::mouseButtonRightClicked);
+}
+
+SequencerSet::~SequencerSet()
+{
+    // An editor takes its rows out of the form when it goes. Among the
+    // set's other children it would go after the set had begun to come
+    // apart (its style sheet's style among the first), and hiding its rows
+    // would then reach into what is gone already.
+    qDeleteAll(std::exchange(m_properties, {}));
+    delete std::exchange(m_pathProperty, nullptr);
 }
 
 void SequencerSet::addProperty(SequencerProperty *property)
@@ -200,7 +218,12 @@ SequencerSetEventFilter *SequencerSet::focusFilter() const
 
 void SequencerSet::updateStyleSheet(bool hovered, bool focused)
 {
-    const QString style = baseStyle + (focused ? focusedTitleStyle : plainTitleStyle) +
+    m_styledHover = hovered;
+    m_styledFocus = focused;
+    const int titleWidth = std::max(fixedWidth, width()) - 2 * titleInset;
+    const QString base =
+        baseStyleTemplate.arg(widgetName, QString::number(titleWidth), greyBorder, lightBackground);
+    const QString style = base + (focused ? focusedTitleStyle : plainTitleStyle) +
                           (hovered ? hoverFrameStyle : plainFrameStyle);
     // Setting a style sheet polishes the whole set again: the marking of the
     // active set comes with every image, and mostly changes nothing.
@@ -238,6 +261,14 @@ void SequencerSet::leaveEvent(QEvent *event)
     QGroupBox::leaveEvent(event);
 }
 
+void SequencerSet::resizeEvent(QResizeEvent *event)
+{
+    QGroupBox::resizeEvent(event);
+    // The title follows the set's width; the look stays as it was.
+    if (event->size().width() != event->oldSize().width())
+        updateStyleSheet(m_styledHover, m_styledFocus);
+}
+
 void SequencerSet::paintEvent(QPaintEvent *event)
 {
     // The focus may sit in any editor of the set; the look follows it at
@@ -252,6 +283,10 @@ void SequencerSet::paintEvent(QPaintEvent *event)
 
 bool SequencerSet::anyEditorHasFocus() const
 {
+    // The path's boxes count like the features' editors: focusing them loads
+    // the set's values into the camera, so the set is marked as the one shown.
+    if (m_pathProperty && m_pathProperty->editorHasFocus())
+        return true;
     for (const SequencerProperty *property : m_properties) {
         if (property->editorHasFocus())
             return true;

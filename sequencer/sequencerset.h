@@ -8,6 +8,7 @@ class QEvent;
 class QFormLayout;
 class QMouseEvent;
 class QPaintEvent;
+class QResizeEvent;
 class Sequencer;
 class SequencerProperty;
 class SequencerSetEventFilter;
@@ -26,11 +27,14 @@ class SequencerSet : public QGroupBox
     Q_OBJECT
 
 public:
-    /// Every set is this many pixels wide.
+    /// Every set is at least this many pixels wide, and wider where its
+    /// editors need it to show their whole values.
     static constexpr int fixedWidth = 200;
 
     SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
                  QWidget *parent = nullptr);
+    /// Deletes the editors first, while the set they sit in is whole.
+    ~SequencerSet() override;
 
     /// Takes over an editor: the path editor (identifier 255) becomes the
     /// set's path, any other joins the feature editors. Its rows are added at
@@ -75,6 +79,7 @@ signals:
 protected:
     void enterEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 protected slots:
@@ -94,6 +99,9 @@ private:
     bool m_hovered = false;
     bool m_paintedFocus = false;
     bool m_paintedHover = false;
+    // The flags of the look set last; a new width keeps them.
+    bool m_styledHover = false;
+    bool m_styledFocus = false;
     QSharedPointer<Sequencer> m_sequencer;
     qint32 m_index;
     SequencerSet *m_previous = nullptr;

@@ -79,7 +79,7 @@ void SequenceRun::stop()
     stopTriggers();
     try {
         m_sequencer->enableSequencerMode(false);
-        m_camera->setFramerate(liveFramerate);
+        m_camera->setFramerate(m_stoppedFramerate);
         m_camera->enableLiveVideo(true);
     } catch (const VyraCameraException &) {
         // What the failure left undone is done as far as the camera lets it.
@@ -87,6 +87,13 @@ void SequenceRun::stop()
         throw;
     }
     m_state = State::Stopped;
+}
+
+void SequenceRun::setStoppedFramerate(double fps)
+{
+    m_stoppedFramerate = fps;
+    if (m_state == State::Stopped)
+        m_camera->setFramerate(fps);
 }
 
 void SequenceRun::setLive(bool live)
@@ -141,7 +148,7 @@ void SequenceRun::bringTo(State target) noexcept
     stopTriggers();
     if (target == State::Stopped) {
         tryStep([this] { m_sequencer->enableSequencerMode(false); });
-        tryStep([this] { m_camera->setFramerate(liveFramerate); });
+        tryStep([this] { m_camera->setFramerate(m_stoppedFramerate); });
         // A camera that was gone may come back in another trigger mode.
         tryStep([this] { m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true); });
     } else {

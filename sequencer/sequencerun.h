@@ -11,7 +11,8 @@ class VyraCamera;
 /// The run of the sequence on one open camera: its state, and the one place
 /// that brings the camera to each state.
 ///
-/// - Stopped: sequencer mode off, the software trigger mode, live video.
+/// - Stopped: sequencer mode off, the software trigger mode, live video at
+///   the stopped frame rate (30 fps unless another is set).
 /// - RunningLive: the sets written into the camera, sequencer mode on, the
 ///   single-trigger mode, and software triggers at the camera's frame rate,
 ///   at most ten a second.
@@ -27,7 +28,8 @@ class SequenceRun
 public:
     enum class State { Stopped, RunningLive, RunningStepped };
 
-    /// The frame rate the camera returns to when the run stops.
+    /// The frame rate the camera returns to when the run stops, unless
+    /// another stopped frame rate is set.
     static constexpr double liveFramerate = 30.0;
     /// Live runs take at most this many images a second.
     static constexpr double maximumTriggerRate = 10.0;
@@ -46,9 +48,12 @@ public:
     /// first along their ring, then run live. Throws std::runtime_error for
     /// no sets (before touching the camera) and VyraCameraException.
     void start(const QList<SequencerSet *> &sets, double runFramerate);
-    /// To Stopped: sequencer mode off, live video at 30 fps. Throws
-    /// VyraCameraException.
+    /// To Stopped: sequencer mode off, live video at the stopped frame rate.
+    /// Throws VyraCameraException.
     void stop();
+    /// The frame rate of the Stopped state; a stopped camera takes it at
+    /// once. Throws VyraCameraException.
+    void setStoppedFramerate(double fps);
     /// Between RunningLive and RunningStepped. Stepping begins at the start
     /// set again, so the first step after Live shows the first set. Throws
     /// VyraCameraException.
@@ -61,8 +66,8 @@ public:
     /// word to the camera.
     void abandon();
     /// Brings the camera, back after it was gone, to the stopped state as far
-    /// as it lets itself: sequencer mode off, 30 fps, the software trigger
-    /// mode, live video. Never throws.
+    /// as it lets itself: sequencer mode off, the stopped frame rate, the
+    /// software trigger mode, live video. Never throws.
     void restoreStopped() noexcept;
 
 private:
@@ -76,4 +81,5 @@ private:
     QSharedPointer<Sequencer> m_sequencer;
     QSharedPointer<VyraAutoTriggerThread> m_autoTrigger;
     State m_state = State::Stopped;
+    double m_stoppedFramerate = liveFramerate;
 };

@@ -12,9 +12,9 @@
 
 namespace {
 
-// The grid: sets are fixedWidth wide with this much space between columns
-// and on the left, rows are spaced by their height and a gap, below a top
-// margin; the vertical scroll bar takes its width off the columns.
+// The grid: columns are as wide as the first set, with this much space
+// between them and on the left, rows are spaced by their height and a gap,
+// below a top margin; the vertical scroll bar takes its width off the columns.
 constexpr int columnGap = 30;
 constexpr int leftMargin = 30;
 constexpr int rowGap = 25;
@@ -62,8 +62,11 @@ void SequencerWorkspace::completeSet(const std::function<void()> &addEditors)
         discard(m_entries.takeLast());
         relinkRing();
         relayout(0);
+        announceWhetherSetsAreHeld();
         throw;
     }
+    joinRing(m_entries.size() - 1);
+    keepPathsWithinSets();
     relayout(0);
 }
 
@@ -89,6 +92,8 @@ void SequencerWorkspace::addEditor(SequencerSet *set, qint64 featureId,
         SequencerProperty::create(featureId, camera, set->focusFilter(), set);
     if (!property)
         return;
+    connect(property, &SequencerProperty::valueLimited, this,
+            &SequencerWorkspace::editorValueLimited);
     set->addProperty(property);
     if (value)
         property->applyValue(value);
@@ -121,6 +126,7 @@ void SequencerWorkspace::clear()
     for (const Entry &entry : qAsConst(m_entries))
         discard(entry);
     m_entries.clear();
+    announceWhetherSetsAreHeld();
 }
 
 void SequencerWorkspace::setAsideSets()
@@ -138,6 +144,7 @@ void SequencerWorkspace::dropSetAside()
     for (const Entry &entry : qAsConst(m_setAside))
         discard(entry);
     m_setAside.clear();
+    announceWhetherSetsAreHeld();
 }
 
 void SequencerWorkspace::restoreSetAside()
@@ -147,6 +154,7 @@ void SequencerWorkspace::restoreSetAside()
     for (const Entry &entry : qAsConst(m_entries))
         entry.second->show();
     relayout(0);
+    announceWhetherSetsAreHeld();
 }
 
 void SequencerWorkspace::setSetsEnabled(bool enabled)
@@ -169,6 +177,11 @@ void SequencerWorkspace::updateAllSettings()
         for (SequencerProperty *property : entry.first->properties())
             property->updateSettings();
     }
+}
+
+bool SequencerWorkspace::holdsSets() const
+{
+    return !m_entries.isEmpty() || !m_setAside.isEmpty();
 }
 
 void SequencerWorkspace::sequencerSetSelected(SequencerSet *set)
@@ -197,7 +210,9 @@ void SequencerWorkspace::removeSequencerSet(SequencerSet *set)
     for (int i = position; i < m_entries.size(); ++i)
         m_entries.at(i).first->setIndex(i);
     relinkRing();
+    keepPathsWithinSets();
     relayout(0);
+    announceWhetherSetsAreHeld();
 }
 
 SequencerSet *SequencerWorkspace::createSet(const QSharedPointer<Sequencer> &sequencer)
@@ -214,6 +229,12 @@ SequencerSet *SequencerWorkspace::createSet(const QSharedPointer<Sequencer> &seq
     }
     m_entries.append(Entry(set, proxy));
     proxy->setPos(positionOf(m_entries.size() - 1));
+    // A set that grows to show a wider value widens the grid's columns.
+    connect(proxy, &QGraphicsWidget::widthChanged, this, [this] { relayout(0); });
+    connect(proxy, &QGraphicsWidget::heightChanged, this, [this] { relayout(0); });
+    // Before the editors read their ranges: the camera's rate may depend on
+    // whether there are sets.
+    announceWhetherSetsAreHeld();
     return set;
 }
 
@@ -223,7 +244,10 @@ QPointF SequencerWorkspace::positionOf(int position)
         m_rowHeight = m_entries.first().second->size().height();
 
     const QRectF area = sceneRect();
-    const int cellWidth = SequencerSet::fixedWidth + columnGap;
+    const int setWidth = m_entries.isEmpty()
+                             ? SequencerSet::fixedWidth
+                             : int(std::ceil(m_entries.first().second->size().width()));
+    const int cellWidth = setWidth + columnGap;
     int columns = int(std::floor((area.width() - scrollBarAllowance) / cellWidth));
     if (columns <= 0)
         columns = 1;
@@ -243,6 +267,33 @@ void SequencerWorkspace::relinkRing()
 {
     for (int i = 0; i < m_entries.size(); ++i)
         m_entries.at(i).first->setNext(m_entries.at((i + 1) % m_entries.size()).first);
+}
+
+void SequencerWorkspace::joinRing(int position)
+{
+    if (position < 1)
+        return;
+    SequencerSet *before = m_entries.at(position - 1).first;
+    auto *path = qobject_cast<Properties::Path *>(before->pathProperty());
+    if (path && path->nextSet() == m_entries.first().first->index())
+        path->showNextSet(m_entries.at(position).first->index());
+}
+
+void SequencerWorkspace::keepPathsWithinSets()
+{
+    for (const Entry &entry : qAsConst(m_entries)) {
+        auto *path = qobject_cast<Properties::Path *>(entry.first->pathProperty());
+        if (path && (path->nextSet() < 0 || path->nextSet() >= m_entries.size()))
+            path->showNextSet(entry.first->next()->index());
+    }
+}
+
+void SequencerWorkspace::announceWhetherSetsAreHeld()
+{
+    if (holdsSets() == m_heldSets)
+        return;
+    m_heldSets = holdsSets();
+    emit holdsSetsChanged(m_heldSets);
 }
 
 void SequencerWorkspace::discard(const Entry &entry)

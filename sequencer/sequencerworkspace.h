@@ -62,9 +62,15 @@ public:
     void relayout(int from);
     /// Refreshes the ranges of every feature editor from the camera.
     void updateAllSettings();
+    /// Whether the workspace holds sets, those set aside included.
+    bool holdsSets() const;
 
 signals:
     void sequencerSetSelectedEvent(bool selected);
+    /// The workspace got its first set, or lost its last one.
+    void holdsSetsChanged(bool holdsSets);
+    /// An editor replaced a value beyond the camera's limits by the limit.
+    void editorValueLimited(const QString &explanation);
 
 protected slots:
     void sequencerSetSelected(SequencerSet *set);
@@ -81,6 +87,13 @@ private:
                    const QSharedPointer<FeatureValue> &value = {});
     QPointF positionOf(int position);
     void relinkRing();
+    /// A new set joins the ring where it closes: the set before it, when it
+    /// led back to the first set, leads to the new one.
+    void joinRing(int position);
+    /// Every path that names a set the workspace does not hold shows the
+    /// set's successor in the ring instead, where the sequence goes.
+    void keepPathsWithinSets();
+    void announceWhetherSetsAreHeld();
     /// Takes a set off the scene and schedules its deletion.
     void discard(const Entry &entry);
 
@@ -88,4 +101,5 @@ private:
     QList<Entry> m_setAside;
     qreal m_rowHeight = 100;
     SequencerSet *m_selectedSet = nullptr;
+    bool m_heldSets = false;
 };

@@ -3,6 +3,11 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
 
 #include "messagebox.h"
 #include "vyracameralistmodel.h"
@@ -46,6 +51,41 @@ int VyraCameraDialog::exec()
     ui->tableView->setColumnWidth(2, 75);
     ui->tableView->setColumnWidth(3, 100);
     return QDialog::exec();
+}
+
+void VyraCameraDialog::showEvent(QShowEvent *event)
+{
+    // Shown, the table has its style and its header its height.
+    fitToRows();
+    QDialog::showEvent(event);
+}
+
+void VyraCameraDialog::fitToRows()
+{
+    if (!model)
+        return;
+    QTableView *table = ui->tableView;
+    QHeaderView *columns = table->horizontalHeader();
+    const int last = model->columnCount() - 1;
+    int width = 2 * table->frameWidth();
+    for (int column = 0; column < last; ++column)
+        width += table->columnWidth(column);
+    // The last column stretches over what is left; it needs its widest entry.
+    const QAbstractItemView *view = table;
+    width += std::max(view->sizeHintForColumn(last), columns->sectionSizeHint(last));
+    const int height =
+        2 * table->frameWidth() + columns->height() + table->verticalHeader()->length();
+    // What the dialog needs around its table, as its layout places it now.
+    layout()->activate();
+    const QSize around = size() - table->size();
+    // Room for the scroll bars, so that the table never needs them to come
+    // out even: a bar that appears takes the room that made the other unneeded.
+    const QSize bars(table->verticalScrollBar()->sizeHint().width(),
+                     table->horizontalScrollBar()->sizeHint().height());
+    QSize wanted = size().expandedTo(QSize(width, height) + around + bars);
+    if (const QScreen *shownOn = screen())
+        wanted = wanted.boundedTo(shownOn->availableGeometry().size());
+    resize(wanted);
 }
 
 void VyraCameraDialog::on_buttonBox_accepted()

@@ -28,12 +28,19 @@ public slots:
     /// camera was chosen.
     int exec() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_buttonBox_accepted();
     void on_buttonBox_rejected();
     void on_tableView_doubleClicked(QModelIndex index);
 
 private:
+    /// Grows the dialog until every row and every column shows whole, within
+    /// the screen; it never shrinks below the size it has.
+    void fitToRows();
+
     Ui::VyraCameraDialog *ui;
     VyraCameraListModel *model = nullptr;
     int deviceId = -1;

@@ -127,7 +127,7 @@ std::string composeMessage(VyraStatus status)
 // the site is accepted and not kept.
 VyraCameraException::VyraCameraException(VyraStatus status, const char * /*sourceFile*/,
                                          const char * /*method*/, int /*line*/)
-    : m_message(composeMessage(status))
+    : m_status(status), m_message(composeMessage(status))
 {
 }
 

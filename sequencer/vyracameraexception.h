@@ -14,8 +14,11 @@ public:
     VyraCameraException(VyraStatus status, const char *sourceFile, const char *method, int line);
 
     const char *what() const noexcept override;
+    /// The failing driver status.
+    VyraStatus status() const { return m_status; }
 
 private:
+    VyraStatus m_status;
     std::string m_message;
 };
 

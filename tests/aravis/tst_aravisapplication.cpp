@@ -40,7 +40,10 @@ void TestAravisApplication::showsTheLiveImageOfTheFakeCamera()
     auto window = std::make_unique<MainWindow>();
     QCOMPARE(answerer.pendingAnswers(), 0);
     QCOMPARE(answerer.messages.size(), 0);
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Fake-Fake opened"));
+    // The open camera is shown beside the status bar's passing messages.
+    const auto *opened = window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"));
+    QVERIFY(opened);
+    QCOMPARE(opened->text(), QStringLiteral("Fake opened"));
     window->resize(1200, 760);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));

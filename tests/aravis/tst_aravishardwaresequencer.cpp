@@ -203,6 +203,21 @@ void TestAravisHardwareSequencer::sequencerCommandsReachTheCamera()
              VYRA_SUCCESS);
     QCOMPARE(stored, 2.0);
 
+    // The fake camera sends no chunk data: each image is named after the set
+    // the sequence stepped to with the image's trigger.
+    QCOMPARE(sequencerSwitch(handle, VYRA_SEQUENCER_CONFIGURATION_SET, 0), VYRA_SUCCESS);
+    QVERIFY(prepareRing(handle));
+    QCOMPARE(selectTriggerSource(handle, VYRA_TRIGGER_SINGLE), VYRA_SUCCESS);
+    QCOMPARE(sequencerSwitch(handle, VYRA_SEQUENCER_MODE_SET, 1), VYRA_SUCCESS);
+    QCOMPARE(startLiveCapture(handle, VYRA_CAPTURE_START), VYRA_SUCCESS);
+    for (int expected : {0, 1, 0}) {
+        QCOMPARE(captureSingleFrame(handle), VYRA_SUCCESS);
+        const Image image = nextImage(handle);
+        QCOMPARE(image.status, VYRA_SUCCESS);
+        QCOMPARE(int(image.descriptor.sequencerSet), expected);
+    }
+    QCOMPARE(stopLiveCapture(handle, VYRA_CAPTURE_START), VYRA_SUCCESS);
+
     g_object_unref(monitor);
     QCOMPARE(closeCamera(handle), VYRA_SUCCESS);
 }

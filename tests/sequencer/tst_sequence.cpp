@@ -176,10 +176,10 @@ void TestSequence::readingFollowsThePathsAndEnds()
 
 void TestSequence::aSequenceBuiltInTheWorkspaceRunsWithinItsSets()
 {
-    // A new set's path names the set after it: the last one names a set the
-    // workspace does not have.
+    // A new set's path names the set after it; the last one names the first
+    // set, where the ring closes.
     buildThreeSets();
-    QCOMPARE(pathOf(fixture.sets().last())->nextSet(), 3);
+    QCOMPARE(pathOf(fixture.sets().last())->nextSet(), 0);
     fixture.sequencer->reset();
     fixture.sequencer->writeSequence(fixture.sets(), false);
     fixture.sequencer->enableSequencerMode(true);

@@ -85,6 +85,7 @@ private slots:
     void pathOffersTheCamerasSetsAndTriggerSources();
 
     void newSetTitleSizeAndLooks();
+    void focusLoadsTheSetIntoTheCameraAndSelectsIt_data();
     void focusLoadsTheSetIntoTheCameraAndSelectsIt();
     void rightClickAndDeleteKeyChangeNothing();
     void editorsAreListedByIdentifierPosition_data();
@@ -322,8 +323,21 @@ void TestSequenceEditor::newSetTitleSizeAndLooks()
     QCOMPARE(looks(set), qMakePair(light, grey));
 }
 
+void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt_data()
+{
+    // The row of the set's editor that gets the focus.
+    QTest::addColumn<qint64>("featureId");
+    QTest::addColumn<int>("row");
+    QTest::newRow("a gain box") << qint64(2) << 1;
+    // Tab past a set's last editor lands in the next set's path.
+    QTest::newRow("the path's trigger source") << qint64(255) << 2;
+    QTest::newRow("the path's next set") << qint64(255) << 3;
+}
+
 void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt()
 {
+    QFETCH(qint64, featureId);
+    QFETCH(int, row);
     fixture.addSets(2, {1, 2});
     const QList<SequencerSet *> sets = fixture.sets();
     editorOf<QDoubleSpinBox>(sets[0], 1)->setValue(5.0);
@@ -332,12 +346,17 @@ void TestSequenceEditor::focusLoadsTheSetIntoTheCameraAndSelectsIt()
 
     for (int index : {0, 1}) {
         Control::clearCalls();
-        editorOf<QSpinBox>(sets[index], 2, 1)->setFocus();
+        QWidget *focused = featureId == 255 ? sets[index]->pathProperty()->rows().at(row).second
+                                            : editorOf<QWidget>(sets[index], featureId, row);
+        focused->setFocus();
         QTRY_VERIFY(fixture.workspace()->hasSelectedSet());
         QCOMPARE(callCount("exposureControl", VYRA_EXPOSURE_SET), 1);
         QCOMPARE(writeCalls(), 2);
         QCOMPARE(fixture.state().values.exposureMs, index == 0 ? 5.0 : 15.0);
         QCOMPARE(selected.last().first().toBool(), true);
+        // What the camera shows is marked: this set's title, not the other's.
+        QTRY_COMPARE(looks(sets[index]).first, blueTitle);
+        QTRY_COMPARE(looks(sets[1 - index]).first, light);
     }
     fixture.workspace()->clearFocus();
     QTRY_VERIFY(!fixture.workspace()->hasSelectedSet());
@@ -398,31 +417,38 @@ void TestSequenceEditor::editorsAreListedByIdentifierPosition()
 
 void TestSequenceEditor::gridFollowsTheViewWidth_data()
 {
-    QTest::addColumn<int>("width");
+    // The view's width in grid cells (a set and its gap) beside the scroll
+    // bar, give or take a few pixels.
+    QTest::addColumn<int>("cellsWide");
+    QTest::addColumn<int>("slack");
     QTest::addColumn<int>("count");
     // Column and row of every set, in list order.
     QTest::addColumn<QList<QPoint>>("cells");
-    QTest::newRow("three columns at 720")
-        << 720 << 4 << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}, {0, 1}};
-    QTest::newRow("two columns at 700") << 700 << 3 << QList<QPoint>{{0, 0}, {1, 0}, {0, 1}};
-    QTest::newRow("one column below 247") << 240 << 2 << QList<QPoint>{{0, 0}, {0, 1}};
+    QTest::newRow("three columns") << 3 << 0 << 4 << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}, {0, 1}};
+    QTest::newRow("two columns a pixel short of three")
+        << 3 << -1 << 3 << QList<QPoint>{{0, 0}, {1, 0}, {0, 1}};
+    QTest::newRow("one column in a narrower view") << 1 << -7 << 2 << QList<QPoint>{{0, 0}, {0, 1}};
 }
 
 void TestSequenceEditor::gridFollowsTheViewWidth()
 {
-    QFETCH(int, width);
+    QFETCH(int, cellsWide);
+    QFETCH(int, slack);
     QFETCH(int, count);
     QFETCH(QList<QPoint>, cells);
     fixture.addSets(count, {1});
-    fixture.view->resize(width, 600);
+    QGraphicsProxyWidget *first = fixture.sets().first()->graphicsProxyWidget();
+    // Sets are as wide as their widest value needs, never narrower than 200.
+    const int setWidth = int(first->size().width());
+    QVERIFY(setWidth >= SequencerSet::fixedWidth);
+    fixture.view->resize(17 + cellsWide * (setWidth + 30) + slack, 600);
     QTRY_COMPARE(int(fixture.workspace()->sceneRect().width()), fixture.view->width());
 
-    QGraphicsProxyWidget *first = fixture.sets().first()->graphicsProxyWidget();
     const int rowHeight = int(first->size().height());
-    const QList<int> columnX = {30, 260, 490};
     for (int i = 0; i < count; ++i) {
         const QPointF position = fixture.sets().at(i)->graphicsProxyWidget()->pos();
-        QCOMPARE(position, QPointF(columnX.at(cells[i].x()), 35 + (rowHeight + 25) * cells[i].y()));
+        QCOMPARE(position, QPointF(30 + (setWidth + 30) * cells[i].x(),
+                                   35 + (rowHeight + 25) * cells[i].y()));
     }
     const int rows = cells.last().y() + 1;
     QCOMPARE(int(fixture.workspace()->sceneRect().height()), rows * (rowHeight + 25) + 25);
@@ -463,8 +489,9 @@ void TestSequenceEditor::removalRenumbersRelinksAndMovesTheFocus()
         QCOMPARE(kept[i]->title(), QStringLiteral("Set %1").arg(i));
         QCOMPARE(kept[i]->next(), kept[(i + 1) % kept.size()]);
         QCOMPARE(kept[i]->next()->previous(), kept[i]);
-        QCOMPARE(static_cast<Properties::Path *>(kept[i]->pathProperty())->nextSet(),
-                 nextChoices[i]);
+        // A choice of a set no longer there shows where the sequence goes.
+        const int shown = nextChoices[i] < kept.size() ? nextChoices[i] : (i + 1) % kept.size();
+        QCOMPARE(static_cast<Properties::Path *>(kept[i]->pathProperty())->nextSet(), shown);
     }
     if (focused >= 0) {
         QTRY_VERIFY(kept[focused]->hasFocus());

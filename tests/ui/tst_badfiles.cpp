@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "mainwindow.h"
+#include "vyracameraexception.h"
 #include "windowdriver.h"
 
 using namespace WindowTest;
@@ -189,16 +190,23 @@ void TestBadFiles::loading_data()
     QTest::addColumn<Mutation>("mutation");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
+    // A sequence file's failure says why, in the driver's words.
     const struct
     {
         const char *fault;
         Mutation mutation;
-    } faults[] = {{"truncated", truncated},       {"empty", empty},
-                  {"another format", foreign},     {"another camera model", otherModel},
-                  {"value out of range", outOfRange}, {"very large", huge}};
+        VyraStatus reason;
+    } faults[] = {{"truncated", truncated, VYRA_INVALID_PARAMETER},
+                  {"empty", empty, VYRA_INVALID_PARAMETER},
+                  {"another format", foreign, VYRA_INVALID_PARAMETER},
+                  {"another camera model", otherModel, VYRA_INVALID_CAMERA_TYPE},
+                  {"value out of range", outOfRange, VYRA_INVALID_PARAMETER},
+                  {"very large", huge, VYRA_INVALID_PARAMETER}};
     for (const auto &fault : faults) {
+        const VyraCameraException reason(fault.reason, "", "", 0);
         QTest::newRow(qPrintable(QStringLiteral("sequence, %1").arg(fault.fault)))
-            << Kind::Sequence << fault.mutation << "broken.xml" << sequenceFailure;
+            << Kind::Sequence << fault.mutation << "broken.xml"
+            << QStringLiteral("%1\n\n%2").arg(sequenceFailure, reason.what());
         QTest::newRow(qPrintable(QStringLiteral("camera, %1").arg(fault.fault)))
             << Kind::Camera << fault.mutation << "broken.ini" << cameraFailure;
     }

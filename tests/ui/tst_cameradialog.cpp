@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -13,6 +14,7 @@
 #include "eventthread.h"
 #include "modalanswerer.h"
 #include "simcontrol.h"
+#include "stylesheet.h"
 #include "vyracameradialog.h"
 #include "vyracameralistmodel.h"
 
@@ -96,6 +98,8 @@ private slots:
     void eventThreadStopBeforeItWaitsIsKept();
 
     void dialogLooksAsBuilt();
+    void dialogShowsEveryRowAndMarksTheChosenOne_data();
+    void dialogShowsEveryRowAndMarksTheChosenOne();
     void dialogWithoutCameraRefusesOk();
     void dialogDoubleClickOnACameraInUseWarns();
     void dialogOkAcceptsTheSelectedCameraEvenInUse();
@@ -261,6 +265,45 @@ void TestCameraDialog::dialogLooksAsBuilt()
         QCOMPARE(table->columnWidth(3), 100);
         QVERIFY(table->verticalHeader()->isHidden());
         QCOMPARE(table->model()->rowCount(), 2);
+        clickButton(widget, QDialogButtonBox::Cancel);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QCOMPARE(answerer.pendingAnswers(), 0);
+}
+
+void TestCameraDialog::dialogShowsEveryRowAndMarksTheChosenOne_data()
+{
+    QTest::addColumn<int>("cameras");
+    QTest::newRow("three") << 3;
+    QTest::newRow("six") << 6;
+}
+
+void TestCameraDialog::dialogShowsEveryRowAndMarksTheChosenOne()
+{
+    QFETCH(int, cameras);
+    std::vector<CameraSpec> plugged;
+    for (int camera = 1; camera <= cameras; ++camera)
+        plugged.push_back(cameraSpec(camera, "VK1240C", "410200000" + std::to_string(camera)));
+    QVERIFY(Control::setCameras(plugged));
+    // The dialog takes the look of the window it belongs to.
+    QWidget window;
+    window.setStyleSheet(loadStyleSheet(QStringLiteral("base.qss")));
+    VyraCameraDialog dialog(&window);
+    ModalAnswerer answerer;
+    answerer.answer([cameras](QWidget *widget) {
+        QTableView *table = tableOf(widget);
+        QCOMPARE(table->model()->rowCount(), cameras);
+        QVERIFY(!table->horizontalScrollBar()->isVisible());
+        QVERIFY(!table->verticalScrollBar()->isVisible());
+        table->selectRow(1);
+        const QImage shown = table->viewport()->grab().toImage();
+        const auto colourOf = [&](int row) {
+            const QRect cell = table->visualRect(table->model()->index(row, 1));
+            return shown.pixelColor(cell.right() - 4, cell.center().y());
+        };
+        QCOMPARE(colourOf(1), QColor(85, 170, 255));
+        QVERIFY(colourOf(0) != colourOf(1));
+        QVERIFY(colourOf(2) != colourOf(1));
         clickButton(widget, QDialogButtonBox::Cancel);
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));

@@ -18,15 +18,6 @@ namespace {
 
 constexpr int cycles = 200;
 
-int highlighted(QWidget *window)
-{
-    for (SequencerSet *set : setsOf(window)) {
-        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
-            return set->index();
-    }
-    return -1;
-}
-
 } // namespace
 
 class TestHotPlugSoak : public QObject

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
@@ -59,9 +60,11 @@ private slots:
     void buildsTheWindowWithoutStoredSettings();
     void toolBarAndMenus();
     void propertyListAndFilter();
-    void closingSavesFourKeysAndARestartRestoresThem();
-    void exitLeavesTheStoredLayoutAlone();
+    void leavingSavesFourKeysAndARestartRestoresThem_data();
+    void leavingSavesFourKeysAndARestartRestoresThem();
 
+    void cameraStaysInTheStatusBar_data();
+    void cameraStaysInTheStatusBar();
     void opensTheChosenCamera();
     void refusesCameras_data();
     void refusesCameras();
@@ -120,7 +123,10 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
     QCOMPARE(window->windowTitle(), QStringLiteral("Vyra Sequencer"));
-    QCOMPARE(window->size(), QSize(826, 447));
+    // A first start takes most of the screen, and no more than it.
+    const QRect screen = window->screen()->availableGeometry();
+    QVERIFY(screen.contains(window->frameGeometry()));
+    QVERIFY(window->width() >= 0.8 * screen.width() && window->height() >= 0.8 * screen.height());
     // The height is left to the layout; the width must not go below 375.
     QCOMPARE(window->minimumWidth(), 375);
     QCOMPARE(window->styleSheet(), loadStyleSheet(QStringLiteral("base.qss")));
@@ -152,16 +158,17 @@ void TestMainWindow::toolBarAndMenus()
     QStringList items;
     for (QAction *each : toolBar->actions())
         items << (each->isSeparator() ? QStringLiteral("|") : each->objectName());
-    QCOMPARE(items,
-             QStringList({"action_opencamera", "|", "action_new", "action_load", "action_save", "|",
-                          "action_addsequence", "action_deleteset", "|", "action_run", "|",
-                          "action_capture", "actionAction_SingleForceTrigger", "|",
-                          "action_saveImage", "action_record", "action_captureCycle"}));
+    QCOMPARE(items, QStringList({"action_opencamera", "|", "action_new", "action_load",
+                                 "action_save", "|", "action_addsequence", "action_deleteset", "|",
+                                 "action_run", "action_sequencerframerate", "|", "action_capture",
+                                 "actionAction_SingleForceTrigger", "|", "action_saveImage",
+                                 "action_record", "action_captureCycle"}));
     QCOMPARE(toolBar->iconSize(), QSize(15, 15));
     QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QVERIFY(!toolBar->isMovable());
     for (QAction *each : toolBar->actions()) {
-        if (!each->isSeparator())
+        // The sequencer rate is edited in a box of its own, not a button.
+        if (!each->isSeparator() && each != action(window.get(), "action_sequencerframerate"))
             QVERIFY2(!each->icon().pixmap(15, 15).isNull(), qPrintable(each->objectName()));
     }
 
@@ -230,19 +237,33 @@ void TestMainWindow::propertyListAndFilter()
     QVERIFY(visibleNames().isEmpty());
 }
 
-void TestMainWindow::closingSavesFourKeysAndARestartRestoresThem()
+void TestMainWindow::leavingSavesFourKeysAndARestartRestoresThem_data()
 {
+    QTest::addColumn<bool>("exit");
+    QTest::newRow("closing the window") << false;
+    QTest::newRow("File > Exit") << true;
+}
+
+void TestMainWindow::leavingSavesFourKeysAndARestartRestoresThem()
+{
+    QFETCH(bool, exit);
     QByteArray state;
     {
         auto window = startWindow(cancelCameraDialog);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->resize(900, 520);
+        window->resize(700, 420);
         auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
         window->addDockWidget(Qt::LeftDockWidgetArea, image);
         QCoreApplication::processEvents();
         state = window->saveState(0);
-        QVERIFY(window->close());
+        if (exit) {
+            // Exit ends the event loop; the window goes without a close event.
+            QTimer::singleShot(0, action(window.get(), "action_exitapp"), &QAction::trigger);
+            QCOMPARE(QCoreApplication::exec(), 0);
+        } else {
+            QVERIFY(window->close());
+        }
     }
     QSettings settings = storedSettings();
     settings.sync();
@@ -253,23 +274,44 @@ void TestMainWindow::closingSavesFourKeysAndARestartRestoresThem()
     auto window = startWindow(cancelCameraDialog);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QCOMPARE(window->size(), QSize(900, 520));
+    QCOMPARE(window->size(), QSize(700, 420));
     auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
     QCOMPARE(window->dockWidgetArea(image), Qt::LeftDockWidgetArea);
     QVERIFY(image->isVisible());
 }
 
-void TestMainWindow::exitLeavesTheStoredLayoutAlone()
+void TestMainWindow::cameraStaysInTheStatusBar_data()
 {
-    auto window = startWindow(cancelCameraDialog);
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("opened") << 1 << "VK1240C-USB opened";
+    QTest::newRow("none") << 0 << "No camera opened";
+}
+
+void TestMainWindow::cameraStaysInTheStatusBar()
+{
+    QFETCH(int, deviceId);
+    QFETCH(QString, shown);
+    auto window = startWindow([deviceId](ModalAnswerer &a) {
+        if (deviceId)
+            chooseCamera(a, deviceId);
+        else
+            cancelCameraDialog(a);
+    });
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QTimer::singleShot(0, action(window.get(), "action_exitapp"), &QAction::trigger);
-    QCOMPARE(QCoreApplication::exec(), 0);
-    window.reset();
-    QSettings settings = storedSettings();
-    settings.sync();
-    QVERIFY(settings.allKeys().isEmpty());
+    QCOMPARE(statusText(window.get()), shown);
+
+    // A menu entry under the pointer shows its tip in the status bar, and
+    // clears it when the menu closes.
+    QStatusTipEvent tip(QStringLiteral("Opens a file"));
+    QApplication::sendEvent(window.get(), &tip);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Opens a file"));
+    QStatusTipEvent cleared{QString()};
+    QApplication::sendEvent(window.get(), &cleared);
+    QCOMPARE(statusText(window.get()), shown);
+    QVERIFY(
+        window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"))->isVisible());
 }
 
 void TestMainWindow::opensTheChosenCamera()
@@ -375,7 +417,8 @@ void TestMainWindow::changeCameraCancelKeepsTheOldCamera()
     action(window.get(), "action_opencamera")->trigger();
     QCOMPARE(answerer->pendingAnswers(), 0);
 
-    QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
+    // The camera in use is the one the status bar names.
+    QCOMPARE(statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
     const auto handles = Control::openHandles();
     QCOMPARE(handles.size(), size_t(1));
     QVERIFY(Control::openCameraState(handles.front())->live);

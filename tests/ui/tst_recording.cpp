@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,16 +60,6 @@ QStringList stampOf(const QString &path)
     return stamp.hasMatch() ? QStringList{QStringLiteral("FRAME"), stamp.captured(1),
                                           QStringLiteral("SET"), stamp.captured(2)}
                             : QStringList{QString::fromStdString(text)};
-}
-
-// The set marked as the one that took the image on screen; -1 for none.
-int highlighted(QWidget *window)
-{
-    for (SequencerSet *set : setsOf(window)) {
-        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
-            return set->index();
-    }
-    return -1;
 }
 
 // The text an image file carries: PNG text chunks, or the lines of the
@@ -216,7 +207,7 @@ void TestRecording::buildThreeSets()
     for (int i = 0; i < 3; ++i)
         action(window.get(), "action_addsequence")->trigger();
     for (SequencerSet *set : setsOf(window.get())) {
-        qobject_cast<QDoubleSpinBox *>(editorOf(set, 1, 0))->setValue(exposures.at(set->index()));
+        exposureBox(set)->setValue(exposures.at(set->index()));
         qobject_cast<QSpinBox *>(editorOf(set, 2, 1))->setValue(gains.at(set->index()));
     }
 }
@@ -346,7 +337,7 @@ void TestRecording::recordsLabelledCycles()
     QVERIFY(answerer->messages.isEmpty());
     const QString folder = lastRecording();
     verifyCycles(folder, format, cycles);
-    QCOMPARE(statusText(window.get()), QStringLiteral("Recording complete: %1 images in %2")
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording complete: %1 images in %2")
                                            .arg(3 * cycles)
                                            .arg(QDir::toNativeSeparators(folder)));
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("sequencer.xml"))).size() > 0);
@@ -365,7 +356,7 @@ void TestRecording::stopMidCycleKeepsWhatCame()
     QTRY_VERIFY(recordingEnded());
     QCOMPARE(imagesIn(lastRecording()),
              QStringList({"cycle-0001-set-00.tiff", "cycle-0001-set-01.tiff"}));
-    QCOMPARE(statusText(window.get()), QStringLiteral("Recording stopped: 2 images in %1")
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording stopped: 2 images in %1")
                                            .arg(QDir::toNativeSeparators(lastRecording())));
     // The run goes on as it was.
     QVERIFY(action(window.get(), "action_run")->isChecked());
@@ -407,7 +398,7 @@ void TestRecording::faultsEndTheRecordingCleanly()
 
     const bool removed = fault == QLatin1String("camera pulled out");
     if (removed) {
-        QVERIFY(statusText(window.get()).contains(message));
+        QVERIFY(window->statusBar()->currentMessage().contains(message));
         QCOMPARE(enabledActions(window.get()), removedCameraActions);
     } else {
         QTRY_COMPARE(answerer->messages.size(), 1);

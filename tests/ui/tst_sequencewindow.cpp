@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -49,31 +50,12 @@ QStringList checkedFeatures(QWidget *window)
     return names;
 }
 
-QDoubleSpinBox *exposureBox(SequencerSet *set)
-{
-    for (SequencerProperty *property : set->properties()) {
-        if (property->featureId() == 1)
-            return qobject_cast<QDoubleSpinBox *>(property->rows().first().second);
-    }
-    return nullptr;
-}
-
 QList<double> exposuresShown(QWidget *window)
 {
     QList<double> shown;
     for (SequencerSet *set : setsOf(window))
         shown << exposureBox(set)->value();
     return shown;
-}
-
-// The index of the set marked as the one the camera is using, -1 for none.
-int highlighted(QWidget *window)
-{
-    for (SequencerSet *set : setsOf(window)) {
-        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
-            return set->index();
-    }
-    return -1;
 }
 
 // The sets marked one after the other while the sequence runs, until count
@@ -119,6 +101,21 @@ VyraSim::OpenCameraState cameraState()
     return Control::openCameraState(Control::openHandles().front()).value();
 }
 
+/// Types into a spin box as a person does: the old text selected, the new
+/// one typed key by key, Return.
+void typeInto(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+QDoubleSpinBox *rateBox(QWidget *window)
+{
+    return window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+}
+
 int openMessageBoxes(QWidget *window)
 {
     int open = 0;
@@ -145,6 +142,11 @@ private slots:
     void discardQuestion_data();
     void discardQuestion();
     void runFollowsTheRingAndTriggerSteps();
+    void runRateIsKeptWithinItsRange_data();
+    void runRateIsKeptWithinItsRange();
+    void exposureStopsAtWhatTheRunRateAllows_data();
+    void exposureStopsAtWhatTheRunRateAllows();
+    void anExposureBracketRunsAtFiveImagesASecond();
     void saveNewLoadGivesTheSameSequence();
     void cameraConfigurationInTheBackground();
     void offsetEditorsFollowTheImageSize();
@@ -234,6 +236,7 @@ void TestSequenceWindow::startIsRefused()
     for (int i = 0; i < sets; ++i)
         action(window.get(), "action_addsequence")->trigger();
     const QStringList enabled = enabledActions(window.get());
+    const double rate = cameraState().frameRate;
 
     action(window.get(), "action_run")->trigger();
     QCOMPARE(answerer->messages.size(), message.isEmpty() ? 0 : 1);
@@ -244,7 +247,7 @@ void TestSequenceWindow::startIsRefused()
     QCOMPARE(enabledActions(window.get()), enabled);
     QVERIFY(togglesEnabled(window.get(), true));
     QVERIFY(!cameraState().sequencerMode);
-    QCOMPARE(cameraState().frameRate, 30.0);
+    QCOMPARE(cameraState().frameRate, rate);
 }
 
 void TestSequenceWindow::fileNamesGetTheirSuffix_data()
@@ -365,11 +368,102 @@ void TestSequenceWindow::runFollowsTheRingAndTriggerSteps()
     action(window.get(), "action_run")->trigger();
     QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));
     QTRY_COMPARE(highlighted(window.get()), -1);
-    QCOMPARE(cameraState().frameRate, 30.0);
+    // The sets are still there: the camera stays at the sequence's rate.
+    QCOMPARE(cameraState().frameRate, 5.0);
     QVERIFY(!cameraState().sequencerMode);
     QVERIFY(!action(window.get(), "action_capture")->isEnabled());
     QVERIFY(!action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
     QVERIFY(togglesEnabled(window.get(), true));
+}
+
+void TestSequenceWindow::runRateIsKeptWithinItsRange_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("rate");
+    QTest::newRow("within") << "2.5" << 2.5;
+    QTest::newRow("above ten a second") << "25" << 10.0;
+    QTest::newRow("below the camera's lowest") << "0.1" << 0.5;
+}
+
+void TestSequenceWindow::runRateIsKeptWithinItsRange()
+{
+    QFETCH(QString, typed);
+    QFETCH(double, rate);
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    typeInto(rateBox(window.get()), typed);
+    QCOMPARE(rateBox(window.get())->value(), rate);
+    // While sets are built the camera runs at the sequence's rate.
+    QCOMPARE(cameraState().frameRate, 30.0);
+    action(window.get(), "action_addsequence")->trigger();
+    QCOMPARE(cameraState().frameRate, rate);
+    start();
+    QCOMPARE(cameraState().frameRate, rate);
+    action(window.get(), "action_run")->trigger();
+    action(window.get(), "action_new")->trigger();
+    QTRY_COMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(setsOf(window.get()).isEmpty());
+    QCOMPARE(cameraState().frameRate, 30.0);
+
+    // The next start keeps the rate.
+    window.reset();
+    chooseCamera(*answerer, 1);
+    window = std::make_unique<MainWindow>();
+    QCOMPARE(rateBox(window.get())->value(), rate);
+}
+
+void TestSequenceWindow::exposureStopsAtWhatTheRunRateAllows_data()
+{
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("shown");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("150 at 5") << "5" << "150" << 150.0 << QString();
+    QTest::newRow("45 at 5") << "5" << "45" << 45.0 << QString();
+    QTest::newRow("250 at 5") << "5" << "250" << 200.0
+                              << "Exposure limited to 200.00 ms, the longest the camera allows at "
+                                 "5.00 fps.";
+    QTest::newRow("150 at 10") << "10" << "150" << 100.0
+                               << "Exposure limited to 100.00 ms, the longest the camera allows at "
+                                  "10.00 fps.";
+}
+
+void TestSequenceWindow::exposureStopsAtWhatTheRunRateAllows()
+{
+    QFETCH(QString, rate);
+    QFETCH(QString, typed);
+    QFETCH(double, shown);
+    QFETCH(QString, hint);
+    typeInto(rateBox(window.get()), rate);
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    action(window.get(), "action_addsequence")->trigger();
+    QDoubleSpinBox *box = exposureBox(setsOf(window.get()).first());
+    typeInto(box, typed);
+    QCOMPARE(box->value(), shown);
+    QCOMPARE(cameraState().values.exposureMs, shown);
+    if (hint.isEmpty())
+        QVERIFY(window->statusBar()->currentMessage().isEmpty());
+    else
+        QTRY_COMPARE(window->statusBar()->currentMessage(), hint);
+}
+
+void TestSequenceWindow::anExposureBracketRunsAtFiveImagesASecond()
+{
+    checkFeature(window.get(), QStringLiteral("Exposure"));
+    for (int i = 0; i < 3; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    const QList<double> bracket = {2.0, 20.0, 150.0};
+    for (SequencerSet *set : setsOf(window.get()))
+        typeInto(exposureBox(set), QString::number(bracket.at(set->index())));
+    QCOMPARE(exposuresShown(window.get()), bracket);
+
+    start();
+    QCOMPARE(cameraState().frameRate, 5.0);
+    for (int set = 0; set < 3; ++set)
+        QCOMPARE(cameraState().sequence.sets.at(set).values.exposureMs, bracket.at(set));
+    // Images of every set of the bracket come to the screen.
+    QSet<int> shown;
+    QTRY_VERIFY_WITH_TIMEOUT((shown << highlighted(window.get()), shown.contains({0, 1, 2})),
+                             20000);
 }
 
 void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
@@ -487,10 +581,11 @@ void TestSequenceWindow::cameraPulledOutDuringARun()
     QTRY_COMPARE(answerer->messages.size(), 2);
     QCOMPARE(answerer->messages.last().text, reconnectedText);
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
-    // Back, the camera is stopped like the window: no sequence of its own.
+    // Back, the camera is stopped like the window: no sequence of its own,
+    // and with the sets still there, at the sequence's rate.
     QVERIFY(!cameraState().sequencerMode);
     QCOMPARE(cameraState().triggerMode, VYRA_TRIGGER_SOFTWARE);
-    QCOMPARE(cameraState().frameRate, 30.0);
+    QCOMPARE(cameraState().frameRate, 5.0);
     start();
     QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
 

@@ -81,7 +81,7 @@ void TestSettingsDialogs::init()
     answerer = std::make_unique<ModalAnswerer>();
     chooseCamera(*answerer, smallCamera);
     window = std::make_unique<MainWindow>();
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("VK1240C-USB opened"));
+    QCOMPARE(WindowTest::statusText(window.get()), QStringLiteral("VK1240C-USB opened"));
     // The answerer would close the settings dialogs, which are modal too; it
     // is made again where a camera is to be chosen.
     answerer.reset();
@@ -196,7 +196,7 @@ void TestSettingsDialogs::changeCameraLetsGoOfTheDialogsCamera()
 
     // The other camera opens, and nothing held on to the old one.
     QVERIFY(answerer->messages.isEmpty());
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("VK2280SE-C-USB opened"));
+    QCOMPARE(WindowTest::statusText(window.get()), QStringLiteral("VK2280SE-C-USB opened"));
     QCOMPARE(int(Control::openHandles().size()), 1);
     QVERIFY(!Control::camera(smallCamera)->openedHere);
     QVERIFY(dialog.isNull());

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
@@ -75,9 +77,11 @@ QAction *action(QWidget *window, const char *name)
     return found;
 }
 
+/// Which camera is open, as the status bar shows it beside passing messages.
 inline QString statusText(QMainWindow *window)
 {
-    return window->statusBar()->currentMessage();
+    const auto *camera = window->statusBar()->findChild<QLabel *>(QStringLiteral("l_camerastatus"));
+    return camera ? camera->text() : QString();
 }
 
 inline QStringList enabledActions(QWidget *window)
@@ -108,8 +112,8 @@ inline const QStringList cameraOpenActions =
     sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
             "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
             "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize", "action_saveImage", "action_record",
-            "action_captureCycle"});
+            "action_settings", "action_imagesize", "action_sequencerframerate",
+            "action_saveImage", "action_record", "action_captureCycle"});
 
 inline QList<QToggleButton *> toggles(QWidget *window)
 {
@@ -127,6 +131,26 @@ inline bool togglesEnabled(QWidget *window, bool enabled)
 inline QList<SequencerSet *> setsOf(QWidget *window)
 {
     return window->findChild<SequencerWorkspaceView *>()->workspace()->sets();
+}
+
+/// The exposure editor of a set, if it has one.
+inline QDoubleSpinBox *exposureBox(SequencerSet *set)
+{
+    for (SequencerProperty *property : set->properties()) {
+        if (property->featureId() == 1)
+            return qobject_cast<QDoubleSpinBox *>(property->rows().first().second);
+    }
+    return nullptr;
+}
+
+/// The index of the set marked as the one the camera is using, -1 for none.
+inline int highlighted(QWidget *window)
+{
+    for (SequencerSet *set : setsOf(window)) {
+        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            return set->index();
+    }
+    return -1;
 }
 
 inline void setFeature(QWidget *window, const QString &name, bool checked)

@@ -4,15 +4,22 @@
 // thumbnail and the status bar's figures), then the Record dialog, records
 // two cycles into <output-dir>/recording and photographs the folder's
 // listing.
+// With --layout it photographs the editor as a person first sees it instead:
+// six sets with all five features in a window of its first-start size, each
+// kind of list opened, and an exposure typed beyond the camera's limit.
 // Usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]
+//        vyra-sequence-shots --layout <output-dir>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -116,14 +123,101 @@ void checkFeature(QWidget *window, const QString &name)
     }
 }
 
+// The choice box of a set's row with this label.
+QComboBox *comboOf(SequencerSet *set, const QString &label)
+{
+    for (QLabel *each : set->findChildren<QLabel *>()) {
+        if (each->text() != label)
+            continue;
+        for (QComboBox *combo : set->findChildren<QComboBox *>()) {
+            if (qAbs(combo->geometry().center().y() - each->geometry().center().y()) < 8)
+                return combo;
+        }
+    }
+    return nullptr;
+}
+
+// Opens the list, photographs the screen and closes the list again.
+void photographList(QComboBox *combo, const QString &path)
+{
+    if (!combo) {
+        std::fprintf(stderr, "no list for %s\n", qPrintable(path));
+        return;
+    }
+    combo->showPopup();
+    after(600, [combo, path] {
+        save(path);
+        std::printf("%s: %d entries, list %d pixels wide\n", qPrintable(QFileInfo(path).fileName()),
+                    combo->count(), combo->view()->width());
+        combo->hidePopup();
+    });
+}
+
+int layoutShots(QApplication &application, const QDir &out)
+{
+    chooseFirstCameraWhenAsked();
+    MainWindow window;
+    window.show();
+    after(1000, [&] {
+        window.activateWindow();
+        for (const char *name : {"Exposure", "Gain", "AOI Offset X", "AOI Offset Y", "Flash"})
+            checkFeature(&window, QString::fromLatin1(name));
+        for (int i = 0; i < 6; ++i)
+            action(&window, "action_addsequence")->trigger();
+    });
+    after(2000, [&] {
+        save(out.filePath(QStringLiteral("sets.png")));
+        std::printf("sets.png: six sets with all five features, window %dx%d\n", window.width(),
+                    window.height());
+    });
+    after(2500, [&] {
+        photographList(
+            comboOf(workspaceSets(&window).value(1), QStringLiteral("     Trigger source")),
+            out.filePath(QStringLiteral("trigger-source-list.png")));
+    });
+    after(3500, [&] {
+        photographList(comboOf(workspaceSets(&window).value(1), QStringLiteral("     Mode")),
+                       out.filePath(QStringLiteral("flash-list.png")));
+    });
+    after(4500, [&] {
+        // The last set, scrolled into sight: its list names where the
+        // sequence goes after it.
+        SequencerSet *last = workspaceSets(&window).value(5);
+        QComboBox *next = comboOf(last, QStringLiteral("     Set Next"));
+        auto *view = window.findChild<SequencerWorkspaceView *>();
+        view->ensureVisible(last->graphicsProxyWidget()->mapRectToScene(next->geometry()));
+        photographList(next, out.filePath(QStringLiteral("set-next-list.png")));
+    });
+    after(5500, [&] {
+        // Typed as a person types it, one key after the other.
+        SequencerSet *set = workspaceSets(&window).value(1);
+        auto *box = set->findChild<QDoubleSpinBox *>();
+        window.findChild<SequencerWorkspaceView *>()->ensureVisible(
+            set->graphicsProxyWidget()->mapRectToScene(box->geometry()));
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("250"));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    after(6500, [&] {
+        save(out.filePath(QStringLiteral("exposure-limit.png")));
+        std::printf("exposure-limit.png: 250 typed into set 1's exposure\n");
+    });
+    after(7000, [] { QCoreApplication::quit(); });
+    return application.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments();
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--layout"))
+        return layoutShots(application, QDir(arguments.at(2)));
     if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]\n");
+        std::fprintf(stderr, "usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]\n"
+                             "       vyra-sequence-shots --layout <output-dir>\n");
         return 2;
     }
     const QDir out(arguments.at(1));

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "vyracameraexception.h"
+
+/// Runs step, which reads or applies a setting the camera may lack, and
+/// answers whether the camera offers it: false when the driver answers that
+/// the camera does not support it. Every other failure is passed on.
+template<typename Step> bool cameraOffers(Step &&step)
+{
+    try {
+        step();
+        return true;
+    } catch (const VyraCameraException &error) {
+        if (error.status() != VYRA_NOT_SUPPORTED)
+            throw;
+        return false;
+    }
+}
+
+/// Shows a control as the setting of a camera that does not offer it:
+/// disabled, with the reason as its tooltip. A disabled control stays so
+/// when its group is enabled again.
+inline void showNotOffered(QWidget *control, const QString &reason)
+{
+    control->setEnabled(false);
+    control->setToolTip(reason);
+}

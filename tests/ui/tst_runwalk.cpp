@@ -1,0 +1,523 @@
+// A seeded random walk of user actions through the main window on the
+// simulated camera. After every step the window is held against the camera's
+// own state:
+// - the run button's check and text say what the camera does: running is
+//   sequencer mode in the single-trigger mode, stopped is sequencer mode off,
+//   the software trigger mode, live video at 30 fps after a stop, no set marked;
+// - a marked set took the image on screen, and a running sequence marks the
+//   set of every image it shows;
+// - with Live off, each Trigger shows exactly one new image, from the next set
+//   along the path, the first from the start set, and nothing comes between;
+// - a camera-configuration task has the camera to itself; a run keeps its
+//   rate of at most ten images a second;
+// - Change Camera to the open camera keeps it and its sets.
+//
+// VYRA_WALK_SEED picks one seed and VYRA_WALK_STEPS the length of each walk
+// (scripts/run-walk.sh runs a long one).
+
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "acquisitiondialog.h"
+#include "framestamp.h"
+#include "mainwindow.h"
+#include "qdisplaywidget.h"
+#include "windowdriver.h"
+
+using VyraSim::Control;
+using namespace WindowTest;
+
+namespace {
+
+constexpr int defaultSteps = 120;
+const QString stopText = QStringLiteral("Stop Sequencer");
+
+/// Frame number and set of the simulator's stamp; set -1 outside a sequence.
+struct Stamp
+{
+    qint64 frame = -1;
+    int set = -1;
+};
+
+Stamp readStamp(const QImage &image)
+{
+    const int scale = VyraSim::FrameStamp::cornerScale(image.width());
+    const QString text = QString::fromStdString(VyraSim::FrameStamp::read(
+        image.constBits(), image.bytesPerLine(), image.width(), image.height(), 0, 0, 24, scale));
+    static const QRegularExpression pattern(QStringLiteral("^FRAME (\\d+) SET (\\d+|-)"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    Stamp stamp;
+    if (match.hasMatch()) {
+        stamp.frame = match.captured(1).toLongLong();
+        stamp.set = match.captured(2) == QLatin1String("-") ? -1 : match.captured(2).toInt();
+    }
+    return stamp;
+}
+
+class Walk : public QObject
+{
+public:
+    Walk(quint32 seed, QTemporaryDir &folder) : random(seed), folder(folder)
+    {
+        Control::resetToDefaults();
+        CameraSpec first = cameraSpec(1, "VK1240C");
+        CameraSpec second = cameraSpec(2, "VK1240C");
+        for (CameraSpec *spec : {&first, &second}) {
+            spec->sensorWidth = 256;
+            spec->sensorHeight = 192;
+        }
+        QVERIFY(Control::setCameras({first, second}));
+        answerer = std::make_unique<ModalAnswerer>();
+        chooseCamera(*answerer, 1);
+        window = std::make_unique<MainWindow>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        connect(window->findChild<QDisplayWidget *>(), &QDisplayWidget::imageShown, this,
+                [this](QSharedPointer<QImage> image) {
+                    shown = readStamp(*image);
+                    shownWhileRunning = runAction()->isChecked();
+                });
+    }
+
+    ~Walk() override
+    {
+        window.reset();
+        answerer.reset();
+    }
+
+    /// One random action, then the window's and the camera's stories compared.
+    void step(int number)
+    {
+        const auto &chosen = actions[random.bounded(int(actions.size()))];
+        log.append(QStringLiteral("%1 %2").arg(number).arg(QLatin1String(chosen.first)));
+        if (log.size() > 12)
+            log.removeFirst();
+        chosen.second(this);
+        settle();
+        check();
+    }
+
+    QStringList violations;
+
+private:
+    using Action = std::pair<const char *, std::function<void(Walk *)>>;
+
+    QAction *act(const char *name) const { return action(window.get(), name); }
+    QAction *runAction() const { return act("action_run"); }
+    bool enabled(const char *name) const { return act(name)->isEnabled(); }
+
+    void expect(bool condition, const QString &what)
+    {
+        if (!condition && violations.size() < 50)
+            violations << QStringLiteral("%1 after [%2]").arg(what, log.join(QStringLiteral(", ")));
+    }
+
+    std::optional<VyraSim::OpenCameraState> camera() const
+    {
+        const auto handles = Control::openHandles();
+        if (handles.empty())
+            return std::nullopt;
+        return Control::openCameraState(handles.front());
+    }
+
+    /// The set drawn as the one in use: focused title and hovered frame (the
+    /// focus alone draws the title only, and no mouse hovers here).
+    int marked() const
+    {
+        for (SequencerSet *set : setsOf(window.get())) {
+            const QString look = set->styleSheet();
+            if (look.contains(QLatin1String("background-color: rgb(85, 170, 255)")) &&
+                look.contains(QLatin1String("border-right: 1px solid rgb(65, 150, 235)")))
+                return set->index();
+        }
+        return -1;
+    }
+
+    /// Message boxes answered, busy dialogs gone, the camera's comings and
+    /// goings seen by the window.
+    void settle()
+    {
+        // Images already on their way are shown first (for a while at most:
+        // a slow build may not keep up with a fast stream).
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget() && answerer->pendingAnswers() == 0,
+                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->findChildren<QProgressDialog *>().isEmpty(), 10000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void answerFile(const QString &path)
+    {
+        answerer->answer([path](QWidget *widget) {
+            auto *dialog = qobject_cast<QFileDialog *>(widget);
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    }
+
+    /// Answers the discard question when there are sets to ask about.
+    bool answerDiscard()
+    {
+        if (setsOf(window.get()).isEmpty())
+            return true;
+        const bool yes = random.bounded(4) != 0;
+        answerer->pressInNextMessageBox(yes ? QMessageBox::Yes : QMessageBox::No);
+        return yes;
+    }
+
+    void pressRun()
+    {
+        const bool wasRunning = runAction()->isChecked();
+        const auto features = toggles(window.get());
+        const bool mayStart = !wasRunning && enabled("action_run") &&
+                              !setsOf(window.get()).isEmpty() &&
+                              std::any_of(features.begin(), features.end(),
+                                          [](QToggleButton *t) { return t->isChecked(); });
+        const bool wasEnabled = enabled("action_run");
+        runAction()->trigger();
+        settle();
+        if (wasEnabled && (wasRunning || mayStart))
+            expect(runAction()->isChecked() != wasRunning, QStringLiteral("one press did not do what it said"));
+        if (wasEnabled && wasRunning)
+            liveRateExpected = true;
+        steppedFrom.reset();
+    }
+
+    void pressLive()
+    {
+        act("action_capture")->trigger();
+        settle();
+        steppedFrom.reset();
+        if (enabled("actionAction_SingleForceTrigger")) {
+            // Stepping begins at the start set; nothing comes until a press.
+            nextStep = 0;
+            steppedFrom = camera() ? camera()->framesTaken : 0;
+        }
+    }
+
+    void pressTrigger()
+    {
+        if (!enabled("actionAction_SingleForceTrigger") || !steppedFrom || !camera())
+            return;
+        // Frames are numbered as the camera takes them: the press's image is
+        // the one after those taken so far.
+        act("actionAction_SingleForceTrigger")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(shown.frame > qint64(*steppedFrom), 5000);
+        expect(shown.set == nextStep,
+               QStringLiteral("Trigger showed set %1 instead of %2").arg(shown.set).arg(nextStep));
+        expect(marked() == shown.set, QStringLiteral("the triggered image's set is not marked"));
+        expect(camera()->framesTaken == *steppedFrom + 1,
+               QStringLiteral("one press took %1 images").arg(camera()->framesTaken - *steppedFrom));
+        steppedFrom = camera()->framesTaken;
+        // Along the path the camera holds for the set; a set whose path is
+        // off keeps the sequence where it is.
+        if (shown.set >= 0) {
+            const VyraSim::SequencerConfiguration::Set path =
+                camera()->sequence.sets.at(size_t(shown.set));
+            nextStep = path.triggerSource == VYRA_SEQUENCER_TRIGGER_OFF ? shown.set : path.nextSet;
+        }
+    }
+
+    void addSet() { act("action_addsequence")->trigger(); }
+
+    void deleteSet()
+    {
+        const auto sets = setsOf(window.get());
+        if (sets.isEmpty() || !window->isEnabled() || !sets.first()->isEnabled())
+            return;
+        // A feature editor taking the focus selects its set.
+        auto *editor = sets.at(random.bounded(sets.size()))->findChild<QAbstractSpinBox *>();
+        if (!editor)
+            return;
+        window->activateWindow();
+        editor->setFocus();
+        if (QTest::qWaitFor([this] { return enabled("action_deleteset"); }, 2000))
+            act("action_deleteset")->trigger();
+    }
+
+    void toggleFeature()
+    {
+        const auto all = toggles(window.get());
+        all.at(random.bounded(all.size()))->click();
+    }
+
+    void newSequence()
+    {
+        if (enabled("action_new")) {
+            answerDiscard();
+            act("action_new")->trigger();
+        }
+    }
+
+    void saveSequence()
+    {
+        if (!enabled("action_save"))
+            return;
+        ++savedSequences;
+        answerFile(folder.filePath(QStringLiteral("sequence %1.xml").arg(savedSequences)));
+        act("action_save")->trigger();
+    }
+
+    void loadSequence()
+    {
+        const QString file = folder.filePath(QStringLiteral("sequence %1.xml").arg(savedSequences));
+        if (!enabled("action_load") || !QFileInfo::exists(file))
+            return;
+        answerFile(file);
+        answerDiscard();
+        act("action_load")->trigger();
+    }
+
+    /// A camera-configuration task: while it works, no camera command is on.
+    /// Saves go to new files (the file dialog would ask before replacing one),
+    /// loads read the last one saved.
+    void cameraTask(const char *command, bool load)
+    {
+        if (!enabled(command) || (load && savedCameraFiles == 0))
+            return;
+        if (!load)
+            ++savedCameraFiles;
+        answerFile(folder.filePath(QStringLiteral("camera %1.ini").arg(savedCameraFiles)));
+        act(command)->trigger();
+        if (!camera())
+            return;
+        for (const char *other : {"action_run", "action_capture", "actionAction_SingleForceTrigger",
+                                  "action_opencamera", "action_settings", "action_imagesize",
+                                  "action_loadCameraConfiguration", "action_addsequence"})
+            expect(!enabled(other), QStringLiteral("%1 on during a camera task").arg(other));
+        if (load)
+            liveRateExpected = false;
+    }
+
+    void acquisitionFramerate()
+    {
+        if (!enabled("action_settings"))
+            return;
+        act("action_settings")->trigger();
+        auto *dialog = window->findChild<AcquisitionDialog *>();
+        if (!dialog)
+            return;
+        auto *box = dialog->findChild<QDoubleSpinBox *>(QStringLiteral("framerate_value"));
+        box->setValue(box->minimum() + random.bounded(1.0) * (box->maximum() - box->minimum()));
+        dialog->close();
+        if (!runAction()->isChecked())
+            liveRateExpected = false;
+    }
+
+    void unplug()
+    {
+        const auto state = camera();
+        if (!state || !state->plugged)
+            return;
+        const bool usable = enabled("action_run");
+        QVERIFY(Control::unplug(state->deviceId));
+        steppedFrom.reset();
+        if (usable)
+            QTRY_VERIFY_WITH_TIMEOUT(!enabled("action_run"), 5000);
+    }
+
+    void replug()
+    {
+        for (const VyraSim::CameraState &each : Control::cameras()) {
+            if (each.plugged)
+                continue;
+            QVERIFY(Control::replug(each.description.deviceId));
+            if (camera() && camera()->deviceId == each.description.deviceId) {
+                QTRY_VERIFY_WITH_TIMEOUT(enabled("action_run"), 5000);
+                liveRateExpected = true;
+            }
+            return;
+        }
+    }
+
+    void changeCamera()
+    {
+        if (!enabled("action_opencamera"))
+            return;
+        QList<int> plugged;
+        for (const VyraSim::CameraState &each : Control::cameras()) {
+            if (each.plugged)
+                plugged << each.description.deviceId;
+        }
+        if (plugged.isEmpty())
+            return;
+        const int chosen = plugged.at(random.bounded(plugged.size()));
+        const int setsBefore = setsOf(window.get()).size();
+        const auto before = camera();
+        if (!answerDiscard()) {
+            act("action_opencamera")->trigger();
+            return;
+        }
+        chooseCamera(*answerer, chosen);
+        act("action_opencamera")->trigger();
+        settle();
+        steppedFrom.reset();
+        const bool same = before && before->deviceId == chosen;
+        // A camera opened anew starts at 30 fps; the open one keeps its rate.
+        liveRateExpected = liveRateExpected || !same;
+        if (same && before->plugged) {
+            expect(camera() && camera()->deviceId == chosen, QStringLiteral("the open camera was lost"));
+            expect(setsOf(window.get()).size() == setsBefore,
+                   QStringLiteral("choosing the open camera lost its sets"));
+            expect(statusText(window.get()) != QLatin1String("No camera opened"),
+                   QStringLiteral("choosing the open camera left none"));
+        }
+    }
+
+    double sequenceRate() const
+    {
+        return window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"))->value();
+    }
+
+    void check()
+    {
+        const bool running = runAction()->isChecked();
+        expect(running == (runAction()->text() == stopText),
+               QStringLiteral("the run button's check and text disagree"));
+        const int mark = marked();
+        // An image shown in an earlier run is not the next run's.
+        if (!running)
+            shownWhileRunning = false;
+        const auto state = camera();
+        if (!state || !state->plugged) {
+            expect(!running, QStringLiteral("a run shown without a camera"));
+            expect(mark == -1, QStringLiteral("a set marked without a camera"));
+            return;
+        }
+        expect(!state->configurationMode, QStringLiteral("configuration mode left on"));
+        expect(state->live, QStringLiteral("no live image"));
+        if (running) {
+            expect(state->sequencerMode && state->triggerMode == VYRA_TRIGGER_SINGLE,
+                   QStringLiteral("shown running, the camera is not"));
+            expect(state->frameRate <= 10.0 + 1e-9,
+                   QStringLiteral("a run at %1 images a second").arg(state->frameRate));
+        } else {
+            expect(!state->sequencerMode && state->triggerMode == VYRA_TRIGGER_SOFTWARE,
+                   QStringLiteral("shown stopped, the camera runs"));
+            expect(mark == -1, QStringLiteral("a set marked while stopped"));
+            // While sets are built, the camera runs at the sequence's rate.
+            const double stoppedRate = setsOf(window.get()).isEmpty() ? 30.0 : sequenceRate();
+            if (liveRateExpected)
+                expect(qFuzzyCompare(state->frameRate, stoppedRate),
+                       QStringLiteral("stopped at %1 fps, not %2")
+                           .arg(state->frameRate)
+                           .arg(stoppedRate));
+        }
+        if (mark >= 0)
+            expect(shown.set == mark,
+                   QStringLiteral("set %1 marked under an image of set %2").arg(mark).arg(shown.set));
+        if (running && shownWhileRunning && shown.set >= 0)
+            expect(mark == shown.set, QStringLiteral("the set %1 of image %2 is not marked but %3")
+                                          .arg(shown.set)
+                                          .arg(shown.frame)
+                                          .arg(mark));
+        if (steppedFrom && enabled("actionAction_SingleForceTrigger"))
+            expect(state->framesTaken == *steppedFrom,
+                   QStringLiteral("%1 images came between presses").arg(state->framesTaken - *steppedFrom));
+    }
+
+    const std::vector<Action> actions = {
+        {"start/stop", &Walk::pressRun},
+        {"start/stop", &Walk::pressRun},
+        {"live", &Walk::pressLive},
+        {"trigger", &Walk::pressTrigger},
+        {"trigger", &Walk::pressTrigger},
+        {"add set", &Walk::addSet},
+        {"add set", &Walk::addSet},
+        {"delete set", &Walk::deleteSet},
+        {"feature", &Walk::toggleFeature},
+        {"feature", &Walk::toggleFeature},
+        {"new", &Walk::newSequence},
+        {"save sequence", &Walk::saveSequence},
+        {"load sequence", &Walk::loadSequence},
+        {"save camera configuration",
+         [](Walk *w) { w->cameraTask("action_saveCameraConfiguration", false); }},
+        {"load camera configuration",
+         [](Walk *w) { w->cameraTask("action_loadCameraConfiguration", true); }},
+        {"acquisition frame rate", &Walk::acquisitionFramerate},
+        {"unplug", &Walk::unplug},
+        {"replug", &Walk::replug},
+        {"change camera", &Walk::changeCamera},
+    };
+
+    QRandomGenerator random;
+    QTemporaryDir &folder;
+    std::unique_ptr<ModalAnswerer> answerer;
+    std::unique_ptr<MainWindow> window;
+    QStringList log;
+    Stamp shown;
+    bool shownWhileRunning = false;
+    /// Frames the camera had taken when stepping began or after the last press.
+    std::optional<quint64> steppedFrom;
+    int nextStep = 0;
+    int savedSequences = 0;
+    int savedCameraFiles = 0;
+    /// A stop, a reconnection or an opening sets the stopped rate (30 fps,
+    /// the sequence's while sets are built); a loaded file or the
+    /// Acquisition dialog may set another rate.
+    bool liveRateExpected = true;
+};
+
+} // namespace
+
+class TestRunWalk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void walk_data();
+    void walk();
+};
+
+void TestRunWalk::initTestCase()
+{
+    hideSizeHintWarnings();
+    QSettings(QStringLiteral("Quellmark"), QStringLiteral("Vyra Sequencer")).clear();
+}
+
+void TestRunWalk::walk_data()
+{
+    QTest::addColumn<quint32>("seed");
+    const QByteArray chosen = qgetenv("VYRA_WALK_SEED");
+    if (!chosen.isEmpty()) {
+        QTest::newRow(chosen.constData()) << chosen.toUInt();
+        return;
+    }
+    for (quint32 seed : {1u, 2u, 3u})
+        QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+}
+
+void TestRunWalk::walk()
+{
+    QFETCH(quint32, seed);
+    bool ok = false;
+    int steps = qEnvironmentVariableIntValue("VYRA_WALK_STEPS", &ok);
+    if (!ok || steps <= 0)
+        steps = defaultSteps;
+    QTemporaryDir folder;
+    QElapsedTimer clock;
+    clock.start();
+    Walk walk(seed, folder);
+    int taken = 0;
+    for (; taken < steps && !QTest::currentTestFailed(); ++taken)
+        walk.step(taken + 1);
+    qInfo("seed %u: %d steps, %d violations, %.1f s", seed, taken, int(walk.violations.size()),
+          clock.elapsed() / 1000.0);
+    QVERIFY2(walk.violations.isEmpty(), qPrintable(walk.violations.mid(0, 5).join(QLatin1Char('\n'))));
+}
+
+QTEST_MAIN(TestRunWalk)
+#include "tst_runwalk.moc"
