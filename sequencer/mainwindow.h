@@ -18,6 +18,7 @@ namespace Ui {
 class MainWindow;
 }
 class AcquisitionDialog;
+class ImageOutlets;
 class ImageSizeDialog;
 class QCloseEvent;
 class QLabel;
@@ -84,6 +85,9 @@ private slots:
     /// Marks the set that took the image now on screen.
     void showSetOfImage(QSharedPointer<QImage> image);
     void updatePreviewFramerate();
+    void on_action_saveImage_triggered();
+    void on_action_record_toggled(bool on);
+    void on_action_captureCycle_triggered();
 
 private:
     void restoreSettings();
@@ -149,6 +153,9 @@ private:
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     std::unique_ptr<SequenceRun> sequenceRun;
+    // Statistics, thumbnails, Save Image and recording: the camera's images
+    // besides the display.
+    ImageOutlets *imageOutlets = nullptr;
     // One camera-configuration task runs at a time.
     QPointer<QProgressDialog> progressDialog;
     QPointer<QMessageBox> connectionMessage;
