@@ -2,9 +2,11 @@
 # Measures the whole application on the simulated camera under Xvfb and
 # prints the results as Markdown tables, headed by a description of the
 # machine (docs/performance.md holds a run of it).
-# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|trigger|all] [seconds]
+# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|trigger|record|all] [seconds]
 #   seconds: how long each live and sequence measurement runs (default 10);
-#   the memory run keeps a live sequence going for 600 s (VYRA_MEMORY_SECONDS).
+#   the memory run keeps a live sequence going for 600 s (VYRA_MEMORY_SECONDS);
+#   each recording runs 60 s (VYRA_RECORD_SECONDS) and its images, up to
+#   12 GB for TIFF at the highest rate, are deleted after it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
@@ -94,6 +96,20 @@ if [[ $what == all || $what == trigger ]]; then
         unshare -rn --pid --kill-child --mount-proc true 2>/dev/null; then
         TRIGGER_SESSION=1 unshare -rn --pid --kill-child --mount-proc "$0" trigger
     fi
+fi
+
+if [[ $what == all || $what == record ]]; then
+    record_seconds=${VYRA_RECORD_SECONDS:-60}
+    echo "Recording through Record..., until stopped after ${record_seconds} s (Live on for the sequence):"
+    echo
+    echo "| what | format | images delivered | images written | missing between the first and last written | of those dropped by the full queue | sensor frames without a free driver buffer | MB/s written | s to write the rest | CPU % of one core |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
+    for format in tiff png; do
+        for device in 1 2; do
+            onscreen "$bench" record "$device" max "$format" "$record_seconds" "$session/recordings" || true
+        done
+        onscreen "$bench" record-sequence 3 10 "$format" "$record_seconds" "$session/recordings" || true
+    done
     echo
 fi
 

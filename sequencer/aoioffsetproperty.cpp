@@ -42,6 +42,12 @@ void AoiOffset::applyValue(const QSharedPointer<FeatureValue> &value)
     m_offset->setValue(offset);
 }
 
+QSharedPointer<FeatureValue> AoiOffset::currentValue() const
+{
+    const qint32 offset = m_offset->value();
+    return valueOf(&offset, sizeof offset);
+}
+
 void AoiOffset::setCameraParameters()
 {
     try {

@@ -15,6 +15,7 @@ class AoiOffset : public SequencerProperty
 public:
     quint32 valueSize() const override { return Size; }
     void applyValue(const QSharedPointer<FeatureValue> &value) override;
+    QSharedPointer<FeatureValue> currentValue() const override;
 
     static constexpr quint32 Size = 4;
 

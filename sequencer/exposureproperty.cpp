@@ -77,6 +77,12 @@ QString Exposure::atFramerate() const
     }
 }
 
+QSharedPointer<FeatureValue> Exposure::currentValue() const
+{
+    const double exposure = m_exposure->value();
+    return valueOf(&exposure, sizeof exposure);
+}
+
 void Exposure::setCameraParameters()
 {
     try {

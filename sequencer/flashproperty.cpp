@@ -72,6 +72,13 @@ void Flash::applyValue(const QSharedPointer<FeatureValue> &value)
     m_delay->setValue(flash[2]);
 }
 
+QSharedPointer<FeatureValue> Flash::currentValue() const
+{
+    // Mode, duration, delay, as applyValue reads them.
+    const qint32 flash[3] = {m_mode->currentIndex(), m_duration->value(), m_delay->value()};
+    return valueOf(flash, sizeof flash);
+}
+
 void Flash::setCameraParameters()
 {
     try {

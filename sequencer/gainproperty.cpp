@@ -75,6 +75,13 @@ void Gain::applyValue(const QSharedPointer<FeatureValue> &value)
         all[i]->setValue(gains[i]);
 }
 
+QSharedPointer<FeatureValue> Gain::currentValue() const
+{
+    const qint32 gains[4] = {m_master->value(), m_red->value(), m_green->value(),
+                             m_blue->value()};
+    return valueOf(gains, sizeof gains);
+}
+
 void Gain::setCameraParameters()
 {
     try {

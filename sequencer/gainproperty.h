@@ -19,6 +19,7 @@ public:
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
     void applyValue(const QSharedPointer<FeatureValue> &value) override;
+    QSharedPointer<FeatureValue> currentValue() const override;
 
     static constexpr qint64 Id = 2;
     static constexpr quint32 Size = 16;

@@ -16,11 +16,13 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 #include "aboutbox.h"
 #include "acquisitiondialog.h"
 #include "exposureviews.h"
+#include "imageoutlets.h"
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
@@ -136,6 +138,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &MainWindow::saveCameraConfigurationFinished);
     // The set marked is always the one that took the image on screen.
     connect(ui->cameraview, &QDisplayWidget::imageShown, this, &MainWindow::showSetOfImage);
+    imageOutlets = new ImageOutlets(this, ui->cameraview, workspace());
+    connect(imageOutlets, &ImageOutlets::recordingChanged, this, &MainWindow::showCommandState);
     exposureViews =
         new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property, ui->menuHelp);
     buildPropertyList();
@@ -149,6 +153,9 @@ MainWindow::~MainWindow()
 {
     // A camera-configuration task must not outlive the window's camera.
     waitForCameraTasks();
+    // A recording writes out what it took before the camera goes; the
+    // widgets that go after it no longer reach it.
+    delete std::exchange(imageOutlets, nullptr);
     sequenceRun.reset();
     delete ui;
 }
@@ -629,6 +636,17 @@ void MainWindow::showCommandState()
     ui->action_capture->setChecked(state == SequenceRun::State::RunningLive);
     ui->actionAction_SingleForceTrigger->setEnabled(usable &&
                                                     state == SequenceRun::State::RunningStepped);
+
+    if (!imageOutlets)
+        return;
+    imageOutlets->followRun(running);
+    const bool recording = imageOutlets->isRecording();
+    const QSignalBlocker recordBlocker(ui->action_record);
+    ui->action_saveImage->setEnabled(usable);
+    ui->action_record->setEnabled(recording || (usable && !imageOutlets->isRecordingActive()));
+    ui->action_record->setChecked(recording);
+    ui->action_record->setText(recording ? tr("Stop Recording") : tr("Record…"));
+    ui->action_captureCycle->setEnabled(usable && !imageOutlets->isRecordingActive());
 }
 
 void MainWindow::on_action_opencamera_triggered()
@@ -717,6 +735,7 @@ void MainWindow::openSelectedCamera()
         camera->enableLiveVideo(true);
         sequenceRun =
             std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate->value());
+        imageOutlets->setCamera(camera, sequencer);
         exposureViews->setCamera(camera);
         showCommandState();
         showCameraStatus(camera->getName() + QStringLiteral(" opened"));
@@ -754,6 +773,7 @@ void MainWindow::letGoOfCamera()
         camera->disconnect(this);
         camera->disconnect(ui->cameraview);
     }
+    imageOutlets->releaseCamera();
     exposureViews->releaseCamera();
     sequenceRun.reset();
     sequencer.clear();
@@ -767,6 +787,7 @@ void MainWindow::showCameraRemovedDialog()
     if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = true;
+    imageOutlets->cameraRemoved();
     // The run is over: a camera that comes back starts stopped.
     if (sequenceRun)
         sequenceRun->abandon();
@@ -844,6 +865,22 @@ void MainWindow::on_action_imagesize_triggered()
 void MainWindow::on_action_Cameraqt_triggered()
 {
     QMessageBox::aboutQt(this, QString());
+}
+
+void MainWindow::on_action_saveImage_triggered()
+{
+    imageOutlets->saveImage();
+}
+
+void MainWindow::on_action_record_toggled(bool on)
+{
+    imageOutlets->record(on);
+    showCommandState();
+}
+
+void MainWindow::on_action_captureCycle_triggered()
+{
+    imageOutlets->captureCycle();
 }
 
 void MainWindow::on_action_exitapp_triggered()

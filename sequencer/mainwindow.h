@@ -19,6 +19,7 @@ class MainWindow;
 }
 class AcquisitionDialog;
 class ExposureViews;
+class ImageOutlets;
 class ImageSizeDialog;
 class QCloseEvent;
 class QLabel;
@@ -85,6 +86,9 @@ private slots:
     /// Marks the set that took the image now on screen.
     void showSetOfImage(QSharedPointer<QImage> image);
     void updatePreviewFramerate();
+    void on_action_saveImage_triggered();
+    void on_action_record_toggled(bool on);
+    void on_action_captureCycle_triggered();
 
 private:
     void restoreSettings();
@@ -150,6 +154,9 @@ private:
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     std::unique_ptr<SequenceRun> sequenceRun;
+    // Statistics, thumbnails, Save Image and recording: the camera's images
+    // besides the display.
+    ImageOutlets *imageOutlets = nullptr;
     // Zoom, pixel read-out, clipping marks, histogram and fused view.
     ExposureViews *exposureViews = nullptr;
     // One camera-configuration task runs at a time.

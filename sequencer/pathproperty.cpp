@@ -118,6 +118,11 @@ void Path::applyValue(const QSharedPointer<FeatureValue> &)
     updateSettings();
 }
 
+QSharedPointer<FeatureValue> Path::currentValue() const
+{
+    return {};
+}
+
 void Path::setCameraParameters()
 {
     writePath(nextSet());

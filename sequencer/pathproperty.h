@@ -23,6 +23,7 @@ public:
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
     void applyValue(const QSharedPointer<FeatureValue> &value) override;
+    QSharedPointer<FeatureValue> currentValue() const override;
 
     /// The set chosen to come next, or -1 when none is chosen.
     int nextSet() const;

@@ -104,6 +104,13 @@ QLabel *SequencerProperty::createSubLabel(const QString &text)
     return new QLabel(text, this);
 }
 
+QSharedPointer<FeatureValue> SequencerProperty::valueOf(const void *source, std::size_t size)
+{
+    auto value = QSharedPointer<FeatureValue>::create(size);
+    std::memcpy(value->data(), source, size);
+    return value;
+}
+
 void SequencerProperty::copyValue(const QSharedPointer<FeatureValue> &value, void *target,
                                   std::size_t size)
 {

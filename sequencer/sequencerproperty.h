@@ -41,6 +41,9 @@ public:
     /// Shows a value read from a stored set (after refreshing the ranges);
     /// the change reaches the camera like an edit.
     virtual void applyValue(const QSharedPointer<FeatureValue> &value) = 0;
+    /// The value the widgets show, as the driver stores it: what applyValue
+    /// takes. Null for the path editor, whose path is no stored value.
+    virtual QSharedPointer<FeatureValue> currentValue() const = 0;
 
     const QList<Row> &rows() const;
     QSharedPointer<VyraCamera> camera() const;
@@ -75,6 +78,8 @@ protected:
     /// or missing value leaves the rest of target as it was.
     static void copyValue(const QSharedPointer<FeatureValue> &value, void *target,
                           std::size_t size);
+    /// A new stored value holding a copy of size bytes from source.
+    static QSharedPointer<FeatureValue> valueOf(const void *source, std::size_t size);
 
 private:
     QSharedPointer<VyraCamera> m_camera;

@@ -3,6 +3,7 @@
 #include <QFormLayout>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -10,6 +11,7 @@
 
 #include "sequencerproperty.h"
 #include "sequenceseteventfilter.h"
+#include "setthumbnail.h"
 
 namespace {
 
@@ -100,11 +102,19 @@ SequencerSet::SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 in
     , m_sequencer(sequencer)
     , m_index(index)
     , m_focusFilter(new SequencerSetEventFilter(this))
+    , m_thumbnail(new SetThumbnail(this))
 {
     // Tight margins keep the rows within the set's width.
     m_form->setContentsMargins(6, 6, 6, 6);
     m_form->setHorizontalSpacing(6);
-    setLayout(m_form);
+    // The thumbnail sits above the rows; hidden, it takes no room.
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_thumbnail);
+    column->addLayout(m_form);
+    m_thumbnail->hide();
+    setLayout(column);
     fitHeight();
     setObjectName(widgetName);
     setFocusPolicy(Qt::ClickFocus);
@@ -224,6 +234,17 @@ void SequencerSet::updateStyleSheet(bool hovered, bool focused)
 void SequencerSet::setHighlighted(bool on)
 {
     updateStyleSheet(on, on);
+}
+
+SetThumbnail *SequencerSet::thumbnail() const
+{
+    return m_thumbnail;
+}
+
+void SequencerSet::showThumbnail(bool shown)
+{
+    m_thumbnail->setVisible(shown);
+    fitHeight();
 }
 
 void SequencerSet::enterEvent(QEvent *event)

@@ -12,6 +12,7 @@ class QResizeEvent;
 class Sequencer;
 class SequencerProperty;
 class SequencerSetEventFilter;
+class SetThumbnail;
 
 /// One set of the sequence in the workspace: a group box titled "Set " and
 /// its index, holding the rows of one editor per varied feature and of the
@@ -63,6 +64,11 @@ public:
     /// Marks the set as the one the camera is using, or clears the mark.
     void setHighlighted(bool on);
 
+    /// The set's latest image while the sequence runs, above its editors.
+    SetThumbnail *thumbnail() const;
+    /// Shows or hides the thumbnail; the set's height follows.
+    void showThumbnail(bool shown);
+
 signals:
     /// The set gained the user's attention (set is this set) or lost it
     /// (set is null).
@@ -101,4 +107,5 @@ private:
     SequencerSet *m_previous = nullptr;
     SequencerSet *m_next = nullptr;
     SequencerSetEventFilter *m_focusFilter;
+    SetThumbnail *m_thumbnail;
 };

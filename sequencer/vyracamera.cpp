@@ -98,6 +98,12 @@ int gainAnswer(int answer, const char *method, int line)
     return answer;
 }
 
+// A text field of a camera record, up to its NUL or its end.
+template<size_t size> QString recordText(const char (&field)[size])
+{
+    return QString::fromUtf8(field, static_cast<int>(strnlen(field, size)));
+}
+
 double reciprocal(double value)
 {
     return value != 0.0 ? 1.0 / value : 0.0;
@@ -210,26 +216,36 @@ int VyraCamera::deviceId() const
 
 QString VyraCamera::getName() const
 {
+    return listedIdentity("VyraCamera::getName").name;
+}
+
+VyraCamera::Identity VyraCamera::identity() const
+{
+    return listedIdentity("VyraCamera::identity");
+}
+
+VyraCamera::Identity VyraCamera::listedIdentity(const char *method) const
+{
     int32_t count = 0;
-    checkDriverStatus(countCameras(&count), sourceFile, "VyraCamera::getName", __LINE__);
+    checkDriverStatus(countCameras(&count), sourceFile, method, __LINE__);
     if (count <= 0) {
-        return QString();
+        return Identity();
     }
     // int32_t storage keeps the records' alignment.
     std::vector<int32_t> storage(VYRA_CAMERA_LIST_SIZE(count) / sizeof(int32_t));
     auto *list = reinterpret_cast<VyraCameraList *>(storage.data());
     list->count = count;
-    checkDriverStatus(listCameras(list), sourceFile, "VyraCamera::getName", __LINE__);
+    checkDriverStatus(listCameras(list), sourceFile, method, __LINE__);
     const int listed = std::clamp(list->count, 0, count);
     const VyraCameraRecord *records = list->records;
     for (int index = 0; index < listed; ++index) {
         const VyraCameraRecord &record = records[index];
         if (record.deviceId == m_deviceId) {
-            const size_t length = strnlen(record.cameraName, sizeof record.cameraName);
-            return QString::fromUtf8(record.cameraName, static_cast<int>(length));
+            return Identity{recordText(record.cameraName), recordText(record.modelName),
+                            recordText(record.serialNumber)};
         }
     }
-    return QString();
+    return Identity();
 }
 
 void VyraCamera::enableLiveVideo(bool enable)
@@ -960,6 +976,11 @@ void VyraCamera::cameraRemovedEvent()
 void VyraCamera::cameraReconnectedEvent()
 {
     emit cameraReconnected();
+}
+
+ImageFanOut &VyraCamera::images()
+{
+    return m_images;
 }
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)

@@ -12,6 +12,7 @@
 
 #include <atomic>
 
+#include "imagefanout.h"
 #include "vyradriver.h"
 #include "vyraframeinfo.h"
 
@@ -43,6 +44,14 @@ public:
         double increment = 0.0;
     };
 
+    /// How the camera list names the camera.
+    struct Identity
+    {
+        QString name;
+        QString model;
+        QString serialNumber;
+    };
+
     /// Pixel clock range in MHz.
     struct PixelClockRange
     {
@@ -66,6 +75,9 @@ public:
     int deviceId() const;
     /// The camera's name from the driver's camera list; empty when not listed.
     QString getName() const;
+    /// Name, model and serial number from the driver's camera list; empty
+    /// texts when the camera is not listed.
+    Identity identity() const;
 
     // Live video, triggering and images
     void enableLiveVideo(bool enable);
@@ -79,6 +91,9 @@ public:
     /// that carries its VyraFrameInfo. Empty on time-out or failure; never
     /// throws. Capture thread only.
     QSharedPointer<QImage> waitForNextImage(int maximumWaitMs = -1);
+    /// Every image the camera delivers, before the display's gate: where
+    /// recorders, statistics and per-set views attach.
+    ImageFanOut &images();
 
     // Buffers
     /// Allocates, queues and returns 32 buffers of the current AOI size.
@@ -198,6 +213,7 @@ private slots:
 
 private:
     void parameterSetLoadInternal(const QString &path);
+    Identity listedIdentity(const char *method) const;
     /// Two frame periods at the current rate: how long an image may take.
     int imageWaitMs() const;
     static VyraFrameInfo frameInfo(const VyraFrameDescriptor &frame);
@@ -218,6 +234,7 @@ private:
     QSharedPointer<VyraCaptureThread> m_captureThread;
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
+    ImageFanOut m_images;
     // Read by the capture thread for its wait time-out while the GUI thread
     // may set a new rate.
     std::atomic<double> m_framerate{30.0};

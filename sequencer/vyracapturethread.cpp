@@ -44,8 +44,12 @@ void VyraCaptureThread::run()
             // a held image shortens it to the held image's turn.
             const int maximumWaitMs =
                 gate.isHolding() ? int(gate.msUntilDue(clock.elapsed())) : -1;
-            if (QSharedPointer<QImage> image = m_camera->waitForNextImage(maximumWaitMs))
+            if (QSharedPointer<QImage> image = m_camera->waitForNextImage(maximumWaitMs)) {
+                // Every image goes out to the fan-out; the screen gets what
+                // the gate lets through.
+                m_camera->images().deliver(image);
                 pass(gate.offer(image, clock.elapsed()));
+            }
             pass(gate.takeDue(clock.elapsed()));
         } catch (const VyraCameraException &) {
             // A failed pass only costs that image; capture goes on.

@@ -8,9 +8,10 @@
 
 class VyraCamera;
 
-/// Waits for the camera's images in a loop and hands them on through an
-/// ImageGate: at most one per more than 30 ms, the newest never lost. Owned,
-/// started and stopped only by its VyraCamera.
+/// Waits for the camera's images in a loop, hands every one to the camera's
+/// ImageFanOut and passes them on to the display through an ImageGate: at
+/// most one per more than 30 ms, the newest never lost. Owned, started and
+/// stopped only by its VyraCamera.
 class VyraCaptureThread : public QThread
 {
     Q_OBJECT

@@ -24,8 +24,14 @@ VyraFrameInfo VyraFrameInfo::of(const QImage &image)
 
 void VyraFrameInfo::attachTo(QImage &image) const
 {
-    image.setText(setKey, set == noSet ? liveSetText : QString::number(set));
-    image.setText(frameKey, QString::number(frameNumber));
-    image.setText(timestampKey, QString::number(timestampUs));
-    image.setText(exposureKey, QString::number(exposureMs, 'f', 3));
+    for (const auto &text : texts())
+        image.setText(text.first, text.second);
+}
+
+QList<QPair<QString, QString>> VyraFrameInfo::texts() const
+{
+    return {{setKey, set == noSet ? liveSetText : QString::number(set)},
+            {frameKey, QString::number(frameNumber)},
+            {timestampKey, QString::number(timestampUs)},
+            {exposureKey, QString::number(exposureMs, 'f', 3)}};
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 /// What the camera driver told about one captured image: the sequencer set
@@ -22,6 +24,9 @@ struct VyraFrameInfo
     static VyraFrameInfo of(const QImage &image);
     /// Writes the information into the image's text.
     void attachTo(QImage &image) const;
+    /// The text keys and values attachTo() writes, in this order: set
+    /// ("live" outside a sequence), frame number, time stamp, exposure.
+    QList<QPair<QString, QString>> texts() const;
 
     /// The text keys, as they appear in files.
     static const QString setKey;

@@ -6,6 +6,8 @@
 //
 //   appbench live <device> <fps|max> <dock width> <seconds>
 //   appbench sequence <sets> <fps> <seconds>
+//   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
+//   appbench record-sequence <sets> <fps> <tiff|png> <seconds> <folder>
 //   appbench startup
 //   appbench memory <live seconds> <start/stop cycles> <dialog openings>
 
@@ -13,11 +15,20 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTextStream>
 #include <QTimer>
 
 #include <malloc.h>
@@ -35,6 +46,7 @@
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
 #include "qtogglebutton.h"
+#include "recorddialog.h"
 #include "sequencerset.h"
 #include "sequencerworkspace.h"
 #include "sequencerworkspaceview.h"
@@ -185,7 +197,11 @@ public:
     int highlighted()
     {
         for (SequencerSet *set : sets()) {
-            if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+            // The mark draws the focused title and the hovered frame; the
+            // focus alone draws the title only.
+            const QString look = set->styleSheet();
+            if (look.contains(QLatin1String("background-color: rgb(85, 170, 255)")) &&
+                look.contains(QLatin1String("border-right: 1px solid rgb(65, 150, 235)")))
                 return set->index();
         }
         return -1;
@@ -268,25 +284,186 @@ void buildSequence(Application &app, int count)
         set->findChild<QDoubleSpinBox *>()->setValue(2.0 + set->index());
 }
 
+// Runs a sequence of count sets live at fps, once the first image is shown.
+bool startSequence(Application &app, int count, double fps)
+{
+    if (!waitFor([&] { return app.shown > 0; }))
+        return false;
+    app.setDockWidth(400);
+    buildSequence(app, count);
+    app.action("action_run")->setChecked(true);
+    if (fps != 5.0)
+        app.setFramerate(fps);
+    return true;
+}
+
 int sequence(const QStringList &arguments)
 {
     const int count = arguments.value(2).toInt();
     const double fps = arguments.value(3).toDouble();
     const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
     Application app(1);
-    if (!waitFor([&] { return app.shown > 0; }))
+    if (!startSequence(app, count, fps))
         return 1;
-    app.setDockWidth(400);
-    buildSequence(app, count);
-    app.action("action_run")->setChecked(true);
-    if (fps != 5.0)
-        app.setFramerate(fps);
     run(1000);
     app.checkHighlight = true;
     const Rates rates = measure(app, seconds);
     std::printf("| %d | %.0f | %.1f | %d of %d | %.1f |\n", count, fps, rates.imagesPerSecond,
                 app.matched, app.checked, rates.cpuPercent);
     return app.matched == app.checked ? 0 : 1;
+}
+
+/// Fills in the Record dialog as soon as it shows: until stopped, in this
+/// format, into folder.
+void answerRecordDialog(const QString &folder, const QString &format)
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, folder, format] {
+        auto *dialog = qobject_cast<RecordDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
+        dialog->findChild<QComboBox *>(QStringLiteral("cb_format"))
+            ->setCurrentIndex(format == QLatin1String("png") ? 1 : 0);
+        dialog->findChild<QRadioButton *>(QStringLiteral("rb_untilStopped"))->setChecked(true);
+        dialog->accept();
+    });
+    timer->start(10);
+}
+
+/// What a recording left in its folder.
+struct Recorded
+{
+    int images = 0;
+    qint64 bytes = 0;
+    /// Frames between the first and the last image written that are missing.
+    qint64 lost = 0;
+};
+
+Recorded recordedIn(const QString &parent)
+{
+    Recorded recorded;
+    const QDir base(parent);
+    for (const QString &name : base.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir folder(base.filePath(name));
+        for (const QFileInfo &file : folder.entryInfoList(QDir::Files)) {
+            if (file.fileName().startsWith(QLatin1String("cycle-"))) {
+                ++recorded.images;
+                recorded.bytes += file.size();
+            }
+        }
+        // The driver numbers every frame the sensor took: the rows' frame
+        // numbers show the gaps.
+        QFile list(folder.filePath(QStringLiteral("images.csv")));
+        if (!list.open(QIODevice::ReadOnly))
+            continue;
+        QTextStream rows(&list);
+        rows.readLine();
+        qint64 first = -1;
+        qint64 last = -1;
+        qint64 count = 0;
+        while (!rows.atEnd()) {
+            const qint64 frame = rows.readLine().section(QLatin1Char(','), 3, 3).toLongLong();
+            first = first < 0 ? frame : std::min(first, frame);
+            last = std::max(last, frame);
+            ++count;
+        }
+        if (count > 0)
+            recorded.lost += last - first + 1 - count;
+    }
+    return recorded;
+}
+
+VyraSim::OpenCameraState cameraState()
+{
+    const auto handles = VyraSim::Control::openHandles();
+    return handles.empty() ? VyraSim::OpenCameraState()
+                           : *VyraSim::Control::openCameraState(handles.front());
+}
+
+/// Records for seconds through the window's Record command and prints a
+/// table row: images the camera delivered, written, lost, MB/s and CPU.
+int recordFor(Application &app, const QString &what, const QString &format, int seconds,
+              const QString &folder)
+{
+    // A box at the end says how many images the writer's queue dropped; it
+    // is answered at once.
+    int droppedByQueue = 0;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&droppedByQueue] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            const QRegularExpression dropped(QStringLiteral("([0-9]+) images were dropped"));
+            droppedByQueue = dropped.match(box->text()).captured(1).toInt();
+            box->accept();
+        }
+    });
+    boxes.start(50);
+    run(1000);
+    answerRecordDialog(folder, format);
+    const double cpuBefore = cpuSeconds();
+    const VyraSim::OpenCameraState before = cameraState();
+    QElapsedTimer timer;
+    timer.start();
+    app.action("action_record")->trigger();
+    run(seconds * 1000);
+    app.action("action_record")->trigger();
+    const VyraSim::OpenCameraState after = cameraState();
+    const quint64 delivered = after.framesDelivered - before.framesDelivered;
+    const quint64 droppedByDriver = after.framesDropped - before.framesDropped;
+    const double recordingSeconds = double(timer.nsecsElapsed()) / 1e9;
+    const double cpu = 100.0 * (cpuSeconds() - cpuBefore) / recordingSeconds;
+    auto *progress = app.window.statusBar()->findChild<QLabel *>(QStringLiteral("recordingProgress"));
+    if (!waitFor([&] { return progress && !progress->isVisible(); }, 600000))
+        return 1;
+    const double totalSeconds = double(timer.nsecsElapsed()) / 1e9;
+    const Recorded recorded = recordedIn(folder);
+    std::printf("| %s | %s | %llu | %d | %lld | %d | %llu | %.1f | %.1f | %.1f |\n",
+                qPrintable(what), qPrintable(format.toUpper()),
+                static_cast<unsigned long long>(delivered), recorded.images,
+                static_cast<long long>(recorded.lost), droppedByQueue,
+                static_cast<unsigned long long>(droppedByDriver),
+                double(recorded.bytes) / 1e6 / totalSeconds, totalSeconds - recordingSeconds, cpu);
+    QDir(folder).removeRecursively();
+    return 0;
+}
+
+int record(const QStringList &arguments)
+{
+    const int device = arguments.value(2).toInt();
+    const QString requested = arguments.value(3);
+    const QString format = arguments.value(4);
+    const int seconds = arguments.value(5, QStringLiteral("60")).toInt();
+    const QString folder = arguments.value(6);
+    VyraSim::Control::setCallLogEnabled(false);
+    Application app(device);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    app.setDockWidth(400);
+    const double fps = app.setFramerate(requested == QLatin1String("max") ? -1.0 : requested.toDouble());
+    const auto state = *VyraSim::Control::openCameraState(VyraSim::Control::openHandles().front());
+    return recordFor(app,
+                     QStringLiteral("live %1 x %2 at %3 fps")
+                         .arg(state.aoi.width)
+                         .arg(state.aoi.height)
+                         .arg(fps, 0, 'f', 1),
+                     format, seconds, folder);
+}
+
+int recordSequence(const QStringList &arguments)
+{
+    const int count = arguments.value(2).toInt();
+    const double fps = arguments.value(3).toDouble();
+    const QString format = arguments.value(4);
+    const int seconds = arguments.value(5, QStringLiteral("60")).toInt();
+    const QString folder = arguments.value(6);
+    VyraSim::Control::setCallLogEnabled(false);
+    Application app(1);
+    if (!startSequence(app, count, fps))
+        return 1;
+    return recordFor(app, QStringLiteral("%1-set sequence at %2 images/s").arg(count).arg(fps),
+                     format, seconds, folder);
 }
 
 int startup()
@@ -396,6 +573,10 @@ int main(int argc, char *argv[])
         return startup();
     if (mode == QLatin1String("memory"))
         return memory(arguments);
-    std::fprintf(stderr, "usage: appbench live|sequence|startup|memory ...\n");
+    if (mode == QLatin1String("record"))
+        return record(arguments);
+    if (mode == QLatin1String("record-sequence"))
+        return recordSequence(arguments);
+    std::fprintf(stderr, "usage: appbench live|sequence|startup|memory|record|record-sequence ...\n");
     return 2;
 }

@@ -172,7 +172,8 @@ void TestMainWindow::toolBarAndMenus()
     QCOMPARE(items, QStringList({"action_opencamera", "|", "action_new", "action_load",
                                  "action_save", "|", "action_addsequence", "action_deleteset", "|",
                                  "action_run", "action_sequencerframerate", "|", "action_capture",
-                                 "actionAction_SingleForceTrigger"}));
+                                 "actionAction_SingleForceTrigger", "|", "action_saveImage",
+                                 "action_record", "action_captureCycle"}));
     QCOMPARE(toolBar->iconSize(), QSize(15, 15));
     QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QVERIFY(!toolBar->isMovable());
@@ -190,7 +191,8 @@ void TestMainWindow::toolBarAndMenus()
         menus << each->text() + ": " + entries.join(',');
     }
     QCOMPARE(menus,
-             QStringList({"File: action_new,action_load,action_save,action_exitapp",
+             QStringList({"File: action_new,action_load,action_save,,action_saveImage,"
+                          "action_record,action_captureCycle,,action_exitapp",
                           "Camera: action_settings,action_imagesize,"
                           "action_saveCameraConfiguration,action_loadCameraConfiguration",
                           VYRA_EXPOSURE_FUSION ? "View: action_zoomFit,action_zoomActual,"
@@ -205,6 +207,8 @@ void TestMainWindow::toolBarAndMenus()
     QCOMPARE(action(window.get(), "action_capture")->toolTip(),
              QStringLiteral("Continuius sequencer mode"));
     QCOMPARE(action(window.get(), "action_save")->shortcut(), QKeySequence("Ctrl+S"));
+    QCOMPARE(action(window.get(), "action_saveImage")->shortcut(), QKeySequence("Ctrl+Shift+S"));
+    QCOMPARE(action(window.get(), "action_record")->shortcut(), QKeySequence("Ctrl+R"));
     // The running sequencer's action shows a stop picture.
     const QIcon run = action(window.get(), "action_run")->icon();
     QVERIFY(run.pixmap(15, 15, QIcon::Normal, QIcon::On).toImage() !=

@@ -131,18 +131,7 @@ private:
         return Control::openCameraState(handles.front());
     }
 
-    /// The set drawn as the one in use: focused title and hovered frame (the
-    /// focus alone draws the title only, and no mouse hovers here).
-    int marked() const
-    {
-        for (SequencerSet *set : setsOf(window.get())) {
-            const QString look = set->styleSheet();
-            if (look.contains(QLatin1String("background-color: rgb(85, 170, 255)")) &&
-                look.contains(QLatin1String("border-right: 1px solid rgb(65, 150, 235)")))
-                return set->index();
-        }
-        return -1;
-    }
+    int marked() const { return highlighted(window.get()); }
 
     /// Message boxes answered, busy dialogs gone, the camera's comings and
     /// goings seen by the window.

@@ -119,7 +119,8 @@ inline const QStringList cameraOpenActions =
     sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
             "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
             "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize", "action_sequencerframerate"});
+            "action_settings", "action_imagesize", "action_sequencerframerate",
+            "action_saveImage", "action_record", "action_captureCycle"});
 
 inline QList<QToggleButton *> toggles(QWidget *window)
 {
@@ -149,11 +150,15 @@ inline QDoubleSpinBox *exposureBox(SequencerSet *set)
     return nullptr;
 }
 
-/// The index of the set marked as the one the camera is using, -1 for none.
+/// The index of the set marked as the one the camera is using, -1 for none:
+/// the mark draws the focused title and the hovered frame (the focus alone
+/// draws the title only, and no mouse hovers in these tests).
 inline int highlighted(QWidget *window)
 {
     for (SequencerSet *set : setsOf(window)) {
-        if (set->styleSheet().contains(QLatin1String("rgb(85, 170, 255)")))
+        const QString look = set->styleSheet();
+        if (look.contains(QLatin1String("background-color: rgb(85, 170, 255)")) &&
+            look.contains(QLatin1String("border-right: 1px solid rgb(65, 150, 235)")))
             return set->index();
     }
     return -1;

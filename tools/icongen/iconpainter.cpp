@@ -255,6 +255,60 @@ void drawUsbDisconnected(QPainter &p)
     p.drawLine(QPointF(8, 40), QPointF(40, 8));
 }
 
+void drawSaveImage(QPainter &p)
+{
+    // A picture (sky, hill, sun) with an arrow into the disk below it.
+    p.setPen(strokePen(ink, 2));
+    p.setBrush(QColor(0xCF, 0xE6, 0xFA));
+    p.drawRoundedRect(QRectF(4, 5, 32, 26), 2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(amber);
+    p.drawEllipse(QPointF(27, 13), 4, 4);
+    p.setBrush(green);
+    p.drawPolygon(QPolygonF({QPointF(5, 30), QPointF(15, 17), QPointF(24, 30)}));
+    p.setBrush(green.darker(120));
+    p.drawPolygon(QPolygonF({QPointF(17, 30), QPointF(25, 21), QPointF(35, 30)}));
+    p.setPen(strokePen(darkBlue, 2));
+    p.setBrush(blue);
+    p.drawRoundedRect(QRectF(26, 30, 18, 14), 2, 2);
+    p.setPen(strokePen(paper, 3));
+    p.drawLine(QPointF(35, 31), QPointF(35, 40));
+    p.drawPolyline(QPolygonF({QPointF(31, 36), QPointF(35, 40), QPointF(39, 36)}));
+}
+
+void drawRecord(QPainter &p)
+{
+    p.setPen(strokePen(ink, 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(24, 24), 19, 19);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawEllipse(QPointF(24, 24), 12, 12);
+}
+
+void drawStopRecording(QPainter &p)
+{
+    p.setPen(strokePen(ink, 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(24, 24), 19, 19);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawRoundedRect(QRectF(15, 15, 18, 18), 2.5, 2.5);
+}
+
+void drawCaptureCycle(QPainter &p)
+{
+    // One turn around the sets, with the recording dot in its middle.
+    p.setPen(strokePen(blue, 4));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5, 5, 38, 38), 100 * 16, 290 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(blue);
+    p.drawPolygon(QPolygonF({QPointF(18, 1), QPointF(28, 6.5), QPointF(18, 12)}));
+    p.setBrush(red);
+    p.drawEllipse(QPointF(24, 24), 9, 9);
+}
+
 void drawApplication(QPainter &p)
 {
     QLinearGradient background(0, 0, 0, 48);
@@ -299,6 +353,10 @@ const std::map<QString, Drawing> &drawings()
         {QStringLiteral("Triggering"), drawTriggering},
         {QStringLiteral("USB Connected"), drawUsbConnected},
         {QStringLiteral("USB Disconnected"), drawUsbDisconnected},
+        {QStringLiteral("Save Image"), drawSaveImage},
+        {QStringLiteral("Record"), drawRecord},
+        {QStringLiteral("Stop Recording"), drawStopRecording},
+        {QStringLiteral("Capture Cycle"), drawCaptureCycle},
         {QStringLiteral("application"), drawApplication},
     };
     return table;

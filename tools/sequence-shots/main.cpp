@@ -1,6 +1,9 @@
 // Builds a sequence of three sets with different exposures in the main
 // window, photographs the editor, starts the sequence and photographs the
-// screen a few hundred milliseconds apart while it runs.
+// screen a few hundred milliseconds apart while it runs (each set's
+// thumbnail and the status bar's figures), then the Record dialog, records
+// two cycles into <output-dir>/recording and photographs the folder's
+// listing.
 // With --layout it photographs the editor as a person first sees it instead:
 // six sets with all five features in a window of its first-start size, each
 // kind of list opened, and an exposure typed beyond the camera's limit.
@@ -15,7 +18,13 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTreeView>
 #include <QGraphicsProxyWidget>
 #include <QLabel>
 #include <QPushButton>
@@ -31,6 +40,7 @@
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
 #include "qtogglebutton.h"
+#include "recorddialog.h"
 #include "sequencerset.h"
 #include "sequencerworkspace.h"
 #include "sequencerworkspaceview.h"
@@ -276,6 +286,48 @@ int main(int argc, char *argv[])
             poll->start(2);
         });
     }
-    after(4200 + shots * intervalMs, [] { QCoreApplication::quit(); });
+    const int recordAt = 4200 + shots * intervalMs;
+    after(recordAt, [&] {
+        // The dialog is modal: it is filled in and photographed from inside
+        // its own event loop.
+        after(700, [&] {
+            auto *dialog = qobject_cast<RecordDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))
+                ->setText(out.filePath(QStringLiteral("recording")));
+            dialog->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->setValue(2);
+            after(300, [&, dialog] {
+                save(out.filePath(QStringLiteral("record-dialog.png")));
+                std::printf("record-dialog.png: the Record dialog\n");
+                dialog->accept();
+            });
+        });
+        action(&window, "action_record")->trigger();
+    });
+    after(recordAt + 2300, [&] {
+        save(out.filePath(QStringLiteral("recording.png")));
+        std::printf("recording.png: %s\n", qPrintable(window.statusBar()->findChild<QLabel *>(
+                                                  QStringLiteral("recordingProgress"))->text()));
+    });
+    after(recordAt + 5000, [&] {
+        std::printf("status bar: %s\n", qPrintable(window.statusBar()->currentMessage()));
+        const QDir parent(out.filePath(QStringLiteral("recording")));
+        const QStringList made = parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time);
+        const QString folder = made.isEmpty() ? parent.path() : parent.filePath(made.first());
+        for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+            std::printf("  %-28s %9lld bytes\n", qPrintable(file.fileName()), file.size());
+        auto *listing = new QFileDialog(&window, QStringLiteral("Recorded folder"), folder);
+        listing->setOption(QFileDialog::DontUseNativeDialog);
+        listing->setViewMode(QFileDialog::Detail);
+        listing->resize(900, 520);
+        listing->show();
+        after(800, [&, listing] {
+            save(out.filePath(QStringLiteral("recording-folder.png")));
+            std::printf("recording-folder.png: the recorded folder\n");
+            listing->close();
+            QCoreApplication::quit();
+        });
+    });
     return application.exec();
 }

@@ -1,0 +1,131 @@
+#include "imagerecorder.h"
+
+#include <utility>
+
+#include "vyraframeinfo.h"
+
+namespace {
+
+RecordingWriter::FileWriter fileWriterFor(ImageFileFormat format)
+{
+    return [format](const QImage &image, const ImageMetadata &metadata, const QString &path) {
+        return ImageFileWriter::write(image, metadata, format, path);
+    };
+}
+
+} // namespace
+
+ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const ImageLabels> labels,
+                             const QString &cameraModel, const QString &serialNumber,
+                             RecordingWriter::FileWriter writeFile, qint64 queueBytes,
+                             QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_sequence(labels->isSequence())
+    , m_cameraModel(cameraModel)
+    , m_serialNumber(serialNumber)
+    , m_labels(std::move(labels))
+    , m_cycles(m_labels->cycle())
+    , m_writer(settings.folder, writeFile ? std::move(writeFile) : fileWriterFor(settings.format),
+               queueBytes)
+{
+    connect(&m_writer, &QThread::finished, this, &ImageRecorder::finished);
+    m_writer.start();
+}
+
+ImageRecorder::~ImageRecorder()
+{
+    stop();
+}
+
+void ImageRecorder::take(const QSharedPointer<QImage> &image)
+{
+    if (!m_taking.load())
+        return;
+    const VyraFrameInfo frame = VyraFrameInfo::of(*image);
+    // A sequence's images name their set, live video's none; images of the
+    // other kind come only while the camera changes over, and are no part
+    // of this recording.
+    if ((frame.set != VyraFrameInfo::noSet) != m_sequence)
+        return;
+    const int cycle = m_cycles.count(frame.set);
+    if (cycle == 0)
+        return;
+    if (m_settings.cycles > 0 && cycle > m_settings.cycles) {
+        stop();
+        return;
+    }
+    m_cycle.store(cycle);
+    const std::shared_ptr<const ImageLabels> current = labels();
+    RecordingWriter::Item item{
+        image,
+        ImageMetadata{frame, current->parametersOf(frame.set), m_cameraModel, m_serialNumber},
+        fileName(cycle, frame.set, m_settings.format), cycle};
+    switch (m_writer.offer(std::move(item))) {
+    case RecordingWriter::Offer::Queued:
+        break;
+    case RecordingWriter::Offer::QueueFull:
+        ++m_dropped;
+        break;
+    case RecordingWriter::Offer::Ended:
+        m_taking.store(false);
+        return;
+    }
+    if (cycle == m_settings.cycles && m_cycles.completesCycle())
+        stop();
+}
+
+void ImageRecorder::setLabels(std::shared_ptr<const ImageLabels> labels)
+{
+    std::lock_guard<std::mutex> lock(m_labelsMutex);
+    m_labels = std::move(labels);
+}
+
+std::shared_ptr<const ImageLabels> ImageRecorder::labels() const
+{
+    std::lock_guard<std::mutex> lock(m_labelsMutex);
+    return m_labels;
+}
+
+void ImageRecorder::stop()
+{
+    m_taking.store(false);
+    m_writer.finish();
+}
+
+const ImageRecorder::Settings &ImageRecorder::settings() const
+{
+    return m_settings;
+}
+
+bool ImageRecorder::recordsSequence() const
+{
+    return m_sequence;
+}
+
+ImageRecorder::Progress ImageRecorder::progress() const
+{
+    Progress progress;
+    progress.cycle = m_cycle.load();
+    progress.written = m_writer.written();
+    progress.dropped = m_dropped.load();
+    progress.queued = m_writer.queued();
+    progress.bytesWritten = m_writer.bytesWritten();
+    progress.taking = m_taking.load();
+    return progress;
+}
+
+QString ImageRecorder::failure() const
+{
+    return m_writer.failure();
+}
+
+QString ImageRecorder::fileName(int cycle, int set, ImageFileFormat format)
+{
+    const QString cycleText = QStringLiteral("cycle-%1").arg(cycle, 4, 10, QLatin1Char('0'));
+    const QString setText = set == VyraFrameInfo::noSet
+                                ? QStringLiteral("live")
+                                : QStringLiteral("set-%1").arg(set, 2, 10, QLatin1Char('0'));
+    return cycleText + QLatin1Char('-') + setText + QLatin1Char('.') +
+           ImageFileWriter::suffix(format);
+}

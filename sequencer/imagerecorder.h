@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSharedPointer>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "cyclecounter.h"
+#include "imagefilewriter.h"
+#include "imagelabels.h"
+#include "recordingwriter.h"
+
+/// One recording of the images the camera delivers: every image of the
+/// run's kind (a running sequence's, or plain live video's), from the first
+/// image of a cycle on, is labelled with its cycle, set and parameters and
+/// handed to a RecordingWriter, until the cycles asked for are complete or
+/// stop() is called. Files are named by cycle and set
+/// ("cycle-0001-set-00.tiff", "cycle-0001-live.png"), listed in images.csv.
+///
+/// take() is an ImageFanOut receiver and runs on the capture thread; it
+/// never waits for the disk: an image the writer has no room for is dropped
+/// and counted. Everything else runs on the GUI thread.
+class ImageRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Settings
+    {
+        /// Where the images go; it exists.
+        QString folder;
+        ImageFileFormat format = ImageFileFormat::Tiff;
+        /// Cycles to record; 0 records until stopped.
+        int cycles = 0;
+    };
+
+    struct Progress
+    {
+        /// The cycle being recorded, from 1; 0 while the first has not begun.
+        int cycle = 0;
+        int written = 0;
+        /// Images the writer had no room for.
+        int dropped = 0;
+        /// Images waiting to be written.
+        int queued = 0;
+        qint64 bytesWritten = 0;
+        /// No more images are taken; those queued are still being written.
+        bool taking = true;
+    };
+
+    /// What the writer may hold in memory at most.
+    static constexpr qint64 defaultQueueBytes = qint64(256) << 20;
+
+    /// Starts writing images.csv at once. writeFile writes one image file
+    /// (ImageFileWriter in the settings' format when empty).
+    ImageRecorder(const Settings &settings, std::shared_ptr<const ImageLabels> labels,
+                  const QString &cameraModel, const QString &serialNumber,
+                  RecordingWriter::FileWriter writeFile = {}, qint64 queueBytes = defaultQueueBytes,
+                  QObject *parent = nullptr);
+    /// Writes what is queued before it returns.
+    ~ImageRecorder() override;
+
+    /// An image the camera delivered; capture thread.
+    void take(const QSharedPointer<QImage> &image);
+    /// New parameters for the images to come (live video: the camera's
+    /// values changed). Any thread.
+    void setLabels(std::shared_ptr<const ImageLabels> labels);
+    /// Takes no more images; those queued are written, then finished() comes.
+    void stop();
+
+    const Settings &settings() const;
+    bool recordsSequence() const;
+    Progress progress() const;
+    /// Why writing ended early; empty when it did not.
+    QString failure() const;
+
+    /// The name of an image of this cycle and set (-1: live video).
+    static QString fileName(int cycle, int set, ImageFileFormat format);
+
+signals:
+    /// The writer has written everything it was given, or failed.
+    void finished();
+
+private:
+    std::shared_ptr<const ImageLabels> labels() const;
+
+    const Settings m_settings;
+    const bool m_sequence;
+    const QString m_cameraModel;
+    const QString m_serialNumber;
+    mutable std::mutex m_labelsMutex;
+    std::shared_ptr<const ImageLabels> m_labels;
+    // Used by take() alone, on the capture thread.
+    CycleCounter m_cycles;
+    std::atomic<bool> m_taking{true};
+    std::atomic<int> m_cycle{0};
+    std::atomic<int> m_dropped{0};
+    RecordingWriter m_writer;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+#include "imagerecorder.h"
+
+namespace Ui {
+class RecordDialog;
+}
+
+/// Asks how to record: the folder the recording's own folder is made in,
+/// the file format, and a number of cycles or "until stopped". The settings
+/// it returns name the chosen folder; the recording makes its folder inside.
+class RecordDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    /// Shows these settings to start from.
+    explicit RecordDialog(const ImageRecorder::Settings &settings, QWidget *parent = nullptr);
+    ~RecordDialog() override;
+
+    ImageRecorder::Settings settings() const;
+
+private slots:
+    void on_pb_browse_clicked();
+    void on_le_folder_textChanged(const QString &text);
+    void on_rb_cycles_toggled(bool checked);
+
+private:
+    Ui::RecordDialog *ui;
+};

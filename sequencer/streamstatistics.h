@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QSharedPointer>
+
+#include <mutex>
+
+#include "cyclecounter.h"
+#include "vyraframeinfo.h"
+
+/// Counts the images the camera delivers: how many came, how many the gaps in
+/// the driver's frame numbers show were lost on the way, and for a running
+/// sequence the set of the latest image and the cycle it belongs to. take()
+/// runs on the capture thread for every image (an ImageFanOut receiver); the
+/// GUI thread reads the counts. Thread-safe.
+class StreamStatistics
+{
+public:
+    struct Counts
+    {
+        quint64 received = 0;
+        quint64 lost = 0;
+        /// The set of the latest image; VyraFrameInfo::noSet outside a sequence.
+        int set = VyraFrameInfo::noSet;
+        /// The cycle of the latest image of a sequence, from 1; 0 before the first.
+        int cycle = 0;
+    };
+
+    void take(const QSharedPointer<QImage> &image);
+    /// A new run begins: cycles are counted afresh along this cycle of sets
+    /// (ImageLabels::cycle()); empty for live video.
+    void restartCycles(const QList<int> &cycle);
+    Counts counts() const;
+
+private:
+    mutable std::mutex m_mutex;
+    Counts m_counts;
+    quint64 m_lastFrame = 0;
+    CycleCounter m_cycles;
+};

@@ -1,0 +1,261 @@
+// The images after the driver: the fan-out that hands every image on before
+// the display's gate thins the stream, the cycles and lost frames counted
+// from the images, the figures of an image, and a recording whose writer
+// falls behind the camera.
+
+#include <QPainter>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "camerasupport.h"
+#include "cyclecounter.h"
+#include "imagefanout.h"
+#include "imagefigures.h"
+#include "imagefilewriter.h"
+#include "imagelabels.h"
+#include "imagerecorder.h"
+#include "streamstatistics.h"
+#include "vyracamera.h"
+#include "vyraframeinfo.h"
+
+using namespace CameraTest;
+
+namespace {
+
+QSharedPointer<QImage> imageOfFrame(quint64 frameNumber, int set = VyraFrameInfo::noSet)
+{
+    auto image = QSharedPointer<QImage>::create(8, 8, QImage::Format_RGB888);
+    image->fill(Qt::black);
+    VyraFrameInfo info;
+    info.frameNumber = frameNumber;
+    info.set = set;
+    info.attachTo(*image);
+    return image;
+}
+
+QImage filled(int width, int height, const QColor &colour)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(colour);
+    return image;
+}
+
+QImage halves(int width, int height, const QColor &left, const QColor &right)
+{
+    QImage image = filled(width, height, left);
+    QPainter(&image).fillRect(width / 2, 0, width - width / 2, height, right);
+    return image;
+}
+
+} // namespace
+
+class TestImageStream : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void cyclesOfASequence_data();
+    void cyclesOfASequence();
+    void lostFramesAreTheGapsInFrameNumbers_data();
+    void lostFramesAreTheGapsInFrameNumbers();
+    void figuresOfAnImage_data();
+    void figuresOfAnImage();
+
+    void fanOutGetsEveryImageTheDisplayGetsFewer();
+    void slowWriterDropsAndCountsWithoutHoldingUpTheCamera();
+};
+
+void TestImageStream::init()
+{
+    QVERIFY(resetWorld());
+}
+
+void TestImageStream::cyclesOfASequence_data()
+{
+    QTest::addColumn<QList<int>>("cycle");
+    QTest::addColumn<QList<int>>("sets");
+    QTest::addColumn<QList<int>>("cycles");
+    QTest::addColumn<QList<bool>>("completing");
+    QTest::newRow("ring, joined mid-cycle")
+        << QList<int>{0, 1, 2} << QList<int>{1, 2, 0, 1, 2, 0, 1} << QList<int>{0, 0, 1, 1, 1, 2, 2}
+        << QList<bool>{false, false, false, false, true, false, false};
+    // The image that would begin the second cycle was lost.
+    QTest::newRow("lost first set")
+        << QList<int>{0, 1, 2} << QList<int>{0, 1, 2, 1, 2, 0} << QList<int>{1, 1, 1, 2, 2, 3}
+        << QList<bool>{false, false, true, false, true, false};
+    // Paths 0 -> 1 -> 2 -> 1: the loop is 1, 2; set 0 leads into it.
+    QTest::newRow("lead-in") << QList<int>{1, 2} << QList<int>{0, 1, 2, 1, 2}
+                             << QList<int>{0, 1, 1, 2, 2}
+                             << QList<bool>{false, false, true, false, true};
+    QTest::newRow("live video") << QList<int>{} << QList<int>{-1, -1, -1} << QList<int>{1, 2, 3}
+                                << QList<bool>{true, true, true};
+}
+
+void TestImageStream::cyclesOfASequence()
+{
+    QFETCH(QList<int>, cycle);
+    QFETCH(QList<int>, sets);
+    QFETCH(QList<int>, cycles);
+    QFETCH(QList<bool>, completing);
+    CycleCounter counter(cycle);
+    QList<int> counted;
+    QList<bool> completed;
+    for (int set : sets) {
+        counted << counter.count(set);
+        completed << counter.completesCycle();
+    }
+    QCOMPARE(counted, cycles);
+    QCOMPARE(completed, completing);
+}
+
+void TestImageStream::lostFramesAreTheGapsInFrameNumbers_data()
+{
+    QTest::addColumn<QList<quint64>>("frames");
+    QTest::addColumn<quint64>("lost");
+    QTest::newRow("none") << QList<quint64>{1, 2, 3, 4} << quint64(0);
+    QTest::newRow("two gaps") << QList<quint64>{7, 8, 10, 13} << quint64(3);
+    // Numbers that start again belong to a camera opened afresh.
+    QTest::newRow("numbers start again") << QList<quint64>{50, 51, 1, 2} << quint64(0);
+}
+
+void TestImageStream::lostFramesAreTheGapsInFrameNumbers()
+{
+    QFETCH(QList<quint64>, frames);
+    QFETCH(quint64, lost);
+    StreamStatistics statistics;
+    for (quint64 frame : frames)
+        statistics.take(imageOfFrame(frame));
+    QCOMPARE(statistics.counts().received, quint64(frames.size()));
+    QCOMPARE(statistics.counts().lost, lost);
+}
+
+void TestImageStream::figuresOfAnImage_data()
+{
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("clipped");
+    QTest::newRow("black") << filled(64, 48, Qt::black) << 0.0 << 0.0;
+    QTest::newRow("white") << filled(64, 48, Qt::white) << 255.0 << 1.0;
+    // One channel at its maximum clips the pixel.
+    QTest::newRow("pure red") << filled(64, 48, Qt::red) << 85.0 << 1.0;
+    QTest::newRow("half grey, half white")
+        << halves(64, 48, QColor(100, 100, 100), Qt::white) << 177.5 << 0.5;
+    // Large images are measured on a grid; the figures stay true.
+    QImage quarter = filled(4000, 3000, Qt::black);
+    QPainter(&quarter).fillRect(0, 0, 4000, 750, Qt::white);
+    QTest::newRow("large, top quarter white") << quarter << 63.75 << 0.25;
+    QTest::newRow("other format") << filled(20, 20, Qt::white).convertToFormat(QImage::Format_RGB32)
+                                  << 255.0 << 1.0;
+}
+
+void TestImageStream::figuresOfAnImage()
+{
+    QFETCH(QImage, image);
+    QFETCH(double, mean);
+    QFETCH(double, clipped);
+    const ImageFigures figures = ImageFigures::of(image);
+    QVERIFY2(qAbs(figures.meanLevel - mean) < 1.0, qPrintable(QString::number(figures.meanLevel)));
+    QVERIFY2(qAbs(figures.clippedShare - clipped) < 0.01,
+             qPrintable(QString::number(figures.clippedShare)));
+    const QImage thumbnail = ImageFigures::thumbnail(image, 200);
+    QCOMPARE(thumbnail.width(), 200);
+    QCOMPARE(thumbnail.height(), qRound(200.0 * image.height() / image.width()));
+}
+
+void TestImageStream::fanOutGetsEveryImageTheDisplayGetsFewer()
+{
+    VyraCamera camera(firstDeviceId);
+    camera.setFramerate(camera.framerateRange().maximum);
+    QueuedSpy shown(&camera, &VyraCamera::imageCaptured);
+    std::mutex mutex;
+    std::vector<quint64> frames;
+    ImageFanOut::Attachment attachment =
+        camera.images().attach([&](const QSharedPointer<QImage> &image) {
+            std::lock_guard<std::mutex> lock(mutex);
+            frames.push_back(VyraFrameInfo::of(*image).frameNumber);
+        });
+    camera.enableLiveVideo(true);
+    const auto received = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return int(frames.size());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(received() >= 60, 20000);
+    attachment.detach();
+    const int atDetach = received();
+    const quint64 droppedByDriver = openState(camera.handle())->framesDropped;
+    camera.enableLiveVideo(false);
+    QCoreApplication::processEvents();
+
+    // At about 51 images a second the gate passes at most one per 30 ms:
+    // the display gets fewer than the fan-out, which missed no image but
+    // those the driver itself had no buffer for.
+    QVERIFY2(shown.count() < atDetach,
+             qPrintable(QStringLiteral("%1 shown of %2").arg(shown.count()).arg(atDetach)));
+    for (size_t i = 1; i < frames.size(); ++i)
+        QVERIFY(frames[i] > frames[i - 1]);
+    QVERIFY(frames.back() - frames.front() + 1 - frames.size() <= droppedByDriver);
+    // Detached, the receiver is never called again.
+    QCOMPARE(received(), atDetach);
+}
+
+void TestImageStream::slowWriterDropsAndCountsWithoutHoldingUpTheCamera()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    VyraCamera camera(firstDeviceId);
+    QSemaphore release;
+    std::atomic<int> writes{0};
+    // The first image holds the writer until the test lets it go.
+    const RecordingWriter::FileWriter slowWriter =
+        [&](const QImage &image, const ImageMetadata &metadata, const QString &path) {
+            if (writes++ == 0)
+                release.acquire();
+            return ImageFileWriter::write(image, metadata, ImageFileFormat::Tiff, path);
+        };
+    const qint64 twoImages = 2 * qint64(camera.aoi().width()) * camera.aoi().height() * 3;
+    ImageRecorder recorder({folder.path(), ImageFileFormat::Tiff, 0},
+                           std::make_shared<const ImageLabels>(ImageLabels::live({})), "VK1240C",
+                           "4102000001", slowWriter, twoImages);
+    QSignalSpy finished(&recorder, &ImageRecorder::finished);
+    QueuedSpy shown(&camera, &VyraCamera::imageCaptured);
+    ImageFanOut::Attachment attachment =
+        camera.images().attach([&](const QSharedPointer<QImage> &image) { recorder.take(image); });
+    camera.enableLiveVideo(true);
+
+    // The writer is stuck, the queue full: images are dropped and counted
+    // while the display and this thread go on.
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.progress().dropped >= 10, 20000);
+    const int shownWhileStuck = shown.count();
+    QTRY_VERIFY_WITH_TIMEOUT(shown.count() >= shownWhileStuck + 10, 20000);
+    QCOMPARE(recorder.progress().written, 0);
+
+    attachment.detach();
+    recorder.stop();
+    release.release();
+    QVERIFY(finished.wait(20000));
+    camera.enableLiveVideo(false);
+    const ImageRecorder::Progress progress = recorder.progress();
+    QVERIFY(recorder.failure().isEmpty());
+    // Every image taken was written or counted as dropped; the list names
+    // exactly the files written.
+    QCOMPARE(progress.written + progress.dropped, progress.cycle);
+    QVERIFY(progress.written >= 2);
+    const QStringList images =
+        QDir(folder.path()).entryList({QStringLiteral("cycle-*")}, QDir::Files | QDir::Hidden);
+    QCOMPARE(images.size(), progress.written);
+    QFile list(QDir(folder.path()).filePath(RecordingWriter::listName));
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QCOMPARE(list.readAll().count('\n'), progress.written + 1);
+}
+
+QTEST_MAIN(TestImageStream)
+#include "tst_imagestream.moc"

@@ -1,0 +1,543 @@
+// Images out of the running window: recordings labelled by cycle and set,
+// their list and their copies of the configuration, the faults that end a
+// recording, Save Image's metadata, and each set's thumbnail and the
+// status bar's figures while a sequence runs.
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <tiffio.h>
+
+#include <csignal>
+#include <memory>
+
+#include "framestamp.h"
+#include "mainwindow.h"
+#include "recorddialog.h"
+#include "setthumbnail.h"
+#include "windowdriver.h"
+
+using VyraSim::Control;
+using namespace WindowTest;
+
+namespace {
+
+const QList<double> exposures = {5.0, 15.0, 30.0};
+const QList<int> gains = {10, 20, 30};
+
+QWidget *editorOf(SequencerSet *set, qint64 feature, int row)
+{
+    for (SequencerProperty *property : set->properties()) {
+        if (property->featureId() == feature)
+            return property->rows().at(row).second;
+    }
+    return nullptr;
+}
+
+// "FRAME n SET s" as the simulated camera stamps it into the image
+// ("SET -" outside a sequence).
+QStringList stampOf(const QString &path)
+{
+    const QImage image = QImage(path).convertToFormat(QImage::Format_RGB888);
+    const std::string text = VyraSim::FrameStamp::read(
+        image.constBits(), image.bytesPerLine(), image.width(), image.height(), 0, 0, 24,
+        VyraSim::FrameStamp::cornerScale(image.width()));
+    const QRegularExpressionMatch stamp =
+        QRegularExpression(QStringLiteral("^FRAME ([0-9]+) SET ([0-9]+|-)"))
+            .match(QString::fromStdString(text));
+    return stamp.hasMatch() ? QStringList{QStringLiteral("FRAME"), stamp.captured(1),
+                                          QStringLiteral("SET"), stamp.captured(2)}
+                            : QStringList{QString::fromStdString(text)};
+}
+
+// The text an image file carries: PNG text chunks, or the lines of the
+// TIFF image description and its Model tag.
+QMap<QString, QString> metadataOf(const QString &path)
+{
+    QMap<QString, QString> fields;
+    if (path.endsWith(QLatin1String(".png"))) {
+        const QImage image(path);
+        for (const QString &key : image.textKeys())
+            fields.insert(key, image.text(key));
+        return fields;
+    }
+    TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tiff)
+        return fields;
+    char *text = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_IMAGEDESCRIPTION, &text)) {
+        for (const QString &line : QString::fromUtf8(text).split(QLatin1Char('\n')))
+            fields.insert(line.section(QStringLiteral(": "), 0, 0),
+                          line.section(QStringLiteral(": "), 1));
+    }
+    if (TIFFGetField(tiff, TIFFTAG_MODEL, &text))
+        fields.insert(QStringLiteral("TIFF Model"), QString::fromUtf8(text));
+    TIFFClose(tiff);
+    return fields;
+}
+
+// The rows of images.csv, each by its column names.
+QList<QMap<QString, QString>> listOf(const QString &folder)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("images.csv")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList header = lines.takeFirst().split(QLatin1Char(','));
+    QList<QMap<QString, QString>> rows;
+    for (const QString &line : lines) {
+        const QStringList values = line.split(QLatin1Char(','));
+        QMap<QString, QString> row;
+        for (int column = 0; column < header.size(); ++column)
+            row.insert(header.at(column), values.value(column));
+        rows << row;
+    }
+    return rows;
+}
+
+QStringList imagesIn(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("cycle-*"), QStringLiteral(".*part")},
+                                  QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Lowers the largest file this process may write: a full disk for the
+// writer, undone when it goes. Writing beyond it fails with EFBIG instead of
+// ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_before{};
+    void (*m_handler)(int) = nullptr;
+};
+
+} // namespace
+
+class TestRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void recordsLabelledCycles_data();
+    void recordsLabelledCycles();
+    void stopMidCycleKeepsWhatCame();
+    void faultsEndTheRecordingCleanly_data();
+    void faultsEndTheRecordingCleanly();
+    void recordingThatCannotStartLeavesNothing_data();
+    void recordingThatCannotStartLeavesNothing();
+    void savedImageCarriesItsMetadata_data();
+    void savedImageCarriesItsMetadata();
+    void thumbnailsAndFiguresFollowTheRun();
+
+private:
+    void buildThreeSets();
+    void startRun(bool stepped);
+    /// One image with the next set, once it is on screen (and so has
+    /// reached everything that takes the camera's images).
+    void step(int set);
+    /// Queues the answer to the Record dialog: this format, cycles (0 until stopped).
+    void answerRecordDialog(const QString &format, int cycles);
+    void record(const QString &format, int cycles);
+    bool recordingEnded() const;
+    /// The folder the last recording made.
+    QString lastRecording() const;
+    void verifyCycles(const QString &folder, const QString &suffix, int cycles);
+
+    std::unique_ptr<QTemporaryDir> parent;
+    std::unique_ptr<ModalAnswerer> answerer;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestRecording::init()
+{
+    hideSizeHintWarnings();
+    Control::resetToDefaults();
+    QVERIFY(Control::setCameras({cameraSpec(1, "VK1240C")}));
+    parent = std::make_unique<QTemporaryDir>();
+    QSettings(QStringLiteral("Quellmark"), QStringLiteral("Vyra Sequencer")).clear();
+    answerer = std::make_unique<ModalAnswerer>();
+    chooseCamera(*answerer, 1);
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestRecording::cleanup()
+{
+    window.reset();
+    answerer.reset();
+    parent.reset();
+}
+
+void TestRecording::buildThreeSets()
+{
+    setFeature(window.get(), QStringLiteral("Exposure"), true);
+    setFeature(window.get(), QStringLiteral("Gain"), true);
+    for (int i = 0; i < 3; ++i)
+        action(window.get(), "action_addsequence")->trigger();
+    for (SequencerSet *set : setsOf(window.get())) {
+        exposureBox(set)->setValue(exposures.at(set->index()));
+        qobject_cast<QSpinBox *>(editorOf(set, 2, 1))->setValue(gains.at(set->index()));
+    }
+}
+
+void TestRecording::startRun(bool stepped)
+{
+    action(window.get(), "action_run")->setChecked(true);
+    QVERIFY(action(window.get(), "action_run")->isChecked());
+    if (stepped)
+        action(window.get(), "action_capture")->trigger();
+}
+
+void TestRecording::step(int set)
+{
+    action(window.get(), "actionAction_SingleForceTrigger")->trigger();
+    QTRY_COMPARE(highlighted(window.get()), set);
+}
+
+void TestRecording::answerRecordDialog(const QString &format, int cycles)
+{
+    const QString folder = parent->path();
+    answerer->answer([folder, format, cycles](QWidget *widget) {
+        auto *dialog = qobject_cast<RecordDialog *>(widget);
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
+        dialog->findChild<QComboBox *>(QStringLiteral("cb_format"))
+            ->setCurrentIndex(format == QLatin1String("png") ? 1 : 0);
+        dialog->findChild<QRadioButton *>(QStringLiteral("rb_untilStopped"))
+            ->setChecked(cycles == 0);
+        dialog->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->setChecked(cycles > 0);
+        dialog->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->setValue(std::max(1, cycles));
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
+void TestRecording::record(const QString &format, int cycles)
+{
+    answerRecordDialog(format, cycles);
+    action(window.get(), "action_record")->trigger();
+    QCOMPARE(answerer->pendingAnswers(), 0);
+    QVERIFY(action(window.get(), "action_record")->isChecked());
+    QCOMPARE(action(window.get(), "action_record")->text(), QStringLiteral("Stop Recording"));
+}
+
+bool TestRecording::recordingEnded() const
+{
+    return window->findChild<QLabel *>(QStringLiteral("recordingProgress"))->isHidden() &&
+           !action(window.get(), "action_record")->isChecked();
+}
+
+QString TestRecording::lastRecording() const
+{
+    const QDir base(parent->path());
+    const QStringList made = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return made.isEmpty() ? QString() : base.filePath(made.last());
+}
+
+void TestRecording::verifyCycles(const QString &folder, const QString &suffix, int cycles)
+{
+    QStringList expected{QStringLiteral("camera.ini"), QStringLiteral("images.csv"),
+                         QStringLiteral("sequencer.xml")};
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        for (int set = 0; set < 3; ++set)
+            expected << QStringLiteral("cycle-%1-set-%2.%3")
+                            .arg(cycle, 4, 10, QLatin1Char('0'))
+                            .arg(set, 2, 10, QLatin1Char('0'))
+                            .arg(suffix);
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), sorted(expected));
+
+    const QList<QMap<QString, QString>> rows = listOf(folder);
+    QCOMPARE(rows.size(), 3 * cycles);
+    for (const auto &row : rows) {
+        const int set = row.value(QStringLiteral("set")).toInt();
+        // The set and frame the camera stamped into the pixels.
+        QCOMPARE(stampOf(QDir(folder).filePath(row.value(QStringLiteral("file")))),
+                 QStringList({"FRAME", row.value(QStringLiteral("frame_number")), "SET",
+                              row.value(QStringLiteral("set"))}));
+        QCOMPARE(row.value(QStringLiteral("file")).mid(6, 4).toInt(),
+                 row.value(QStringLiteral("cycle")).toInt());
+        QCOMPARE(row.value(QStringLiteral("exposure_ms")).toDouble(), exposures.at(set));
+        QCOMPARE(row.value(QStringLiteral("gain_master")).toInt(), gains.at(set));
+        QCOMPARE(row.value(QStringLiteral("aoi_offset_x")), QStringLiteral("0"));
+        QVERIFY(!row.value(QStringLiteral("flash_mode")).isEmpty());
+    }
+    const QMap<QString, QString> inFile =
+        metadataOf(QDir(folder).filePath(rows.last().value(QStringLiteral("file"))));
+    QCOMPARE(inFile.value(QStringLiteral("Sequencer set")), QStringLiteral("2"));
+    QCOMPARE(inFile.value(QStringLiteral("Gain master")), QStringLiteral("30"));
+    QCOMPARE(inFile.value(QStringLiteral("Frame number")),
+             rows.last().value(QStringLiteral("frame_number")));
+    QCOMPARE(inFile.value(QStringLiteral("Camera model")), QStringLiteral("VK1240C"));
+    QCOMPARE(inFile.value(QStringLiteral("Serial number")), QStringLiteral("4102000011"));
+}
+
+void TestRecording::recordsLabelledCycles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("stepped");
+    QTest::addColumn<int>("cycles");
+    QTest::addColumn<bool>("captureOneCycle");
+    QTest::newRow("TIFF, one cycle, Live") << "tiff" << false << 1 << false;
+    QTest::newRow("PNG, two cycles, by Trigger") << "png" << true << 2 << false;
+    // After a recording the command needs no question.
+    QTest::newRow("Capture One Cycle, Live") << "png" << false << 1 << true;
+}
+
+void TestRecording::recordsLabelledCycles()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, stepped);
+    QFETCH(int, cycles);
+    QFETCH(bool, captureOneCycle);
+    buildThreeSets();
+    startRun(stepped);
+    record(format, cycles);
+    for (int image = 0; stepped && image < 3 * cycles; ++image)
+        step(image % 3);
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+    if (captureOneCycle) {
+        const QString first = lastRecording();
+        action(window.get(), "action_captureCycle")->trigger();
+        QVERIFY(!action(window.get(), "action_captureCycle")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(recordingEnded() && lastRecording() != first, 20000);
+        QVERIFY(action(window.get(), "action_captureCycle")->isEnabled());
+    }
+    QVERIFY(answerer->messages.isEmpty());
+    const QString folder = lastRecording();
+    verifyCycles(folder, format, cycles);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording complete: %1 images in %2")
+                                           .arg(3 * cycles)
+                                           .arg(QDir::toNativeSeparators(folder)));
+    QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("sequencer.xml"))).size() > 0);
+    QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("camera.ini"))).size() > 0);
+}
+
+void TestRecording::stopMidCycleKeepsWhatCame()
+{
+    buildThreeSets();
+    startRun(true);
+    record(QStringLiteral("tiff"), 0);
+    step(0);
+    step(1);
+    QTRY_COMPARE(listOf(lastRecording()).size(), 2);
+    action(window.get(), "action_record")->trigger();
+    QTRY_VERIFY(recordingEnded());
+    QCOMPARE(imagesIn(lastRecording()),
+             QStringList({"cycle-0001-set-00.tiff", "cycle-0001-set-01.tiff"}));
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording stopped: 2 images in %1")
+                                           .arg(QDir::toNativeSeparators(lastRecording())));
+    // The run goes on as it was.
+    QVERIFY(action(window.get(), "action_run")->isChecked());
+    QVERIFY(action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
+}
+
+void TestRecording::faultsEndTheRecordingCleanly_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("disk full") << "disk full"
+                               << "File too large";
+    QTest::newRow("folder vanishes") << "folder vanishes"
+                                     << "No such file or directory";
+    QTest::newRow("camera pulled out") << "camera pulled out"
+                                       << "the camera was removed";
+}
+
+void TestRecording::faultsEndTheRecordingCleanly()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    record(QStringLiteral("tiff"), 0);
+    const QString folder = lastRecording();
+    QTRY_VERIFY_WITH_TIMEOUT(listOf(folder).size() >= 3, 20000);
+
+    std::unique_ptr<FileSizeLimit> diskFull;
+    if (fault == QLatin1String("disk full")) {
+        // Smaller than an image, larger than the list.
+        diskFull = std::make_unique<FileSizeLimit>(100000);
+    } else if (fault == QLatin1String("folder vanishes")) {
+        QTRY_VERIFY(QDir(folder).removeRecursively() && !QDir(folder).exists());
+    } else {
+        answerer->pressInNextMessageBox(QMessageBox::Ok);
+        QVERIFY(Control::unplug(1));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+    diskFull.reset();
+
+    const bool removed = fault == QLatin1String("camera pulled out");
+    if (removed) {
+        QVERIFY(window->statusBar()->currentMessage().contains(message));
+        QCOMPARE(enabledActions(window.get()), removedCameraActions);
+    } else {
+        QTRY_COMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.first().icon, QMessageBox::Critical);
+        QVERIFY2(answerer->messages.first().text.contains(message),
+                 qPrintable(answerer->messages.first().text));
+        QCOMPARE(enabledActions(window.get()), cameraOpenActions);
+        QVERIFY(Control::openCameraState(Control::openHandles().front())->live);
+    }
+    // What was written is complete and listed, and nothing else is there.
+    QStringList listed;
+    for (const auto &row : listOf(folder)) {
+        listed << row.value(QStringLiteral("file"));
+        QCOMPARE(stampOf(QDir(folder).filePath(listed.last())).value(1),
+                 row.value(QStringLiteral("frame_number")));
+    }
+    QCOMPARE(imagesIn(folder), listed);
+    QVERIFY(fault == QLatin1String("folder vanishes") || listed.size() >= 3);
+}
+
+void TestRecording::recordingThatCannotStartLeavesNothing_data()
+{
+    QTest::addColumn<bool>("folderInsideAFile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("folder inside a file") << true << "no folder can be made";
+    QTest::newRow("camera parameters cannot be saved") << false << "could not be saved";
+}
+
+void TestRecording::recordingThatCannotStartLeavesNothing()
+{
+    QFETCH(bool, folderInsideAFile);
+    QFETCH(QString, message);
+    QFile file(parent->filePath(QStringLiteral("a file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QStringList before =
+        QDir(parent->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList enabled = enabledActions(window.get());
+    const QString folder =
+        folderInsideAFile ? file.fileName() + QStringLiteral("/recordings") : parent->path();
+    if (!folderInsideAFile)
+        QVERIFY(Control::injectFailure("parameterSetControl", VYRA_FILE_WRITE_OPEN_ERROR));
+    answerer->answer([folder](QWidget *widget) {
+        widget->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    action(window.get(), "action_record")->trigger();
+    QTRY_COMPARE(answerer->messages.size(), 1);
+    QCOMPARE(answerer->messages.first().icon, QMessageBox::Critical);
+    QVERIFY2(answerer->messages.first().text.contains(message),
+             qPrintable(answerer->messages.first().text));
+    QVERIFY(!action(window.get(), "action_record")->isChecked());
+    QCOMPARE(enabledActions(window.get()), enabled);
+    QCOMPARE(QDir(parent->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+void TestRecording::savedImageCarriesItsMetadata_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("TIFF") << "snapshot.tiff";
+    QTest::newRow("PNG") << "snapshot.png";
+}
+
+void TestRecording::savedImageCarriesItsMetadata()
+{
+    QFETCH(QString, name);
+    buildThreeSets();
+    startRun(true);
+    step(0);
+    step(1);
+    const QString path = parent->filePath(name);
+    answerer->answer([path](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    action(window.get(), "action_saveImage")->trigger();
+    QTRY_VERIFY(QFileInfo::exists(path));
+    QCOMPARE(QDir(parent->path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    QVERIFY(answerer->messages.isEmpty());
+
+    // The last image received: set 1's, at full size.
+    const QStringList stamp = stampOf(path);
+    QCOMPARE(stamp.value(3), QStringLiteral("1"));
+    QCOMPARE(QImageReader(path).size(), QSize(640, 480));
+    const QMap<QString, QString> fields = metadataOf(path);
+    QCOMPARE(fields.value(QStringLiteral("Sequencer set")), QStringLiteral("1"));
+    QCOMPARE(fields.value(QStringLiteral("Frame number")), stamp.value(1));
+    QVERIFY(fields.value(QStringLiteral("Camera time us")).toULongLong() > 0);
+    QCOMPARE(fields.value(QStringLiteral("Exposure ms")), QStringLiteral("15.000"));
+    QCOMPARE(fields.value(QStringLiteral("Gain master")), QStringLiteral("20"));
+    QCOMPARE(fields.value(QStringLiteral("AOI offset x")), QStringLiteral("0"));
+    QCOMPARE(fields.value(QStringLiteral("AOI offset y")), QStringLiteral("0"));
+    QVERIFY(fields.contains(QStringLiteral("Flash mode")));
+    QVERIFY(fields.contains(QStringLiteral("Flash delay us")));
+    QCOMPARE(fields.value(QStringLiteral("Camera model")), QStringLiteral("VK1240C"));
+    QCOMPARE(fields.value(QStringLiteral("Serial number")), QStringLiteral("4102000011"));
+    if (name.endsWith(QLatin1String(".tiff")))
+        QCOMPARE(fields.value(QStringLiteral("TIFF Model")), QStringLiteral("VK1240C"));
+}
+
+void TestRecording::thumbnailsAndFiguresFollowTheRun()
+{
+    buildThreeSets();
+    startRun(false);
+    const QList<SequencerSet *> sets = setsOf(window.get());
+    const auto meanOf = [](SequencerSet *set) {
+        return set->thumbnail()->findChild<QLabel *>(QStringLiteral("thumbnailMean"))->text();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(sets.begin(), sets.end(),
+                    [](SequencerSet *set) { return !set->thumbnail()->picture().isNull(); }),
+        20000);
+    // Longer exposures are brighter; a share above 1 % is red.
+    QList<int> means;
+    for (SequencerSet *set : sets) {
+        QVERIFY(set->thumbnail()->isVisible());
+        QCOMPARE(set->thumbnail()->picture().width(), set->thumbnail()->pictureWidth());
+        means << meanOf(set).section(QLatin1Char(' '), 1).toInt();
+        auto *clipped = set->thumbnail()->findChild<QLabel *>(QStringLiteral("thumbnailClipped"));
+        const double share = clipped->text().section(QLatin1Char(' '), 1, 1).toDouble();
+        QCOMPARE(clipped->styleSheet().contains(QLatin1String("210, 40, 40")), share > 1.0);
+    }
+    QVERIFY2(
+        means.at(0) < means.at(1) && means.at(1) < means.at(2),
+        qPrintable(QStringLiteral("%1 %2 %3").arg(means.at(0)).arg(means.at(1)).arg(means.at(2))));
+    auto *figures = window->findChild<QLabel *>(QStringLiteral("streamStatistics"));
+    QTRY_VERIFY(figures->text().contains(
+        QRegularExpression(QStringLiteral("Set [0-2] of 3   Cycle [1-9]"))));
+    QVERIFY(figures->text().startsWith(QStringLiteral("Received ")));
+
+    action(window.get(), "action_run")->trigger();
+    for (SequencerSet *set : sets) {
+        QVERIFY(set->thumbnail()->isHidden());
+        QVERIFY(set->thumbnail()->picture().isNull());
+    }
+    QTRY_VERIFY(!figures->text().contains(QLatin1String("Set ")));
+}
+
+QTEST_MAIN(TestRecording)
+#include "tst_recording.moc"
