@@ -8,8 +8,10 @@
 #include <QStatusBar>
 
 #include "histogramdock.h"
+#include "imageoutlets.h"
 #include "pixelreadout.h"
 #include "qdisplaywidget.h"
+#include "sequencerset.h"
 #include "vyrabuildoptions.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
@@ -18,7 +20,8 @@
 #endif
 
 ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
-                             QDockWidget *featureDock, QMenu *insertBefore)
+                             QDockWidget *featureDock, QMenu *insertBefore,
+                             ImageOutlets *outlets)
     : QObject(window)
     , m_window(window)
     , m_display(display)
@@ -39,11 +42,13 @@ ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDock
     QMenu *menu = buildMenu(insertBefore);
 #if VYRA_EXPOSURE_FUSION
     // The fused view needs room like the camera image, below which it shows.
-    m_hdr = new HdrViewer(window, imageDock, menu);
+    m_hdr = new HdrViewer(window, imageDock, menu, outlets->latestImages());
     connect(this, &ExposureViews::cameraChanged, m_hdr, &HdrViewer::setCamera);
+    connect(outlets, &ImageOutlets::runChanged, m_hdr, &HdrViewer::followRun);
 #else
     Q_UNUSED(imageDock);
     Q_UNUSED(menu);
+    Q_UNUSED(outlets);
 #endif
 }
 

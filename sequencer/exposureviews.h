@@ -7,6 +7,7 @@
 
 class HdrViewer;
 class HistogramDock;
+class ImageOutlets;
 class PixelReadout;
 class QAction;
 class QDisplayWidget;
@@ -28,9 +29,10 @@ class ExposureViews : public QObject
 public:
     /// Adds the menu before the menu insertBefore, the histogram below the
     /// feature dock and the fused view below the image dock (unless the
-    /// window's saved layout places them).
+    /// window's saved layout places them). The fused view follows the runs
+    /// and the latest images of outlets.
     ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
-                  QDockWidget *featureDock, QMenu *insertBefore);
+                  QDockWidget *featureDock, QMenu *insertBefore, ImageOutlets *outlets);
 
     /// A camera was opened; its images are read out from now on.
     void setCamera(const QSharedPointer<VyraCamera> &camera);

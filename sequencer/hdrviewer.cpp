@@ -5,22 +5,18 @@
 #include <QMainWindow>
 #include <QMenu>
 
-#include <cmath>
-
-#include "cyclebrackets.h"
+#include "exposureproperty.h"
 #include "hdrdock.h"
+#include "imagelabels.h"
+#include "latestimages.h"
+#include "sequencerproperty.h"
+#include "sequencerset.h"
 #include "vyracamera.h"
 #include "vyraframeinfo.h"
 
-namespace {
-
-// Exposures closer than this (ms) count as one.
-constexpr double sameExposureMs = 0.001;
-
-} // namespace
-
-HdrViewer::HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu)
-    : QObject(window), m_dock(new HdrDock(window)), m_cycles(new CycleBrackets(this))
+HdrViewer::HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu,
+                     const LatestImages &latest)
+    : QObject(window), m_dock(new HdrDock(window)), m_latest(latest)
 {
     if (!window->restoreDockWidget(m_dock)) {
         window->addDockWidget(window->dockWidgetArea(imageDock), m_dock);
@@ -31,8 +27,13 @@ HdrViewer::HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMen
     viewMenu->addAction(toggle);
     connect(toggle, &QAction::triggered, this, [this](bool shown) { m_wanted = shown; });
     connect(m_dock, &HdrDock::closed, this, [this] { m_wanted = false; });
-    connect(m_cycles, &CycleBrackets::cycleCompleted, this, &HdrViewer::takeCycle);
     offer(false);
+}
+
+HdrViewer::~HdrViewer()
+{
+    // The receiver reads this view's members.
+    m_attachment.detach();
 }
 
 HdrDock *HdrViewer::dock() const
@@ -45,28 +46,59 @@ bool HdrViewer::isOffered() const
     return m_offered;
 }
 
-void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
+bool HdrViewer::bracketsExposure(const QList<SequencerSet *> &sets)
 {
-    if (m_camera)
-        m_camera->disconnect(m_cycles);
-    m_camera = camera;
-    m_cycles->reset();
-    if (camera) {
-        // Queued: the cycles are gathered on the GUI thread, where nothing
-        // reaches them once the camera is disconnected.
-        connect(camera.data(), &VyraCamera::imageCaptured, m_cycles, &CycleBrackets::take,
-                Qt::QueuedConnection);
-        return;
+    const QList<int> cycle = ImageLabels::cycleOf(sets);
+    int exposing = 0;
+    for (const SequencerSet *set : sets) {
+        if (!cycle.contains(set->index()))
+            continue;
+        for (const SequencerProperty *property : set->properties()) {
+            if (property->featureId() == Properties::Exposure::Id) {
+                ++exposing;
+                break;
+            }
+        }
     }
-    m_dock->clear();
-    offer(false);
+    return exposing >= 2;
 }
 
-void HdrViewer::takeCycle(const QList<QSharedPointer<QImage>> &bracket)
+void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
 {
-    offer(variesExposure(bracket));
-    if (m_offered)
-        m_dock->fuseCycle(bracket);
+    m_camera = camera;
+    if (!camera)
+        m_dock->clear();
+    followRun(camera ? m_runSets : QList<SequencerSet *>());
+}
+
+void HdrViewer::followRun(const QList<SequencerSet *> &sets)
+{
+    m_attachment.detach();
+    m_runSets = sets;
+    offer(m_camera && bracketsExposure(sets));
+    if (!m_offered)
+        return;
+    m_cycle = ImageLabels::cycleOf(sets);
+    m_cycles = CycleCounter(m_cycle);
+    m_attachment =
+        m_camera->images().attach([this](const QSharedPointer<QImage> &image) { take(image); });
+}
+
+void HdrViewer::take(const QSharedPointer<QImage> &image)
+{
+    const int set = VyraFrameInfo::of(*image).set;
+    if (set == VyraFrameInfo::noSet || m_cycles.count(set) == 0 || !m_cycles.completesCycle())
+        return;
+    // The store took this image before this receiver did; a set whose image
+    // of this cycle was lost is there with its one before.
+    QList<QSharedPointer<QImage>> bracket;
+    for (int each : qAsConst(m_cycle)) {
+        const LatestImages::Entry entry = m_latest.latestOfSet(each);
+        if (entry.image)
+            bracket << entry.image;
+    }
+    QMetaObject::invokeMethod(
+        m_dock, [dock = m_dock, bracket] { dock->fuseCycle(bracket); }, Qt::QueuedConnection);
 }
 
 void HdrViewer::offer(bool offered)
@@ -74,16 +106,4 @@ void HdrViewer::offer(bool offered)
     m_offered = offered;
     m_dock->toggleViewAction()->setEnabled(offered);
     m_dock->setVisible(offered && m_wanted);
-}
-
-bool HdrViewer::variesExposure(const QList<QSharedPointer<QImage>> &bracket)
-{
-    if (bracket.isEmpty())
-        return false;
-    const double first = VyraFrameInfo::of(*bracket.first()).exposureMs;
-    for (const QSharedPointer<QImage> &image : bracket) {
-        if (std::abs(VyraFrameInfo::of(*image).exposureMs - first) > sameExposureMs)
-            return true;
-    }
-    return false;
 }

@@ -5,43 +5,65 @@
 #include <QObject>
 #include <QSharedPointer>
 
-class CycleBrackets;
+#include "cyclecounter.h"
+#include "imagefanout.h"
+
 class HdrDock;
+class LatestImages;
 class QDockWidget;
 class QMainWindow;
 class QMenu;
+class SequencerSet;
 class VyraCamera;
 
 /// The fused view of a running exposure bracket, with all it needs: the
 /// "High dynamic range" dock below the camera image, its entry in the View
-/// menu, and the cycles of the camera's images that feed it.
+/// menu, and its feed from the camera's images.
 ///
-/// The dock is offered while the last complete cycle of the sequence took
-/// its images with at least two different exposures (as the driver reports
-/// them with each image), and withdrawn when a cycle does not, or the
-/// camera goes. Offered, it shows unless the person closed it. GUI thread.
+/// The dock is offered while a sequence runs in which at least two sets of
+/// its cycle vary Exposure. Then one receiver on the camera's ImageFanOut
+/// counts the cycles and, with the last image of each cycle, hands the
+/// latest image of every set of the cycle (from LatestImages) to the dock,
+/// which fuses it once. Offered, the dock shows unless the person closed it.
+/// GUI thread, apart from the receiver.
 class HdrViewer : public QObject
 {
     Q_OBJECT
 
 public:
-    HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu);
+    /// latest is the store of each set's latest image, attached to the
+    /// camera's images before this view is (it outlives the view).
+    HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu,
+              const LatestImages &latest);
+    ~HdrViewer() override;
 
     HdrDock *dock() const;
     bool isOffered() const;
 
+    /// Whether these sets vary Exposure enough for a fused view: at least two
+    /// of the sets of their cycle carry the Exposure feature.
+    static bool bracketsExposure(const QList<SequencerSet *> &sets);
+
 public slots:
-    /// Feeds the view from this camera's images; null: the camera went.
+    /// The camera whose images are fused; null: the camera went.
     void setCamera(const QSharedPointer<VyraCamera> &camera);
+    /// The sets of the sequence that began to run; empty when none runs.
+    void followRun(const QList<SequencerSet *> &sets);
 
 private:
-    void takeCycle(const QList<QSharedPointer<QImage>> &bracket);
+    /// Receives every image on the capture thread.
+    void take(const QSharedPointer<QImage> &image);
     void offer(bool offered);
-    static bool variesExposure(const QList<QSharedPointer<QImage>> &bracket);
 
     HdrDock *m_dock;
-    CycleBrackets *m_cycles;
+    const LatestImages &m_latest;
     QSharedPointer<VyraCamera> m_camera;
+    QList<SequencerSet *> m_runSets;
+    ImageFanOut::Attachment m_attachment;
+    /// The sets of the run's cycle, and the count of its cycles: the
+    /// capture thread's alone while the receiver is attached.
+    QList<int> m_cycle;
+    CycleCounter m_cycles;
     bool m_offered = false;
     /// Whether the person wants the view whenever it is offered.
     bool m_wanted = true;

@@ -31,7 +31,7 @@ QList<ImageMetadata::Field> ImageMetadata::imageFields() const
     const QString flashMode = p.hasFlash ? number(p.flashMode) : QString();
     const QString flashDelay = p.hasFlash ? number(p.flashDelayUs) : QString();
     const QString flashDuration = p.hasFlash ? number(p.flashDurationUs) : QString();
-    return {
+    QList<Field> fields{
         field(texts.at(0).first, "set", texts.at(0).second),
         field(texts.at(1).first, "frame_number", texts.at(1).second),
         field(texts.at(2).first, "camera_time_us", texts.at(2).second),
@@ -46,6 +46,12 @@ QList<ImageMetadata::Field> ImageMetadata::imageFields() const
         field(QStringLiteral("Flash delay us"), "flash_delay_us", flashDelay),
         field(QStringLiteral("Flash duration us"), "flash_duration_us", flashDuration),
     };
+    if (fused) {
+        for (Field &each : fields)
+            each.value.clear();
+        fields.first().value = QStringLiteral("hdr");
+    }
+    return fields;
 }
 
 QList<ImageMetadata::Field> ImageMetadata::cameraFields() const

@@ -27,6 +27,9 @@ struct ImageMetadata
     ImageParameters parameters;
     QString cameraModel;
     QString serialNumber;
+    /// The fusion of one cycle's images: it names no frame or parameters of
+    /// its own, and its set reads "hdr".
+    bool fused = false;
 
     /// The image's own frame information with these parameters and camera.
     static ImageMetadata of(const QImage &image, const ImageParameters &parameters,

@@ -103,6 +103,7 @@ void ImageOutlets::followRun(bool sequenceRuns)
         m_thumbnails->hide();
         m_latest.forgetSets();
     }
+    emit runChanged(sets);
 }
 
 QList<SequencerSet *> ImageOutlets::runSets() const

@@ -69,6 +69,8 @@ public:
 signals:
     /// A recording started, stopped or ended.
     void recordingChanged();
+    /// A sequence of these sets began to run; empty: it stopped.
+    void runChanged(const QList<SequencerSet *> &sets);
 
 private:
     /// The parameters of the images to come: the run's sets over the

@@ -2,7 +2,11 @@
 
 #include <utility>
 
+#include "vyrabuildoptions.h"
 #include "vyraframeinfo.h"
+#if VYRA_EXPOSURE_FUSION
+#include "exposurefusion.h"
+#endif
 
 namespace {
 
@@ -11,6 +15,17 @@ RecordingWriter::FileWriter fileWriterFor(ImageFileFormat format)
     return [format](const QImage &image, const ImageMetadata &metadata, const QString &path) {
         return ImageFileWriter::write(image, metadata, format, path);
     };
+}
+
+RecordingWriter::Fusion fusionFor(const ImageRecorder::Settings &settings)
+{
+#if VYRA_EXPOSURE_FUSION
+    if (settings.fuseCycles)
+        return [](const QList<QImage> &bracket) { return ExposureFusion::fuse(bracket); };
+#else
+    Q_UNUSED(settings);
+#endif
+    return {};
 }
 
 } // namespace
@@ -27,7 +42,7 @@ ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const Ima
     , m_labels(std::move(labels))
     , m_cycles(m_labels->cycle())
     , m_writer(settings.folder, writeFile ? std::move(writeFile) : fileWriterFor(settings.format),
-               queueBytes)
+               queueBytes, fusionFor(settings))
 {
     connect(&m_writer, &QThread::finished, this, &ImageRecorder::finished);
     m_writer.start();
@@ -55,24 +70,42 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image)
         stop();
         return;
     }
-    m_cycle.store(cycle);
+    if (cycle != m_cycle.exchange(cycle))
+        m_bracket.clear();
+    m_bracket << image;
     const std::shared_ptr<const ImageLabels> current = labels();
-    RecordingWriter::Item item{
-        image,
-        ImageMetadata{frame, current->parametersOf(frame.set), m_cameraModel, m_serialNumber},
-        fileName(cycle, frame.set, m_settings.format), cycle};
+    const ImageMetadata metadata{frame, current->parametersOf(frame.set), m_cameraModel,
+                                 m_serialNumber};
+    if (!offer({image, {}, metadata, fileName(cycle, frame.set, m_settings.format), cycle}))
+        return;
+    if (!m_cycles.completesCycle())
+        return;
+    // Fused once its last image is queued: the set images come first in
+    // the folder and its list.
+    if (m_sequence && m_settings.fuseCycles && canFuseCycles() && m_bracket.size() > 1) {
+        ImageMetadata fused = metadata;
+        fused.fused = true;
+        if (!offer({{}, std::exchange(m_bracket, {}), fused,
+                    fusedFileName(cycle, m_settings.format), cycle}))
+            return;
+    }
+    if (cycle == m_settings.cycles)
+        stop();
+}
+
+bool ImageRecorder::offer(RecordingWriter::Item item)
+{
     switch (m_writer.offer(std::move(item))) {
     case RecordingWriter::Offer::Queued:
-        break;
+        return true;
     case RecordingWriter::Offer::QueueFull:
         ++m_dropped;
-        break;
+        return true;
     case RecordingWriter::Offer::Ended:
-        m_taking.store(false);
-        return;
+        break;
     }
-    if (cycle == m_settings.cycles && m_cycles.completesCycle())
-        stop();
+    m_taking.store(false);
+    return false;
 }
 
 void ImageRecorder::setLabels(std::shared_ptr<const ImageLabels> labels)
@@ -118,6 +151,17 @@ ImageRecorder::Progress ImageRecorder::progress() const
 QString ImageRecorder::failure() const
 {
     return m_writer.failure();
+}
+
+QString ImageRecorder::fusedFileName(int cycle, ImageFileFormat format)
+{
+    return QStringLiteral("cycle-%1-hdr.").arg(cycle, 4, 10, QLatin1Char('0')) +
+           ImageFileWriter::suffix(format);
+}
+
+bool ImageRecorder::canFuseCycles()
+{
+    return VYRA_EXPOSURE_FUSION;
 }
 
 QString ImageRecorder::fileName(int cycle, int set, ImageFileFormat format)

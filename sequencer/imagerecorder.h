@@ -36,6 +36,9 @@ public:
         ImageFileFormat format = ImageFileFormat::Tiff;
         /// Cycles to record; 0 records until stopped.
         int cycles = 0;
+        /// Also writes the exposure fusion of each cycle of a sequence at
+        /// full size ("cycle-0001-hdr.tiff"), where the build can fuse.
+        bool fuseCycles = false;
     };
 
     struct Progress
@@ -80,6 +83,10 @@ public:
 
     /// The name of an image of this cycle and set (-1: live video).
     static QString fileName(int cycle, int set, ImageFileFormat format);
+    /// The name of the fused image of this cycle.
+    static QString fusedFileName(int cycle, ImageFileFormat format);
+    /// Whether this build can fuse the images of a cycle.
+    static bool canFuseCycles();
 
 signals:
     /// The writer has written everything it was given, or failed.
@@ -87,6 +94,9 @@ signals:
 
 private:
     std::shared_ptr<const ImageLabels> labels() const;
+    /// Hands an item to the writer, counting it dropped when there is no
+    /// room; false once writing has ended.
+    bool offer(RecordingWriter::Item item);
 
     const Settings m_settings;
     const bool m_sequence;
@@ -96,6 +106,8 @@ private:
     std::shared_ptr<const ImageLabels> m_labels;
     // Used by take() alone, on the capture thread.
     CycleCounter m_cycles;
+    /// The images of the cycle being recorded, for its fusion.
+    QList<QSharedPointer<QImage>> m_bracket;
     std::atomic<bool> m_taking{true};
     std::atomic<int> m_cycle{0};
     std::atomic<int> m_dropped{0};

@@ -140,8 +140,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->cameraview, &QDisplayWidget::imageShown, this, &MainWindow::showSetOfImage);
     imageOutlets = new ImageOutlets(this, ui->cameraview, workspace());
     connect(imageOutlets, &ImageOutlets::recordingChanged, this, &MainWindow::showCommandState);
-    exposureViews =
-        new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property, ui->menuHelp);
+    exposureViews = new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property,
+                                      ui->menuHelp, imageOutlets);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
     showCommandState();
@@ -154,7 +154,9 @@ MainWindow::~MainWindow()
     // A camera-configuration task must not outlive the window's camera.
     waitForCameraTasks();
     // A recording writes out what it took before the camera goes; the
-    // widgets that go after it no longer reach it.
+    // widgets that go after it no longer reach it. The fused view stops
+    // reading its latest images first.
+    exposureViews->releaseCamera();
     delete std::exchange(imageOutlets, nullptr);
     sequenceRun.reset();
     delete ui;

@@ -18,6 +18,8 @@ RecordDialog::RecordDialog(const ImageRecorder::Settings &settings, QWidget *par
     ui->rb_untilStopped->setChecked(settings.cycles <= 0);
     ui->sb_cycles->setValue(std::max(1, settings.cycles));
     ui->sb_cycles->setEnabled(settings.cycles > 0);
+    ui->cb_fuse->setChecked(settings.fuseCycles);
+    ui->cb_fuse->setVisible(ImageRecorder::canFuseCycles());
     on_le_folder_textChanged(ui->le_folder->text());
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -35,6 +37,7 @@ ImageRecorder::Settings RecordDialog::settings() const
     chosen.format =
         ui->cb_format->currentIndex() == 1 ? ImageFileFormat::Png : ImageFileFormat::Tiff;
     chosen.cycles = ui->rb_cycles->isChecked() ? ui->sb_cycles->value() : 0;
+    chosen.fuseCycles = ImageRecorder::canFuseCycles() && ui->cb_fuse->isChecked();
     return chosen;
 }
 

@@ -9,7 +9,8 @@ class RecordDialog;
 }
 
 /// Asks how to record: the folder the recording's own folder is made in,
-/// the file format, and a number of cycles or "until stopped". The settings
+/// the file format, a number of cycles or "until stopped", and, where the
+/// build can fuse, whether each cycle's fused image is written too. The settings
 /// it returns name the chosen folder; the recording makes its folder inside.
 class RecordDialog : public QDialog
 {

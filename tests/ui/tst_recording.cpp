@@ -1,8 +1,10 @@
 // Images out of the running window: recordings labelled by cycle and set,
 // their list and their copies of the configuration, the faults that end a
 // recording, Save Image's metadata, and each set's thumbnail and the
-// status bar's figures while a sequence runs.
+// status bar's figures while a sequence runs; the fused view of each cycle
+// and its recording, where the build can fuse.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -24,6 +26,10 @@
 #include <memory>
 
 #include "framestamp.h"
+#include "vyrabuildoptions.h"
+#if VYRA_EXPOSURE_FUSION
+#include "hdrdock.h"
+#endif
 #include "mainwindow.h"
 #include "recorddialog.h"
 #include "setthumbnail.h"
@@ -159,6 +165,11 @@ private slots:
     void savedImageCarriesItsMetadata_data();
     void savedImageCarriesItsMetadata();
     void thumbnailsAndFiguresFollowTheRun();
+#if VYRA_EXPOSURE_FUSION
+    void fusedViewFollowsTheCycles_data();
+    void fusedViewFollowsTheCycles();
+    void recordsTheFusedCycles();
+#endif
 
 private:
     void buildThreeSets();
@@ -166,9 +177,10 @@ private:
     /// One image with the next set, once it is on screen (and so has
     /// reached everything that takes the camera's images).
     void step(int set);
-    /// Queues the answer to the Record dialog: this format, cycles (0 until stopped).
-    void answerRecordDialog(const QString &format, int cycles);
-    void record(const QString &format, int cycles);
+    /// Queues the answer to the Record dialog: this format, cycles (0 until
+    /// stopped), with or without the fused image of each cycle.
+    void answerRecordDialog(const QString &format, int cycles, bool fuse = false);
+    void record(const QString &format, int cycles, bool fuse = false);
     bool recordingEnded() const;
     /// The folder the last recording made.
     QString lastRecording() const;
@@ -226,10 +238,10 @@ void TestRecording::step(int set)
     QTRY_COMPARE(highlighted(window.get()), set);
 }
 
-void TestRecording::answerRecordDialog(const QString &format, int cycles)
+void TestRecording::answerRecordDialog(const QString &format, int cycles, bool fuse)
 {
     const QString folder = parent->path();
-    answerer->answer([folder, format, cycles](QWidget *widget) {
+    answerer->answer([folder, format, cycles, fuse](QWidget *widget) {
         auto *dialog = qobject_cast<RecordDialog *>(widget);
         QVERIFY(dialog);
         dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
@@ -239,13 +251,14 @@ void TestRecording::answerRecordDialog(const QString &format, int cycles)
             ->setChecked(cycles == 0);
         dialog->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->setChecked(cycles > 0);
         dialog->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->setValue(std::max(1, cycles));
+        dialog->findChild<QCheckBox *>(QStringLiteral("cb_fuse"))->setChecked(fuse);
         dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     });
 }
 
-void TestRecording::record(const QString &format, int cycles)
+void TestRecording::record(const QString &format, int cycles, bool fuse)
 {
-    answerRecordDialog(format, cycles);
+    answerRecordDialog(format, cycles, fuse);
     action(window.get(), "action_record")->trigger();
     QCOMPARE(answerer->pendingAnswers(), 0);
     QVERIFY(action(window.get(), "action_record")->isChecked());
@@ -538,6 +551,70 @@ void TestRecording::thumbnailsAndFiguresFollowTheRun()
     }
     QTRY_VERIFY(!figures->text().contains(QLatin1String("Set ")));
 }
+
+#if VYRA_EXPOSURE_FUSION
+void TestRecording::fusedViewFollowsTheCycles_data()
+{
+    QTest::addColumn<bool>("exposures");
+    QTest::newRow("three exposures: offered, fused once a cycle") << true;
+    QTest::newRow("gains alone: not offered") << false;
+}
+
+void TestRecording::fusedViewFollowsTheCycles()
+{
+    QFETCH(bool, exposures);
+    buildThreeSets();
+    setFeature(window.get(), QStringLiteral("Exposure"), exposures);
+    auto *dock = window->findChild<HdrDock *>();
+    QVERIFY(dock && dock->isHidden());
+    startRun(true);
+    QCOMPARE(dock->isVisible(), exposures);
+    QCOMPARE(action(window.get(), "action_hdr")->isEnabled(), exposures);
+    for (int image = 0; image < 6; ++image) {
+        step(image % 3);
+        // Each cycle is fused once its last set has taken its image.
+        QTRY_COMPARE(dock->fusedCount(), quint64(exposures ? (image + 1) / 3 : 0));
+    }
+    if (exposures) {
+        QCOMPARE(dock->fusedImage().width(), HdrDock::previewWidth);
+        QVERIFY(dock->windowTitle() == QStringLiteral("High dynamic range"));
+    }
+    action(window.get(), "action_run")->trigger();
+    QVERIFY(dock->isHidden());
+    QVERIFY(!action(window.get(), "action_hdr")->isEnabled());
+}
+
+void TestRecording::recordsTheFusedCycles()
+{
+    buildThreeSets();
+    startRun(true);
+    record(QStringLiteral("tiff"), 2, true);
+    for (int image = 0; image < 6; ++image)
+        step(image % 3);
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+    QVERIFY(answerer->messages.isEmpty());
+    const QString folder = lastRecording();
+    const QStringList files = imagesIn(folder);
+    QCOMPARE(files.size(), 8);
+    QVERIFY(files.contains(QStringLiteral("cycle-0001-hdr.tiff")));
+    QVERIFY(files.contains(QStringLiteral("cycle-0002-hdr.tiff")));
+    // Each fused image follows its cycle's set images in the list.
+    const QList<QMap<QString, QString>> rows = listOf(folder);
+    QCOMPARE(rows.size(), 8);
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        const QMap<QString, QString> &fused = rows.at(4 * cycle + 3);
+        QCOMPARE(fused.value(QStringLiteral("file")),
+                 QStringLiteral("cycle-000%1-hdr.tiff").arg(cycle + 1));
+        QCOMPARE(fused.value(QStringLiteral("cycle")).toInt(), cycle + 1);
+        QCOMPARE(fused.value(QStringLiteral("set")), QStringLiteral("hdr"));
+        QVERIFY(fused.value(QStringLiteral("exposure_ms")).isEmpty());
+    }
+    const QString path = QDir(folder).filePath(QStringLiteral("cycle-0002-hdr.tiff"));
+    QCOMPARE(QImageReader(path).size(),
+             QImageReader(QDir(folder).filePath(QStringLiteral("cycle-0002-set-02.tiff"))).size());
+    QCOMPARE(metadataOf(path).value(QStringLiteral("Sequencer set")), QStringLiteral("hdr"));
+}
+#endif
 
 QTEST_MAIN(TestRecording)
 #include "tst_recording.moc"
