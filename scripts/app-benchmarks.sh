@@ -2,7 +2,7 @@
 # Measures the whole application on the simulated camera under Xvfb and
 # prints the results as Markdown tables, headed by a description of the
 # machine (docs/performance.md holds a run of it).
-# Usage: scripts/app-benchmarks.sh [live|sequence|startup|memory|trigger|record|all] [seconds]
+# Usage: scripts/app-benchmarks.sh [live|sequence|exposure|startup|memory|trigger|record|all] [seconds]
 #   seconds: how long each live and sequence measurement runs (default 10);
 #   the memory run keeps a live sequence going for 600 s (VYRA_MEMORY_SECONDS);
 #   each recording runs 60 s (VYRA_RECORD_SECONDS) and its images, up to
@@ -68,6 +68,21 @@ if [[ $what == all || $what == sequence ]]; then
     for sets in 3 32; do
         for fps in 5 10; do
             onscreen "$bench" sequence "$sets" "$fps" "$seconds" || true
+        done
+    done
+    echo
+fi
+
+if [[ $what == all || $what == exposure ]]; then
+    echo "A three-set sequence, Live, with histogram, clipping marks and fused view on or off, ${seconds} s each:"
+    echo
+    echo "| views | fps | images shown per s | fused images per s | CPU % of one core |"
+    echo "|---|---|---|---|---|"
+    for round in 1 2; do
+        for fps in 5 10; do
+            for views in none all; do
+                onscreen "$bench" exposure-views "$views" "$fps" "$seconds" || true
+            done
         done
     done
     echo

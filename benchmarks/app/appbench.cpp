@@ -6,6 +6,7 @@
 //
 //   appbench live <device> <fps|max> <dock width> <seconds>
 //   appbench sequence <sets> <fps> <seconds>
+//   appbench exposure-views <all|none|histogram,clippingMarks,hdr> <fps> <seconds>
 //   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
 //   appbench record-sequence <sets> <fps> <tiff|png> <seconds> <folder>
 //   appbench startup
@@ -42,6 +43,10 @@
 
 #include "acquisitiondialog.h"
 #include "framestamp.h"
+#include "vyrabuildoptions.h"
+#if VYRA_EXPOSURE_FUSION
+#include "hdrdock.h"
+#endif
 #include "imagesizedialog.h"
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
@@ -313,6 +318,41 @@ int sequence(const QStringList &arguments)
     return app.matched == app.checked ? 0 : 1;
 }
 
+// A three-set sequence with some of the histogram, the clipping marks and
+// the fused view shown: "all", "none" or a list such as "histogram,hdr".
+int exposureViews(const QStringList &arguments)
+{
+    const QString views = arguments.value(2);
+    const double fps = arguments.value(3).toDouble();
+    const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
+    Application app(1);
+    if (!startSequence(app, 3, fps))
+        return 1;
+    for (const QString &name : {QStringLiteral("histogram"), QStringLiteral("clippingMarks"),
+                                QStringLiteral("hdr")}) {
+        QAction *view = app.window.findChild<QAction *>(QStringLiteral("action_") + name);
+        const bool on = views == QLatin1String("all") || views.split(QLatin1Char(',')).contains(name);
+        if (view && view->isChecked() != on)
+            view->trigger();
+    }
+    const auto fused = [&app] {
+#if VYRA_EXPOSURE_FUSION
+        return app.window.findChild<HdrDock *>()->fusedCount();
+#else
+        Q_UNUSED(app);
+        return quint64(0);
+#endif
+    };
+    run(1000);
+    const quint64 fusedBefore = fused();
+    const Rates rates = measure(app, seconds);
+    // measure() waits a second before it counts; the fused count spans both.
+    std::printf("| %s | %.0f | %.1f | %.2f | %.1f |\n", qPrintable(views), fps,
+                rates.imagesPerSecond, double(fused() - fusedBefore) / (seconds + 1),
+                rates.cpuPercent);
+    return 0;
+}
+
 /// Fills in the Record dialog as soon as it shows: until stopped, in this
 /// format, into folder.
 void answerRecordDialog(const QString &folder, const QString &format)
@@ -569,6 +609,8 @@ int main(int argc, char *argv[])
         return live(arguments);
     if (mode == QLatin1String("sequence"))
         return sequence(arguments);
+    if (mode == QLatin1String("exposure-views"))
+        return exposureViews(arguments);
     if (mode == QLatin1String("startup"))
         return startup();
     if (mode == QLatin1String("memory"))
@@ -577,6 +619,6 @@ int main(int argc, char *argv[])
         return record(arguments);
     if (mode == QLatin1String("record-sequence"))
         return recordSequence(arguments);
-    std::fprintf(stderr, "usage: appbench live|sequence|startup|memory|record|record-sequence ...\n");
+    std::fprintf(stderr, "usage: appbench live|sequence|exposure-views|startup|memory|record|record-sequence ...\n");
     return 2;
 }
