@@ -8,13 +8,16 @@
 # With --layout it photographs the editor as a person first sees it: six sets
 # with all five features, the trigger source, flash mode and next-set lists
 # opened, and an exposure typed beyond the camera's limit.
+# With --exposure it photographs a running 2/20/150 ms bracket with the
+# histogram, clipping marks and the fused view, then 100 % zoom with the
+# pixel under the mouse read out.
 # VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
 # shows the application at twice its size.
-# Usage: scripts/sequence-screenshots.sh [--layout] [build-dir] [output-dir] [shots] [interval-ms]
+# Usage: scripts/sequence-screenshots.sh [--layout|--exposure] [build-dir] [output-dir] [shots] [interval-ms]
 set -euo pipefail
 layout=()
-if [[ "${1:-}" == "--layout" ]]; then
-    layout=(--layout)
+if [[ "${1:-}" == "--layout" || "${1:-}" == "--exposure" ]]; then
+    layout=("$1")
     shift
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,7 +34,7 @@ trap 'rm -rf "$session"' EXIT
 screen=${VYRA_SCREEN:-1280x800}
 if [[ ${#layout[@]} -gt 0 ]]; then
     XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" \
-        xvfb-run -a -s "-screen 0 ${screen}x24" "$tool" --layout "$out"
+        xvfb-run -a -s "-screen 0 ${screen}x24" "$tool" "${layout[0]}" "$out"
 else
     XDG_CONFIG_HOME="$session" VYRASIM_CONTROL_SOCKET="$session/vyrasim.sock" \
         xvfb-run -a -s "-screen 0 ${screen}x24" "$tool" "$out" "${3:-6}" "${4:-300}"

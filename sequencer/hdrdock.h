@@ -20,7 +20,7 @@ class HdrDock : public QDockWidget
 
 public:
     /// The fused preview is at most this many pixels wide.
-    static constexpr int previewWidth = 400;
+    static constexpr int previewWidth = 320;
 
     explicit HdrDock(QWidget *parent = nullptr);
 

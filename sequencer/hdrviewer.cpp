@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <QMenu>
 
+#include <utility>
+
 #include "exposureproperty.h"
 #include "hdrdock.h"
 #include "imagelabels.h"
@@ -16,9 +18,14 @@
 
 HdrViewer::HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu,
                      const LatestImages &latest)
-    : QObject(window), m_dock(new HdrDock(window)), m_latest(latest)
+    : QObject(window)
+    , m_window(window)
+    , m_imageDock(imageDock)
+    , m_dock(new HdrDock(window))
+    , m_latest(latest)
 {
-    if (!window->restoreDockWidget(m_dock)) {
+    m_sized = window->restoreDockWidget(m_dock);
+    if (!m_sized) {
         window->addDockWidget(window->dockWidgetArea(imageDock), m_dock);
         window->splitDockWidget(imageDock, m_dock, Qt::Vertical);
     }
@@ -106,4 +113,10 @@ void HdrViewer::offer(bool offered)
     m_offered = offered;
     m_dock->toggleViewAction()->setEnabled(offered);
     m_dock->setVisible(offered && m_wanted);
+    if (m_dock->isVisible() && !std::exchange(m_sized, true)) {
+        // Split evenly with the camera image: a fused picture a few lines
+        // high would tell nothing.
+        const int height = m_imageDock->height() + m_dock->height();
+        m_window->resizeDocks({m_imageDock, m_dock}, {height / 2, height / 2}, Qt::Vertical);
+    }
 }

@@ -55,6 +55,8 @@ private:
     void take(const QSharedPointer<QImage> &image);
     void offer(bool offered);
 
+    QMainWindow *m_window;
+    QDockWidget *m_imageDock;
     HdrDock *m_dock;
     const LatestImages &m_latest;
     QSharedPointer<VyraCamera> m_camera;
@@ -67,4 +69,7 @@ private:
     bool m_offered = false;
     /// Whether the person wants the view whenever it is offered.
     bool m_wanted = true;
+    /// Whether the dock has its height: from the saved layout, or once it
+    /// first shows.
+    bool m_sized = false;
 };

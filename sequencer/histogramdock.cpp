@@ -5,8 +5,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <utility>
-
 #include "histogramview.h"
 #include "latestjobrunner.h"
 
@@ -36,14 +34,6 @@ HistogramDock::HistogramDock(QWidget *parent)
     m_logarithmic->setToolTip(tr("Counts on a logarithmic axis"));
     m_shares->setText(sharesText(ImageHistogram()));
     connect(m_logarithmic, &QCheckBox::toggled, m_view, &HistogramView::setLogarithmic);
-    // Drawn five times a second the histogram reads as live, at half the
-    // cost of following a sequence image by image.
-    m_pace.setSingleShot(true);
-    m_pace.setInterval(200);
-    connect(&m_pace, &QTimer::timeout, this, [this] {
-        if (std::exchange(m_imageWaits, false) && isVisible())
-            count(m_image);
-    });
 }
 
 const ImageHistogram &HistogramDock::histogram() const
@@ -78,11 +68,6 @@ void HistogramDock::showEvent(QShowEvent *event)
 
 void HistogramDock::count(const QSharedPointer<QImage> &image)
 {
-    if (m_pace.isActive()) {
-        m_imageWaits = true;
-        return;
-    }
-    m_pace.start();
     m_runner->submit([this, image]() -> LatestJobRunner::Then {
         const ImageHistogram histogram = ImageHistogram::of(*image);
         return [this, histogram] { present(histogram); };

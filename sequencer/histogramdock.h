@@ -3,7 +3,6 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QSharedPointer>
-#include <QTimer>
 
 #include "imagehistogram.h"
 
@@ -15,9 +14,8 @@ class QLabel;
 /// The "Histogram" dock: red, green, blue and luminance of the image on
 /// screen, on a linear or logarithmic axis, with the shares of clipped and
 /// crushed pixels. Histograms are counted off the GUI thread, at most one
-/// at a time and at most five a second: images that come meanwhile are
-/// skipped but for the newest, which is always counted. Nothing is counted
-/// while the dock is hidden.
+/// at a time: images that come while one is counted are skipped but for the
+/// newest. Nothing is counted while the dock is hidden.
 class HistogramDock : public QDockWidget
 {
     Q_OBJECT
@@ -48,10 +46,6 @@ private:
     QCheckBox *m_logarithmic;
     QLabel *m_shares;
     LatestJobRunner *m_runner;
-    /// Runs for the least time between two counts; an image that comes
-    /// meanwhile is counted when it ends.
-    QTimer m_pace;
-    bool m_imageWaits = false;
     /// The image on screen, counted once the dock shows.
     QSharedPointer<QImage> m_image;
 };

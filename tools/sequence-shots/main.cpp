@@ -7,8 +7,12 @@
 // With --layout it photographs the editor as a person first sees it instead:
 // six sets with all five features in a window of its first-start size, each
 // kind of list opened, and an exposure typed beyond the camera's limit.
+// With --exposure it photographs a running 2/20/150 ms bracket with the
+// histogram (logarithmic), clipping marks and the fused view, then the image
+// at 100 % with the pixel under the mouse read out.
 // Usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]
 //        vyra-sequence-shots --layout <output-dir>
+//        vyra-sequence-shots --exposure <output-dir>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -17,10 +21,13 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QCheckBox>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -209,12 +216,72 @@ int layoutShots(QApplication &application, const QDir &out)
 
 } // namespace
 
+// The text of the last label in a dock.
+QString dockText(QWidget *window, const char *dock)
+{
+    const auto labels =
+        window->findChild<QDockWidget *>(QString::fromLatin1(dock))->findChildren<QLabel *>();
+    return labels.isEmpty() ? QString() : labels.last()->text();
+}
+
+int exposureShots(QApplication &application, const QDir &out)
+{
+    chooseFirstCameraWhenAsked();
+    MainWindow window;
+    window.resize(1280, 780);
+    window.move(0, 0);
+    window.show();
+    const QList<double> exposures = {2.0, 20.0, 150.0};
+    after(1000, [&] {
+        window.activateWindow();
+        checkFeature(&window, QStringLiteral("Exposure"));
+        for (int i = 0; i < exposures.size(); ++i)
+            action(&window, "action_addsequence")->trigger();
+    });
+    after(1500, [&] {
+        for (SequencerSet *set : workspaceSets(&window)) {
+            if (auto *box = set->findChild<QDoubleSpinBox *>())
+                box->setValue(exposures.value(set->index()));
+        }
+        // The run rate the tool bar starts with (5 images a second) leaves
+        // room for the longest exposure.
+        action(&window, "action_run")->setChecked(true);
+        action(&window, "action_clippingMarks")->setChecked(true);
+        window.findChild<QDockWidget *>(QStringLiteral("dw_histogram"))
+            ->findChild<QCheckBox *>()
+            ->setChecked(true);
+    });
+    after(6500, [&] {
+        save(out.filePath(QStringLiteral("exposure-bracket.png")));
+        std::printf("exposure-bracket.png: %s; %s\n", qPrintable(dockText(&window, "dw_histogram")),
+                    qPrintable(dockText(&window, "dw_hdr")));
+        action(&window, "action_clippingMarks")->setChecked(false);
+        action(&window, "action_zoomActual")->trigger();
+    });
+    after(7000, [&] {
+        auto *display = window.findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+        const QPoint at = display->rect().center() + QPoint(40, 30);
+        QMouseEvent move(QEvent::MouseMove, at, display->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(display, &move);
+    });
+    after(7600, [&] {
+        save(out.filePath(QStringLiteral("zoom-100.png")));
+        std::printf("zoom-100.png: %s\n",
+                    qPrintable(window.findChild<QLabel *>(QStringLiteral("pixelReadout"))->text()));
+        QCoreApplication::quit();
+    });
+    return application.exec();
+}
+
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--layout"))
         return layoutShots(application, QDir(arguments.at(2)));
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--exposure"))
+        return exposureShots(application, QDir(arguments.at(2)));
     if (arguments.size() < 2) {
         std::fprintf(stderr, "usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]\n"
                              "       vyra-sequence-shots --layout <output-dir>\n");
