@@ -80,7 +80,6 @@ void HistogramView::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), background);
     if (m_histogram.samples() == 0)
         return;
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(2, 4, -2, -1);
     // One scale for all curves, so that they compare.
     quint32 peak = 0;
@@ -93,9 +92,12 @@ void HistogramView::paintEvent(QPaintEvent *)
     painter.setBrush(luminanceColour);
     painter.drawPolygon(luminance);
 
+    // Hairlines: a live histogram is drawn with every image, and wider or
+    // filled outlines cost many times more to draw smoothly.
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
     for (int channel = ImageHistogram::Red; channel <= ImageHistogram::Blue; ++channel) {
-        painter.setPen(QPen(channelColours[channel], 1.2));
+        painter.setPen(QPen(channelColours[channel], 0));
         painter.drawPolyline(curve(ImageHistogram::Channel(channel), area, peak));
     }
 }
