@@ -1,5 +1,6 @@
 #include "imagerecorder.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "vyrabuildoptions.h"
@@ -17,15 +18,18 @@ RecordingWriter::FileWriter fileWriterFor(ImageFileFormat format)
     };
 }
 
-RecordingWriter::Fusion fusionFor(const ImageRecorder::Settings &settings)
+/// The exposure fusion of the images at full size; throws std::runtime_error.
+QImage fuse(const QList<QSharedPointer<QImage>> &bracket)
 {
 #if VYRA_EXPOSURE_FUSION
-    if (settings.fuseCycles)
-        return [](const QList<QImage> &bracket) { return ExposureFusion::fuse(bracket); };
+    QList<QImage> images;
+    for (const QSharedPointer<QImage> &image : bracket)
+        images << *image;
+    return ExposureFusion::fuse(images);
 #else
-    Q_UNUSED(settings);
+    Q_UNUSED(bracket);
+    throw std::runtime_error("This build cannot fuse images.");
 #endif
-    return {};
 }
 
 } // namespace
@@ -42,8 +46,9 @@ ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const Ima
     , m_labels(std::move(labels))
     , m_cycles(m_labels->cycle())
     , m_writer(settings.folder, writeFile ? std::move(writeFile) : fileWriterFor(settings.format),
-               queueBytes, fusionFor(settings))
+               queueBytes)
 {
+    m_fusionThread.setMaxThreadCount(1);
     connect(&m_writer, &QThread::finished, this, &ImageRecorder::finished);
     m_writer.start();
 }
@@ -51,6 +56,8 @@ ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const Ima
 ImageRecorder::~ImageRecorder()
 {
     stop();
+    // The fusion hands its image to the writer, which then writes it.
+    m_fusionThread.waitForDone();
 }
 
 void ImageRecorder::take(const QSharedPointer<QImage> &image)
@@ -76,7 +83,7 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image)
     const std::shared_ptr<const ImageLabels> current = labels();
     const ImageMetadata metadata{frame, current->parametersOf(frame.set), m_cameraModel,
                                  m_serialNumber};
-    if (!offer({image, {}, metadata, fileName(cycle, frame.set, m_settings.format), cycle}))
+    if (!offer({image, metadata, fileName(cycle, frame.set, m_settings.format), cycle}))
         return;
     if (!m_cycles.completesCycle())
         return;
@@ -85,12 +92,51 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image)
     if (m_sequence && m_settings.fuseCycles && canFuseCycles() && m_bracket.size() > 1) {
         ImageMetadata fused = metadata;
         fused.fused = true;
-        if (!offer({{}, std::exchange(m_bracket, {}), fused,
-                    fusedFileName(cycle, m_settings.format), cycle}))
-            return;
+        fuseLater({std::exchange(m_bracket, {}), fused, cycle});
     }
     if (cycle == m_settings.cycles)
         stop();
+}
+
+void ImageRecorder::fuseLater(Fusion fusion)
+{
+    std::lock_guard<std::mutex> lock(m_fusionMutex);
+    if (m_waitingFusion)
+        ++m_fusionsSkipped;
+    m_waitingFusion = std::move(fusion);
+    if (std::exchange(m_fusing, true))
+        return;
+    m_fusionThread.start([this] { fuseWaiting(); });
+}
+
+void ImageRecorder::fuseWaiting()
+{
+    for (;;) {
+        std::optional<Fusion> fusion;
+        bool finish = false;
+        {
+            std::lock_guard<std::mutex> lock(m_fusionMutex);
+            fusion = std::exchange(m_waitingFusion, std::nullopt);
+            if (!fusion) {
+                m_fusing = false;
+                finish = m_finishAfterFusion;
+            }
+        }
+        if (!fusion) {
+            if (finish)
+                m_writer.finish();
+            return;
+        }
+        try {
+            const auto image = QSharedPointer<QImage>::create(fuse(fusion->bracket));
+            offer({image, fusion->metadata, fusedFileName(fusion->cycle, m_settings.format),
+                   fusion->cycle});
+        } catch (const std::runtime_error &) {
+            // Images that cannot be fused (their size changed within the
+            // cycle) leave the cycle without a fused image.
+            ++m_fusionsSkipped;
+        }
+    }
 }
 
 bool ImageRecorder::offer(RecordingWriter::Item item)
@@ -123,6 +169,13 @@ std::shared_ptr<const ImageLabels> ImageRecorder::labels() const
 void ImageRecorder::stop()
 {
     m_taking.store(false);
+    {
+        std::lock_guard<std::mutex> lock(m_fusionMutex);
+        if (m_fusing) {
+            m_finishAfterFusion = true;
+            return;
+        }
+    }
     m_writer.finish();
 }
 
@@ -143,6 +196,7 @@ ImageRecorder::Progress ImageRecorder::progress() const
     progress.written = m_writer.written();
     progress.dropped = m_dropped.load();
     progress.queued = m_writer.queued();
+    progress.fusionsSkipped = m_fusionsSkipped.load();
     progress.bytesWritten = m_writer.bytesWritten();
     progress.taking = m_taking.load();
     return progress;

@@ -4,10 +4,12 @@
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "cyclecounter.h"
 #include "imagefilewriter.h"
@@ -24,6 +26,13 @@
 /// take() is an ImageFanOut receiver and runs on the capture thread; it
 /// never waits for the disk: an image the writer has no room for is dropped
 /// and counted. Everything else runs on the GUI thread.
+///
+/// With fuseCycles each complete cycle of a sequence is also fused at full
+/// size on a thread of its own and handed to the writer as one more image
+/// ("cycle-0001-hdr.tiff"), listed after its cycle's images. The set images
+/// never wait for a fusion: a cycle that completes while one is fused waits
+/// in its place, replacing (and so skipping) any cycle already waiting. The
+/// writer finishes once the last fusion is handed over.
 class ImageRecorder : public QObject
 {
     Q_OBJECT
@@ -50,6 +59,8 @@ public:
         int dropped = 0;
         /// Images waiting to be written.
         int queued = 0;
+        /// Cycles not fused because a newer one came while a fusion ran.
+        int fusionsSkipped = 0;
         qint64 bytesWritten = 0;
         /// No more images are taken; those queued are still being written.
         bool taking = true;
@@ -97,6 +108,17 @@ private:
     /// Hands an item to the writer, counting it dropped when there is no
     /// room; false once writing has ended.
     bool offer(RecordingWriter::Item item);
+    /// A complete cycle's images, to be fused and written as one.
+    struct Fusion
+    {
+        QList<QSharedPointer<QImage>> bracket;
+        ImageMetadata metadata;
+        int cycle = 0;
+    };
+    /// Has the cycle fused on the fusion thread; capture thread.
+    void fuseLater(Fusion fusion);
+    /// Fuses and hands over the waiting cycles; fusion thread.
+    void fuseWaiting();
 
     const Settings m_settings;
     const bool m_sequence;
@@ -108,6 +130,13 @@ private:
     CycleCounter m_cycles;
     /// The images of the cycle being recorded, for its fusion.
     QList<QSharedPointer<QImage>> m_bracket;
+    std::mutex m_fusionMutex;
+    std::optional<Fusion> m_waitingFusion;
+    bool m_fusing = false;
+    /// stop() came while a fusion ran: the writer finishes after it.
+    bool m_finishAfterFusion = false;
+    std::atomic<int> m_fusionsSkipped{0};
+    QThreadPool m_fusionThread;
     std::atomic<bool> m_taking{true};
     std::atomic<int> m_cycle{0};
     std::atomic<int> m_dropped{0};

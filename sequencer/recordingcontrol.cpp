@@ -215,6 +215,9 @@ QString RecordingControl::endMessage(const ImageRecorder::Progress &progress) co
         head = tr("Recording stopped");
     else
         head = tr("Recording complete");
-    return head +
-           tr(": %1 images in %2").arg(progress.written).arg(QDir::toNativeSeparators(m_folder));
+    head += tr(": %1 images in %2").arg(progress.written).arg(QDir::toNativeSeparators(m_folder));
+    // Fusing at full size can fall behind a fast sequence.
+    if (progress.fusionsSkipped > 0)
+        head += tr(" (%1 cycles not fused)").arg(progress.fusionsSkipped);
+    return head;
 }

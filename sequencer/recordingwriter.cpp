@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -32,12 +31,8 @@ QString csvRow(const QStringList &fields)
 
 const QString RecordingWriter::listName = QStringLiteral("images.csv");
 
-RecordingWriter::RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes,
-                                 Fusion fuse)
-    : m_folder(folder)
-    , m_writeFile(std::move(writeFile))
-    , m_fuse(std::move(fuse))
-    , m_queueBytes(queueBytes)
+RecordingWriter::RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes)
+    : m_folder(folder), m_writeFile(std::move(writeFile)), m_queueBytes(queueBytes)
 {
 }
 
@@ -49,7 +44,7 @@ RecordingWriter::~RecordingWriter()
 
 RecordingWriter::Offer RecordingWriter::offer(Item item)
 {
-    const qint64 bytes = bytesOf(item);
+    const qint64 bytes = item.image ? item.image->sizeInBytes() : 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_finishing || m_ended)
@@ -117,7 +112,7 @@ bool RecordingWriter::next(Item &item)
         return false;
     item = std::move(m_queue.front());
     m_queue.pop_front();
-    m_queuedBytes -= bytesOf(item);
+    m_queuedBytes -= item.image ? item.image->sizeInBytes() : 0;
     return true;
 }
 
@@ -143,12 +138,7 @@ bool RecordingWriter::openList()
 bool RecordingWriter::writeItem(const Item &item)
 {
     const QString path = QDir(m_folder).filePath(item.fileName);
-    QString failure;
-    try {
-        failure = m_writeFile(imageOf(item), item.metadata, path);
-    } catch (const std::runtime_error &error) {
-        failure = QString::fromUtf8(error.what());
-    }
+    const QString failure = m_writeFile(*item.image, item.metadata, path);
     if (!failure.isEmpty()) {
         fail(tr("%1 could not be written: %2").arg(item.fileName, failure));
         return false;
@@ -167,27 +157,6 @@ bool RecordingWriter::writeItem(const Item &item)
     ++m_written;
     m_bytesWritten += bytes;
     return true;
-}
-
-QImage RecordingWriter::imageOf(const Item &item) const
-{
-    if (item.image)
-        return *item.image;
-    if (!m_fuse)
-        throw std::runtime_error("This build cannot fuse images.");
-    QList<QImage> images;
-    for (const QSharedPointer<QImage> &image : item.bracket)
-        images << *image;
-    return m_fuse(images);
-}
-
-qint64 RecordingWriter::bytesOf(const Item &item)
-{
-    // A fused item holds its cycle's images until it is written.
-    qint64 bytes = item.image ? item.image->sizeInBytes() : 0;
-    for (const QSharedPointer<QImage> &image : item.bracket)
-        bytes += image->sizeInBytes();
-    return bytes;
 }
 
 bool RecordingWriter::appendRow(const QString &row)

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QThread>
@@ -30,9 +29,7 @@ public:
     /// One image and what its row of images.csv says.
     struct Item
     {
-        /// Null for a fused image, made from bracket when it is written.
         QSharedPointer<QImage> image;
-        QList<QSharedPointer<QImage>> bracket;
         ImageMetadata metadata;
         QString fileName;
         int cycle = 0;
@@ -42,17 +39,12 @@ public:
     /// or why it failed.
     using FileWriter =
         std::function<QString(const QImage &, const ImageMetadata &, const QString &path)>;
-    /// Fuses the images of a cycle into one (ExposureFusion); throws
-    /// std::runtime_error.
-    using Fusion = std::function<QImage(const QList<QImage> &bracket)>;
 
     /// The list of the images written, in the recording's folder.
     static const QString listName;
 
     /// Starts nothing; start() begins writing into folder, which exists.
-    /// Fused items need fuse.
-    RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes,
-                    Fusion fuse = {});
+    RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes);
     /// Writes what is queued, then ends.
     ~RecordingWriter() override;
 
@@ -80,15 +72,11 @@ private:
     bool openList();
     /// Writes the image and its row; false after a failure.
     bool writeItem(const Item &item);
-    /// The image an item writes; throws std::runtime_error.
-    QImage imageOf(const Item &item) const;
-    static qint64 bytesOf(const Item &item);
     bool appendRow(const QString &row);
     void fail(const QString &why);
 
     const QString m_folder;
     const FileWriter m_writeFile;
-    const Fusion m_fuse;
     const qint64 m_queueBytes;
     QFile m_list;
 

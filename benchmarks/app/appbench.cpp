@@ -8,7 +8,8 @@
 //   appbench sequence <sets> <fps> <seconds>
 //   appbench exposure-views <all|none|histogram,clippingMarks,hdr> <fps> <seconds>
 //   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
-//   appbench record-sequence <sets> <fps> <tiff|png> <seconds> <folder>
+//   appbench record-sequence <sets> <fps> <tiff|png|tiff+hdr|png+hdr> <seconds> <folder>
+//     (+hdr: with the fused image of each cycle)
 //   appbench startup
 //   appbench memory <live seconds> <start/stop cycles> <dialog openings>
 
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -366,7 +368,9 @@ void answerRecordDialog(const QString &folder, const QString &format)
         timer->deleteLater();
         dialog->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(folder);
         dialog->findChild<QComboBox *>(QStringLiteral("cb_format"))
-            ->setCurrentIndex(format == QLatin1String("png") ? 1 : 0);
+            ->setCurrentIndex(format.startsWith(QLatin1String("png")) ? 1 : 0);
+        if (auto *fuse = dialog->findChild<QCheckBox *>(QStringLiteral("cb_fuse")))
+            fuse->setChecked(format.endsWith(QLatin1String("+hdr")));
         dialog->findChild<QRadioButton *>(QStringLiteral("rb_untilStopped"))->setChecked(true);
         dialog->accept();
     });
@@ -405,7 +409,11 @@ Recorded recordedIn(const QString &parent)
         qint64 last = -1;
         qint64 count = 0;
         while (!rows.atEnd()) {
-            const qint64 frame = rows.readLine().section(QLatin1Char(','), 3, 3).toLongLong();
+            const QString field = rows.readLine().section(QLatin1Char(','), 3, 3);
+            // A fused image has no frame of its own.
+            if (field.isEmpty())
+                continue;
+            const qint64 frame = field.toLongLong();
             first = first < 0 ? frame : std::min(first, frame);
             last = std::max(last, frame);
             ++count;

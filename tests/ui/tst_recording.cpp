@@ -102,6 +102,9 @@ QList<QMap<QString, QString>> listOf(const QString &folder)
         return {};
     QStringList lines =
         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // The writer may have made the list but not yet written its header.
+    if (lines.isEmpty())
+        return {};
     const QStringList header = lines.takeFirst().split(QLatin1Char(','));
     QList<QMap<QString, QString>> rows;
     for (const QString &line : lines) {
@@ -598,17 +601,19 @@ void TestRecording::recordsTheFusedCycles()
     QCOMPARE(files.size(), 8);
     QVERIFY(files.contains(QStringLiteral("cycle-0001-hdr.tiff")));
     QVERIFY(files.contains(QStringLiteral("cycle-0002-hdr.tiff")));
-    // Each fused image follows its cycle's set images in the list.
+    // Each cycle's fused image is listed once fused, named by its cycle.
     const QList<QMap<QString, QString>> rows = listOf(folder);
     QCOMPARE(rows.size(), 8);
-    for (int cycle = 0; cycle < 2; ++cycle) {
-        const QMap<QString, QString> &fused = rows.at(4 * cycle + 3);
-        QCOMPARE(fused.value(QStringLiteral("file")),
-                 QStringLiteral("cycle-000%1-hdr.tiff").arg(cycle + 1));
-        QCOMPARE(fused.value(QStringLiteral("cycle")).toInt(), cycle + 1);
-        QCOMPARE(fused.value(QStringLiteral("set")), QStringLiteral("hdr"));
-        QVERIFY(fused.value(QStringLiteral("exposure_ms")).isEmpty());
+    QStringList fused;
+    for (const QMap<QString, QString> &row : rows) {
+        if (row.value(QStringLiteral("set")) != QLatin1String("hdr"))
+            continue;
+        fused << row.value(QStringLiteral("file"));
+        QCOMPARE(row.value(QStringLiteral("file")).mid(6, 4).toInt(),
+                 row.value(QStringLiteral("cycle")).toInt());
+        QVERIFY(row.value(QStringLiteral("exposure_ms")).isEmpty());
     }
+    QCOMPARE(sorted(fused), QStringList({"cycle-0001-hdr.tiff", "cycle-0002-hdr.tiff"}));
     const QString path = QDir(folder).filePath(QStringLiteral("cycle-0002-hdr.tiff"));
     QCOMPARE(QImageReader(path).size(),
              QImageReader(QDir(folder).filePath(QStringLiteral("cycle-0002-set-02.tiff"))).size());
