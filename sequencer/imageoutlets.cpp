@@ -63,8 +63,10 @@ void ImageOutlets::setCamera(const QSharedPointer<VyraCamera> &camera,
     m_sequencer = sequencer;
     m_latestAttachment = camera->images().attach(
         [this](const QSharedPointer<QImage> &image) { m_latest.take(image); });
-    m_statisticsAttachment = camera->images().attach(
-        [this](const QSharedPointer<QImage> &image) { m_statistics.take(image); });
+    m_statisticsAttachment =
+        camera->images().attach([this, source = camera.data()](const QSharedPointer<QImage> &image) {
+            m_statistics.take(image, source->captureStream());
+        });
     m_statisticsLabel->start();
 }
 

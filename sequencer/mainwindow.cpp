@@ -46,6 +46,8 @@ const char settingsApplication[] = "Vyra Sequencer";
 constexpr int maximumSetCount = 32;
 // A first start takes this share of the screen's width and height.
 constexpr double firstStartScreenShare = 0.85;
+// ... and at most this share of its width, to show the whole tool bar.
+constexpr double firstStartWidestScreenShare = 0.95;
 // Hints about values the camera could not take stay this long.
 constexpr int hintMilliseconds = 10000;
 
@@ -205,8 +207,12 @@ void MainWindow::sizeForFirstStart()
         return;
     const QRect available = shownOn->availableGeometry();
     // Room is left around it for the window's frame and what else is on
-    // the screen.
-    resize((QSizeF(available.size()) * firstStartScreenShare).toSize());
+    // the screen; wider, up to what the frame still leaves, where the tool
+    // bar would otherwise hide commands behind its extension button.
+    QSize size = (QSizeF(available.size()) * firstStartScreenShare).toSize();
+    const int widest = qRound(available.width() * firstStartWidestScreenShare);
+    size.setWidth(qMin(widest, qMax(size.width(), ui->tb_mainwindow->sizeHint().width())));
+    resize(size);
     move(available.center() - rect().center());
 }
 

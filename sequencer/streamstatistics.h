@@ -26,7 +26,10 @@ public:
         int cycle = 0;
     };
 
-    void take(const QSharedPointer<QImage> &image);
+    /// Counts an image of the capture stream \a stream (VyraCamera::captureStream()):
+    /// a gap between two streams is the camera stopping capture on purpose,
+    /// which discards the image it was taking, and is not counted as lost.
+    void take(const QSharedPointer<QImage> &image, quint64 stream);
     /// A new run begins: cycles are counted afresh along this cycle of sets
     /// (ImageLabels::cycle()); empty for live video.
     void restartCycles(const QList<int> &cycle);
@@ -36,5 +39,6 @@ private:
     mutable std::mutex m_mutex;
     Counts m_counts;
     quint64 m_lastFrame = 0;
+    quint64 m_stream = 0;
     CycleCounter m_cycles;
 };

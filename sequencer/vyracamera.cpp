@@ -956,6 +956,7 @@ void VyraCamera::startCapture()
 {
     // Starting a running thread does nothing.
     if (m_captureThread && !m_captureThread->isRunning()) {
+        ++m_captureStream;
         m_captureThread->start();
     }
 }
@@ -981,6 +982,11 @@ void VyraCamera::cameraReconnectedEvent()
 ImageFanOut &VyraCamera::images()
 {
     return m_images;
+}
+
+quint64 VyraCamera::captureStream() const
+{
+    return m_captureStream.load();
 }
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)

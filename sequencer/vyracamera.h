@@ -94,6 +94,9 @@ public:
     /// Every image the camera delivers, before the display's gate: where
     /// recorders, statistics and per-set views attach.
     ImageFanOut &images();
+    /// Counts the starts of capture: images of one number came in one
+    /// uninterrupted stream. Read by fan-out receivers on the capture thread.
+    quint64 captureStream() const;
 
     // Buffers
     /// Allocates, queues and returns 32 buffers of the current AOI size.
@@ -232,6 +235,7 @@ private:
     QSharedPointer<VyraEventThread> m_removalThread;
     QSharedPointer<VyraEventThread> m_reconnectionThread;
     QSharedPointer<VyraCaptureThread> m_captureThread;
+    std::atomic<quint64> m_captureStream{0};
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
     ImageFanOut m_images;

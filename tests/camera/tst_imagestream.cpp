@@ -120,20 +120,28 @@ void TestImageStream::cyclesOfASequence()
 void TestImageStream::lostFramesAreTheGapsInFrameNumbers_data()
 {
     QTest::addColumn<QList<quint64>>("frames");
+    QTest::addColumn<QList<quint64>>("streams");
     QTest::addColumn<quint64>("lost");
-    QTest::newRow("none") << QList<quint64>{1, 2, 3, 4} << quint64(0);
-    QTest::newRow("two gaps") << QList<quint64>{7, 8, 10, 13} << quint64(3);
+    QTest::newRow("none") << QList<quint64>{1, 2, 3, 4} << QList<quint64>{1, 1, 1, 1}
+                          << quint64(0);
+    QTest::newRow("two gaps") << QList<quint64>{7, 8, 10, 13} << QList<quint64>{1, 1, 1, 1}
+                              << quint64(3);
     // Numbers that start again belong to a camera opened afresh.
-    QTest::newRow("numbers start again") << QList<quint64>{50, 51, 1, 2} << quint64(0);
+    QTest::newRow("numbers start again")
+        << QList<quint64>{50, 51, 1, 2} << QList<quint64>{1, 1, 2, 2} << quint64(0);
+    // Stopping capture discards the image being taken: no loss.
+    QTest::newRow("capture restarted")
+        << QList<quint64>{5, 6, 8, 9, 11} << QList<quint64>{1, 1, 2, 2, 2} << quint64(1);
 }
 
 void TestImageStream::lostFramesAreTheGapsInFrameNumbers()
 {
     QFETCH(QList<quint64>, frames);
+    QFETCH(QList<quint64>, streams);
     QFETCH(quint64, lost);
     StreamStatistics statistics;
-    for (quint64 frame : frames)
-        statistics.take(imageOfFrame(frame));
+    for (int i = 0; i < frames.size(); ++i)
+        statistics.take(imageOfFrame(frames[i]), streams[i]);
     QCOMPARE(statistics.counts().received, quint64(frames.size()));
     QCOMPARE(statistics.counts().lost, lost);
 }

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
@@ -128,6 +129,9 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
     const QRect screen = window->screen()->availableGeometry();
     QVERIFY(screen.contains(window->frameGeometry()));
     QVERIFY(window->width() >= 0.8 * screen.width() && window->height() >= 0.8 * screen.height());
+    // ... and is wide enough for every tool bar command where the screen is.
+    const auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("tb_mainwindow"));
+    QVERIFY(window->width() >= qMin(int(0.95 * screen.width()), toolBar->sizeHint().width()));
     // The height is left to the layout; the width must not go below 375.
     QCOMPARE(window->minimumWidth(), 375);
     QCOMPARE(window->styleSheet(), loadStyleSheet(QStringLiteral("base.qss")));

@@ -72,9 +72,9 @@ public:
         Control::resetToDefaults();
         CameraSpec first = cameraSpec(1, "VK1240C");
         CameraSpec second = cameraSpec(2, "VK1240C");
-        for (CameraSpec *spec : {&first, &second}) {
-            spec->sensorWidth = 256;
-            spec->sensorHeight = 192;
+        for (CameraSpec *camera : {&first, &second}) {
+            camera->sensorWidth = 256;
+            camera->sensorHeight = 192;
         }
         QVERIFY(Control::setCameras({first, second}));
         answerer = std::make_unique<ModalAnswerer>();
