@@ -72,16 +72,17 @@ bool HdrViewer::bracketsExposure(const QList<SequencerSet *> &sets)
 
 void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
 {
+    // A run starts once the camera is there, and ends before it goes.
     m_camera = camera;
-    if (!camera)
-        m_dock->clear();
-    followRun(camera ? m_runSets : QList<SequencerSet *>());
+    if (camera)
+        return;
+    m_dock->clear();
+    followRun({});
 }
 
 void HdrViewer::followRun(const QList<SequencerSet *> &sets)
 {
     m_attachment.detach();
-    m_runSets = sets;
     offer(m_camera && bracketsExposure(sets));
     if (!m_offered)
         return;

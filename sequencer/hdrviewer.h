@@ -60,7 +60,6 @@ private:
     HdrDock *m_dock;
     const LatestImages &m_latest;
     QSharedPointer<VyraCamera> m_camera;
-    QList<SequencerSet *> m_runSets;
     ImageFanOut::Attachment m_attachment;
     /// The sets of the run's cycle, and the count of its cycles: the
     /// capture thread's alone while the receiver is attached.
