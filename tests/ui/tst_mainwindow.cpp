@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "modalanswerer.h"
 #include "qdisplaywidget.h"
 #include "qtogglebutton.h"
+#include "recorddialog.h"
 #include "simcontrol.h"
 #include "stylesheet.h"
 #include "vyrabuildoptions.h"
@@ -156,6 +158,10 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
     QCOMPARE(hdr != nullptr, bool(VYRA_EXPOSURE_FUSION));
     QVERIFY(!hdr || !hdr->isVisible());
     QCOMPARE(window->findChildren<QDockWidget *>().size(), 3 + VYRA_EXPOSURE_FUSION);
+    // Record offers the fused image of each cycle where the build fuses.
+    const RecordDialog record({});
+    QCOMPARE(record.findChild<QCheckBox *>(QStringLiteral("cb_fuse"))->isVisibleTo(&record),
+             bool(VYRA_EXPOSURE_FUSION));
     QVERIFY(window->centralWidget()->findChild<QWidget *>(QStringLiteral("gv_main")));
 
     QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
