@@ -8,6 +8,7 @@
 #include <QStatusBar>
 
 #include "histogramdock.h"
+#include "imagelabels.h"
 #include "imageoutlets.h"
 #include "pixelreadout.h"
 #include "qdisplaywidget.h"
@@ -15,6 +16,7 @@
 #include "vyrabuildoptions.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
+#include "vyraframeinfo.h"
 #if VYRA_EXPOSURE_FUSION
 #include "hdrviewer.h"
 #endif
@@ -40,6 +42,7 @@ ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDock
         window->splitDockWidget(featureDock, m_histogram, Qt::Vertical);
     }
     QMenu *menu = buildMenu(insertBefore);
+    connect(outlets, &ImageOutlets::runChanged, this, &ExposureViews::followRun);
 #if VYRA_EXPOSURE_FUSION
     // The fused view needs room like the camera image, below which it shows.
     m_hdr = new HdrViewer(window, imageDock, menu, outlets->latestImages());
@@ -48,7 +51,6 @@ ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDock
 #else
     Q_UNUSED(imageDock);
     Q_UNUSED(menu);
-    Q_UNUSED(outlets);
 #endif
 }
 
@@ -101,6 +103,22 @@ void ExposureViews::releaseCamera()
     emit cameraChanged({});
 }
 
+void ExposureViews::followRun(const QList<SequencerSet *> &sets)
+{
+    m_runOffsets.clear();
+    if (sets.isEmpty() || !m_camera)
+        return;
+    ImageParameters camera;
+    try {
+        camera.aoiOffset = m_camera->aoiOffset();
+    } catch (const VyraCameraException &) {
+        // Sets that leave the offset alone read as at the origin.
+    }
+    const ImageLabels labels = ImageLabels::ofSequence(sets, camera);
+    for (const SequencerSet *set : sets)
+        m_runOffsets.insert(set->index(), labels.parametersOf(set->index()).aoiOffset);
+}
+
 HistogramDock *ExposureViews::histogramDock() const
 {
     return m_histogram;
@@ -113,6 +131,10 @@ HdrViewer *ExposureViews::hdrViewer() const
 
 QPoint ExposureViews::offsetOf(const QImage &image)
 {
+    // While a sequence runs, each image has the offset of the set that took it.
+    const auto run = m_runOffsets.constFind(VyraFrameInfo::of(image).set);
+    if (run != m_runOffsets.constEnd())
+        return *run;
     if (image.cacheKey() == m_offsetImage)
         return m_cameraOffset;
     m_offsetImage = image.cacheKey();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QSharedPointer>
@@ -14,6 +16,7 @@ class QDisplayWidget;
 class QDockWidget;
 class QMainWindow;
 class QMenu;
+class SequencerSet;
 class VyraCamera;
 
 /// What the window offers to judge exposure, attached to it in one place:
@@ -38,6 +41,8 @@ public:
     void setCamera(const QSharedPointer<VyraCamera> &camera);
     /// The camera is given up.
     void releaseCamera();
+    /// A sequence of these sets began to run; empty: it stopped.
+    void followRun(const QList<SequencerSet *> &sets);
 
     HistogramDock *histogramDock() const;
     /// Null when the application is built without exposure fusion.
@@ -60,6 +65,9 @@ private:
     HistogramDock *m_histogram;
     HdrViewer *m_hdr = nullptr;
     QSharedPointer<VyraCamera> m_camera;
+    /// The AOI offset of each set of the running sequence, as its editors
+    /// wrote it (the camera's for sets that leave it alone).
+    QHash<int, QPoint> m_runOffsets;
     /// The camera's AOI offset, read once for the image last read out
     /// (by its cache key).
     qint64 m_offsetImage = 0;
