@@ -23,12 +23,11 @@ HistogramDock::HistogramDock(QWidget *parent)
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(2);
     layout->addWidget(m_view, 1);
-    // One short row, so that the dock fits below the feature list; the
-    // shares are cut off rather than widen a narrow dock.
+    // One row beside the scale's check box, the two shares one above the
+    // other, so that both read whole in a dock as narrow as the feature list.
     auto *row = new QHBoxLayout;
     row->addWidget(m_logarithmic);
     row->addWidget(m_shares, 1);
-    m_shares->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addLayout(row);
     setWidget(contents);
     m_logarithmic->setToolTip(tr("Counts on a logarithmic axis"));
@@ -44,8 +43,8 @@ const ImageHistogram &HistogramDock::histogram() const
 QString HistogramDock::sharesText(const ImageHistogram &histogram)
 {
     if (histogram.samples() == 0)
-        return tr("Clipped -  Crushed -");
-    return tr("Clipped %1 %  Crushed %2 %")
+        return tr("Clipped -\nCrushed -");
+    return tr("Clipped %1 %\nCrushed %2 %")
         .arg(100.0 * histogram.clippedShare(), 0, 'f', 1)
         .arg(100.0 * histogram.crushedShare(), 0, 'f', 1);
 }

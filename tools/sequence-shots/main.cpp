@@ -221,7 +221,7 @@ QString dockText(QWidget *window, const char *dock)
 {
     const auto labels =
         window->findChild<QDockWidget *>(QString::fromLatin1(dock))->findChildren<QLabel *>();
-    return labels.isEmpty() ? QString() : labels.last()->text();
+    return labels.isEmpty() ? QString() : labels.last()->text().replace(QLatin1Char('\n'), QStringLiteral("  "));
 }
 
 int exposureShots(QApplication &application, const QDir &out)
