@@ -278,7 +278,7 @@ void TestMainWindow::leavingSavesFourKeysAndARestartRestoresThem()
         auto window = startWindow(cancelCameraDialog);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->resize(700, 420);
+        window->resize(700, 480);
         auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
         window->addDockWidget(Qt::LeftDockWidgetArea, image);
         QCoreApplication::processEvents();
@@ -300,7 +300,7 @@ void TestMainWindow::leavingSavesFourKeysAndARestartRestoresThem()
     auto window = startWindow(cancelCameraDialog);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QCOMPARE(window->size(), QSize(700, 420));
+    QCOMPARE(window->size(), QSize(700, 480));
     auto *image = window->findChild<QDockWidget *>(QStringLiteral("dw_cameraview"));
     QCOMPARE(window->dockWidgetArea(image), Qt::LeftDockWidgetArea);
     QVERIFY(image->isVisible());
