@@ -1,8 +1,12 @@
 #include "modalanswerer.h"
 
+#include <QtTest>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 
 ModalAnswerer::ModalAnswerer()
@@ -25,6 +29,20 @@ void ModalAnswerer::pressInNextMessageBox(QMessageBox::StandardButton button)
             box->button(button)->click();
         else if (auto *dialog = qobject_cast<QDialog *>(widget))
             dialog->reject();
+    });
+}
+
+void ModalAnswerer::typeInNextFileDialog(const QString &path)
+{
+    answer([path](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        QVERIFY(dialog);
+        // Typed as a person types it: a name that does not exist yet cannot
+        // be selected.
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
     });
 }
 

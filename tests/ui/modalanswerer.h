@@ -35,6 +35,8 @@ public:
     void answer(std::function<void(QWidget *)> handler);
     /// Queues pressing the given button of the next message box.
     void pressInNextMessageBox(QMessageBox::StandardButton button);
+    /// Queues typing \a path into the next file dialog and accepting it.
+    void typeInNextFileDialog(const QString &path);
     int pendingAnswers() const;
     /// Unexpected modal widgets that were closed without a handler.
     int unexpected() const;

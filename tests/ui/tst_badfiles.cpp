@@ -147,12 +147,7 @@ void TestBadFiles::cleanup()
 
 void TestBadFiles::answerFile(const QString &path)
 {
-    answerer->answer([path](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        QVERIFY(dialog);
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
+    answerer->typeInNextFileDialog(path);
 }
 
 void TestBadFiles::runFileCommand(const char *command, const QString &path)

@@ -95,12 +95,7 @@ public:
 
     void answerFile(const QString &path)
     {
-        answerer->answer([path](QWidget *widget) {
-            auto *dialog = qobject_cast<QFileDialog *>(widget);
-            QVERIFY(dialog);
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-        });
+        answerer->typeInNextFileDialog(path);
     }
 
     template<typename Dialog> Dialog *dialog() const { return window->findChild<Dialog *>(); }

@@ -486,12 +486,7 @@ void TestRecording::savedImageCarriesItsMetadata()
     step(0);
     step(1);
     const QString path = parent->filePath(name);
-    answerer->answer([path](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        QVERIFY(dialog);
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
+    answerer->typeInNextFileDialog(path);
     action(window.get(), "action_saveImage")->trigger();
     QTRY_VERIFY(QFileInfo::exists(path));
     QCOMPARE(QDir(parent->path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});

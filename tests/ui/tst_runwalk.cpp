@@ -148,12 +148,7 @@ private:
 
     void answerFile(const QString &path)
     {
-        answerer->answer([path](QWidget *widget) {
-            auto *dialog = qobject_cast<QFileDialog *>(widget);
-            QVERIFY(dialog);
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-        });
+        answerer->typeInNextFileDialog(path);
     }
 
     /// Answers the discard question when there are sets to ask about.

@@ -82,20 +82,6 @@ bool followsTheRing(const QList<int> &indices, int setCount)
     return indices.size() > 1;
 }
 
-void answerFileDialog(ModalAnswerer &answerer, const QString &path)
-{
-    answerer.answer([path](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        QVERIFY(dialog);
-        // Typed as a person types it: a name that does not exist yet cannot
-        // be selected.
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-}
-
 VyraSim::OpenCameraState cameraState()
 {
     return Control::openCameraState(Control::openHandles().front()).value();
@@ -273,7 +259,7 @@ void TestSequenceWindow::fileNamesGetTheirSuffix()
     QFETCH(QString, written);
     buildThreeSets();
     QTemporaryDir files;
-    answerFileDialog(*answerer, files.filePath(chosen));
+    answerer->typeInNextFileDialog(files.filePath(chosen));
     action(window.get(), command.constData())->trigger();
     QTRY_VERIFY(QFileInfo::exists(files.filePath(written)));
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
@@ -305,7 +291,7 @@ void TestSequenceWindow::discardQuestion()
         checkFeature(window.get(), QStringLiteral("Gain"));
         action(window.get(), "action_addsequence")->trigger();
         action(window.get(), "action_addsequence")->trigger();
-        answerFileDialog(*answerer, file);
+        answerer->typeInNextFileDialog(file);
         action(window.get(), "action_save")->trigger();
         answerer->pressInNextMessageBox(QMessageBox::Yes);
         action(window.get(), "action_new")->trigger();
@@ -315,7 +301,7 @@ void TestSequenceWindow::discardQuestion()
 
     const int messages = answerer->messages.size();
     if (load)
-        answerFileDialog(*answerer, file);
+        answerer->typeInNextFileDialog(file);
     answerer->pressInNextMessageBox(discard ? QMessageBox::Yes : QMessageBox::No);
     if (discard && command == "action_opencamera")
         cancelCameraDialog(*answerer);
@@ -471,14 +457,14 @@ void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
     buildThreeSets();
     checkFeature(window.get(), QStringLiteral("AOI Offset X"));
     const QString file = folder->filePath(QStringLiteral("three sets ä.xml"));
-    answerFileDialog(*answerer, file);
+    answerer->typeInNextFileDialog(file);
     action(window.get(), "action_save")->trigger();
     const VyraSim::SequencerConfiguration saved = cameraState().sequence;
 
     answerer->pressInNextMessageBox(QMessageBox::Yes);
     action(window.get(), "action_new")->trigger();
     Control::clearCalls();
-    answerFileDialog(*answerer, file);
+    answerer->typeInNextFileDialog(file);
     action(window.get(), "action_load")->trigger();
 
     QCOMPARE(answerer->messages.size(), 1);
@@ -491,13 +477,13 @@ void TestSequenceWindow::saveNewLoadGivesTheSameSequence()
 void TestSequenceWindow::cameraConfigurationInTheBackground()
 {
     const QString file = folder->filePath(QStringLiteral("camera.ini"));
-    answerFileDialog(*answerer, file);
+    answerer->typeInNextFileDialog(file);
     action(window.get(), "action_saveCameraConfiguration")->trigger();
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
     QVERIFY(QFileInfo::exists(file));
     // While a task works on the camera, nothing else may touch it; the
     // window itself stays usable.
-    answerFileDialog(*answerer, folder->filePath(QStringLiteral("second")));
+    answerer->typeInNextFileDialog(folder->filePath(QStringLiteral("second")));
     action(window.get(), "action_saveCameraConfiguration")->trigger();
     for (const char *command : {"action_loadCameraConfiguration", "action_saveCameraConfiguration",
                                 "action_run", "action_opencamera", "action_settings",
@@ -507,14 +493,14 @@ void TestSequenceWindow::cameraConfigurationInTheBackground()
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
     QCOMPARE(enabledActions(window.get()), cameraOpenActions);
     QVERIFY(QFileInfo::exists(folder->filePath(QStringLiteral("second.ini"))));
-    answerFileDialog(*answerer, file);
+    answerer->typeInNextFileDialog(file);
     action(window.get(), "action_loadCameraConfiguration")->trigger();
     QTRY_VERIFY(window->findChildren<QProgressDialog *>().isEmpty());
     QVERIFY(answerer->messages.isEmpty());
 
     // The busy dialog is gone before the error box comes up.
     QVERIFY(Control::injectFailure("parameterSetControl", VYRA_FILE_READ_OPEN_ERROR));
-    answerFileDialog(*answerer, file);
+    answerer->typeInNextFileDialog(file);
     bool busyBehindTheBox = true;
     answerer->answer([&](QWidget *box) {
         const auto busy = window->findChildren<QProgressDialog *>();
