@@ -1,5 +1,5 @@
 // Draws the icons of the application into its resource folder:
-//   icongen <sequencer/resources>
+//   icongen <sequencer/style/resources>
 // writes images/Icons8/<name>.png (48 x 48), images/Icons8/icon.ico (16 to 256)
 // and desktop/vyra-sequencer.png (256 x 256, for Linux desktops).
 
