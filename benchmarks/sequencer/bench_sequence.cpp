@@ -2,7 +2,7 @@
 // all five features, on the simulated camera. Each figure is the median of
 // several rounds; the driver calls are those of one round.
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
 
@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "sequencer.h"
-#include "sequencerworkspace.h"
-#include "sequencerworkspaceview.h"
 #include "simcontrol.h"
 #include "vyracamera.h"
 
@@ -47,26 +45,21 @@ template<typename Operation> Figure measure(Operation operation)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     QTextStream out(stdout);
 
     VyraSim::Control::resetToDefaults();
     auto camera = QSharedPointer<VyraCamera>::create(1);
     auto sequencer = QSharedPointer<Sequencer>::create(camera);
     camera->enableLiveVideo(true);
-    SequencerWorkspaceView view;
-    view.resize(1000, 700);
-    view.show();
-    const QList<quint32> allFeatures = {1, 2, 4, 8, 16};
+    Sequence sequence;
+    sequence.features = Sequencer::featureCatalogue().keys();
     for (int set = 0; set < setCount; ++set)
-        view.workspace()->addSet(camera, sequencer, allFeatures);
+        sequence = sequence.withSetAppended(SetParameters::ofCamera(*camera));
 
-    const QList<SequencerSet *> sets = view.workspace()->sets();
-    const Figure write = measure([&] { sequencer->writeSequence(sets, false); });
+    const Figure write = measure([&] { sequencer->writeSequence(sequence); });
     int read = 0;
-    const Figure readBack = measure([&] { read = sequencer->readSequence().size(); });
+    const Figure readBack = measure([&] { read = sequencer->readSequence().setCount(); });
 
     out << "32 sets, 5 features, live video on   median ms   driver calls\n";
     out << "writeSequence                        " << QString::number(write.medianMs, 'f', 2)

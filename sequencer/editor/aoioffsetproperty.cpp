@@ -4,7 +4,6 @@
 #include <QSpinBox>
 
 #include "vyracamera.h"
-#include "vyracameraexception.h"
 
 namespace Properties {
 
@@ -18,48 +17,35 @@ AoiOffset::AoiOffset(Qt::Orientation axis, const QString &name,
     connect(camera.data(), &VyraCamera::imageSizeChanged, this, &AoiOffset::updateSettings);
     m_offset = new QSpinBox(this);
     m_offset->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    m_offset->setSuffix(QStringLiteral(" px"));
     addRow(createHeaderLabel(name), m_offset);
+    watch(m_offset);
     updateSettings();
-    m_offset->setValue(coordinate(camera->aoiOffset()));
-    connect(m_offset, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            &AoiOffset::setCameraParameters);
 }
 
-void AoiOffset::updateSettings()
+void AoiOffset::readRanges()
 {
     const VyraCamera &cam = *camera();
-    m_offset->setRange(coordinate(cam.aoiOffsetMinimum()), coordinate(cam.aoiOffsetMaximum()));
+    m_minimum = coordinate(cam.aoiOffsetMinimum());
+    m_maximum = coordinate(cam.aoiOffsetMaximum());
     const QSize increment = cam.aoiPosIncrement();
     m_offset->setSingleStep(m_axis == Qt::Horizontal ? increment.width() : increment.height());
-    m_offset->setSuffix(QStringLiteral(" px"));
 }
 
-void AoiOffset::applyValue(const QSharedPointer<FeatureValue> &value)
+void AoiOffset::fillWidgets(const SetParameters &values)
 {
-    updateSettings();
-    qint32 offset = 0;
-    copyValue(value, &offset, sizeof offset);
-    m_offset->setValue(offset);
+    showWithin(m_offset, coordinate(values.aoiOffset), m_minimum, m_maximum,
+               tr("%1 to %2 px at the current image size").arg(m_minimum).arg(m_maximum));
 }
 
-QSharedPointer<FeatureValue> AoiOffset::currentValue() const
+SetParameters AoiOffset::editedValues(const SetParameters &values) const
 {
-    const qint32 offset = m_offset->value();
-    return valueOf(&offset, sizeof offset);
-}
-
-void AoiOffset::setCameraParameters()
-{
-    try {
-        QPoint offset = camera()->aoiOffset();
-        if (m_axis == Qt::Horizontal)
-            offset.setX(m_offset->value());
-        else
-            offset.setY(m_offset->value());
-        camera()->setAoiOffset(offset);
-    } catch (const VyraCameraException &) {
-        // The box keeps the rejected value; the camera keeps its own.
-    }
+    SetParameters edited = values;
+    if (m_axis == Qt::Horizontal)
+        edited.aoiOffset.setX(m_offset->value());
+    else
+        edited.aoiOffset.setY(m_offset->value());
+    return edited;
 }
 
 int AoiOffset::coordinate(const QPoint &point) const

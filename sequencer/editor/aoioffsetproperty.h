@@ -14,16 +14,14 @@ class AoiOffset : public SequencerProperty
 
 public:
     quint32 valueSize() const override { return Size; }
-    void applyValue(const QSharedPointer<FeatureValue> &value) override;
-    QSharedPointer<FeatureValue> currentValue() const override;
+    SetParameters editedValues(const SetParameters &values) const override;
 
     static constexpr quint32 Size = 4;
 
-public slots:
-    void updateSettings() override;
-    void setCameraParameters() override;
-
 protected:
+    void readRanges() override;
+    void fillWidgets(const SetParameters &values) override;
+
     AoiOffset(Qt::Orientation axis, const QString &name, const QSharedPointer<VyraCamera> &camera,
               QObject *eventFilter, QWidget *parent);
 
@@ -32,6 +30,8 @@ private:
 
     Qt::Orientation m_axis;
     QSpinBox *m_offset;
+    int m_minimum = 0;
+    int m_maximum = 0;
 };
 
 /// The horizontal AOI offset of a set.

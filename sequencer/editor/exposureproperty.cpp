@@ -4,7 +4,6 @@
 
 #include "clampingdoublespinbox.h"
 #include "vyracamera.h"
-#include "vyracameraexception.h"
 
 namespace Properties {
 
@@ -15,11 +14,10 @@ Exposure::Exposure(const QSharedPointer<VyraCamera> &camera, QObject *eventFilte
     // The frame rate bounds the longest exposure.
     connect(camera.data(), &VyraCamera::framerateChanged, this, &Exposure::updateSettings);
     m_exposure = new ClampingDoubleSpinBox(this);
+    m_exposure->setSuffix(QStringLiteral(" ms"));
     addRow(createHeaderLabel(name()), m_exposure);
+    watch(m_exposure);
     updateSettings();
-    m_exposure->setValue(camera->exposure());
-    connect(m_exposure, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &Exposure::setCameraParameters);
     connect(m_exposure, &ClampingDoubleSpinBox::valueLimited, this, &Exposure::announceLimit);
 }
 
@@ -29,32 +27,28 @@ const QString &Exposure::name()
     return text;
 }
 
-void Exposure::updateSettings()
+void Exposure::readRanges()
 {
-    const VyraCamera &cam = *camera();
-    m_exposure->setSuffix(QStringLiteral(" ms"));
-    const double shown = m_exposure->value();
-    m_exposure->setRange(cam.exposureMinimum(), cam.exposureMaximum());
+    VyraCamera &cam = *camera();
+    m_minimum = cam.exposureMinimum();
+    m_maximum = cam.exposureMaximum();
     m_exposure->setSingleStep(cam.exposureIncrement());
-    m_exposure->setToolTip(tr("Up to %1 ms %2").arg(longest(), atFramerate()));
-    // A faster frame rate shortens the longest exposure.
-    if (shown > m_exposure->maximum())
-        announceLimit();
+    m_framerate = cam.framerate();
 }
 
-void Exposure::applyValue(const QSharedPointer<FeatureValue> &value)
+void Exposure::fillWidgets(const SetParameters &values)
 {
-    updateSettings();
-    double exposure = 0.0;
-    copyValue(value, &exposure, sizeof exposure);
-    showValue(exposure);
+    showWithin(m_exposure, values.exposureMs, m_minimum, m_maximum,
+               tr("%1 to %2 ms %3")
+                   .arg(m_minimum, 0, 'f', m_exposure->decimals())
+                   .arg(longest(), atFramerate()));
 }
 
-void Exposure::showValue(double value)
+SetParameters Exposure::editedValues(const SetParameters &values) const
 {
-    m_exposure->setValue(value);
-    if (value > m_exposure->maximum())
-        announceLimit();
+    SetParameters edited = values;
+    edited.exposureMs = m_exposure->value();
+    return edited;
 }
 
 void Exposure::announceLimit()
@@ -65,31 +59,12 @@ void Exposure::announceLimit()
 
 QString Exposure::longest() const
 {
-    return QString::number(m_exposure->maximum(), 'f', m_exposure->decimals());
+    return QString::number(m_maximum, 'f', m_exposure->decimals());
 }
 
 QString Exposure::atFramerate() const
 {
-    try {
-        return tr("at %1 fps").arg(camera()->framerate(), 0, 'f', 2);
-    } catch (const VyraCameraException &) {
-        return tr("at its frame rate");
-    }
-}
-
-QSharedPointer<FeatureValue> Exposure::currentValue() const
-{
-    const double exposure = m_exposure->value();
-    return valueOf(&exposure, sizeof exposure);
-}
-
-void Exposure::setCameraParameters()
-{
-    try {
-        camera()->setExposure(m_exposure->value());
-    } catch (const VyraCameraException &) {
-        // The box keeps the rejected value; the camera keeps its own.
-    }
+    return tr("at %1 fps").arg(m_framerate, 0, 'f', 2);
 }
 
 } // namespace Properties

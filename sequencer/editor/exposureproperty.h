@@ -7,8 +7,8 @@ class ClampingDoubleSpinBox;
 namespace Properties {
 
 /// The exposure time of a set, in milliseconds, within the range the current
-/// frame rate allows. A value beyond the longest exposure becomes the longest
-/// one, and the editor says so with valueLimited().
+/// frame rate allows. A value typed beyond the longest exposure becomes the
+/// longest one, and the editor says so with valueLimited().
 class Exposure : public SequencerProperty
 {
     Q_OBJECT
@@ -19,26 +19,26 @@ public:
     QString displayName() const override { return name(); }
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
-    void applyValue(const QSharedPointer<FeatureValue> &value) override;
-    QSharedPointer<FeatureValue> currentValue() const override;
+    SetParameters editedValues(const SetParameters &values) const override;
 
     static constexpr qint64 Id = 1;
     static constexpr quint32 Size = 8;
     static const QString &name();
 
-public slots:
-    void updateSettings() override;
-    void setCameraParameters() override;
+protected:
+    void readRanges() override;
+    void fillWidgets(const SetParameters &values) override;
 
 private:
-    /// Shows value; one beyond the range is pulled into it, and said so.
-    void showValue(double value);
     void announceLimit();
     QString longest() const;
     /// "at 5.00 fps": the frame rate that bounds the exposure.
     QString atFramerate() const;
 
     ClampingDoubleSpinBox *m_exposure;
+    double m_minimum = 0.0;
+    double m_maximum = 0.0;
+    double m_framerate = 0.0;
 };
 
 } // namespace Properties

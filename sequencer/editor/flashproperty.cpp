@@ -2,11 +2,9 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include "vyracamera.h"
-#include "vyracameraexception.h"
 #include "workspacecombobox.h"
 
 namespace Properties {
@@ -19,6 +17,8 @@ Flash::Flash(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWi
     m_delay = new QSpinBox(this);
     m_duration->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     m_delay->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    m_delay->setSuffix(QStringLiteral(" µs"));
+    m_duration->setSuffix(QStringLiteral(" µs"));
     // The index of an item is the flash mode code of the camera.
     m_mode->addItems({QStringLiteral("Off"), QStringLiteral("Low Active"),
                       QStringLiteral("High Active"), QStringLiteral("Const. High"),
@@ -28,17 +28,10 @@ Flash::Flash(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWi
     addRow(createSubLabel(QStringLiteral("     Mode")), m_mode);
     addRow(createSubLabel(QStringLiteral("     Delay")), m_delay);
     addRow(createSubLabel(QStringLiteral("     Duration")), m_duration);
-
+    watch(m_mode);
+    watch(m_delay);
+    watch(m_duration);
     updateSettings();
-    m_delay->setValue(camera->flashDelay());
-    m_duration->setValue(camera->flashDuration());
-    m_mode->setCurrentIndex(camera->flashMode());
-    connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &Flash::setCameraParameters);
-    connect(m_delay, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            &Flash::setCameraParameters);
-    connect(m_duration, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            &Flash::setCameraParameters);
 }
 
 const QString &Flash::name()
@@ -47,48 +40,31 @@ const QString &Flash::name()
     return text;
 }
 
-void Flash::updateSettings()
+void Flash::readRanges()
 {
     const VyraCamera &cam = *camera();
-    m_delay->setSuffix(QStringLiteral(" µs"));
-    m_delay->setRange(cam.flashDelayMin(), cam.flashDelayMax());
+    m_delayRange = {cam.flashDelayMin(), cam.flashDelayMax()};
+    m_durationRange = {cam.flashDurationMin(), cam.flashDurationMax()};
     m_delay->setSingleStep(cam.flashDelayInc());
-    m_duration->setSuffix(QStringLiteral(" µs"));
-    m_duration->setRange(cam.flashDurationMin(), cam.flashDurationMax());
     m_duration->setSingleStep(cam.flashDurationInc());
-    // Showing what the camera does is no edit to write back.
-    const QSignalBlocker blocker(m_mode);
-    m_mode->setCurrentIndex(cam.flashMode());
 }
 
-void Flash::applyValue(const QSharedPointer<FeatureValue> &value)
+void Flash::fillWidgets(const SetParameters &values)
 {
-    updateSettings();
-    // Mode, duration, delay.
-    qint32 flash[3] = {m_mode->currentIndex(), m_duration->value(), m_delay->value()};
-    copyValue(value, flash, sizeof flash);
-    m_mode->setCurrentIndex(flash[0]);
-    m_duration->setValue(flash[1]);
-    m_delay->setValue(flash[2]);
+    m_mode->setCurrentIndex(values.flashMode);
+    showWithin(m_delay, values.flashDelayUs, m_delayRange.first, m_delayRange.second,
+               tr("%1 to %2 µs").arg(m_delayRange.first).arg(m_delayRange.second));
+    showWithin(m_duration, values.flashDurationUs, m_durationRange.first, m_durationRange.second,
+               tr("%1 to %2 µs").arg(m_durationRange.first).arg(m_durationRange.second));
 }
 
-QSharedPointer<FeatureValue> Flash::currentValue() const
+SetParameters Flash::editedValues(const SetParameters &values) const
 {
-    // Mode, duration, delay, as applyValue reads them.
-    const qint32 flash[3] = {m_mode->currentIndex(), m_duration->value(), m_delay->value()};
-    return valueOf(flash, sizeof flash);
-}
-
-void Flash::setCameraParameters()
-{
-    try {
-        camera()->setFlashDelay(m_delay->value());
-        camera()->setFlashDuration(m_duration->value());
-        camera()->setFlashMode(m_mode->currentIndex());
-    } catch (const VyraCameraException &) {
-        // The calls after a rejected one are skipped; the widgets keep their
-        // values.
-    }
+    SetParameters edited = values;
+    edited.flashMode = m_mode->currentIndex();
+    edited.flashDelayUs = m_delay->value();
+    edited.flashDurationUs = m_duration->value();
+    return edited;
 }
 
 } // namespace Properties

@@ -19,22 +19,23 @@ public:
     QString displayName() const override { return name(); }
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
-    void applyValue(const QSharedPointer<FeatureValue> &value) override;
-    QSharedPointer<FeatureValue> currentValue() const override;
+    SetParameters editedValues(const SetParameters &values) const override;
 
     static constexpr qint64 Id = 16;
     static constexpr quint32 Size = 12;
     static const QString &name();
 
-public slots:
-    /// Also shows the camera's current flash mode.
-    void updateSettings() override;
-    void setCameraParameters() override;
+protected:
+    void readRanges() override;
+    void fillWidgets(const SetParameters &values) override;
 
 private:
     QComboBox *m_mode;
     QSpinBox *m_duration;
     QSpinBox *m_delay;
+    // Minimum and maximum, in microseconds.
+    QPair<qint32, qint32> m_delayRange;
+    QPair<qint32, qint32> m_durationRange;
 };
 
 } // namespace Properties

@@ -3,15 +3,15 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "camerafailure.h"
 #include "vyracamera.h"
-#include "vyracameraexception.h"
 
 namespace Properties {
 
 Gain::Gain(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidget *parent)
     : SequencerProperty(camera, eventFilter, parent)
 {
-    // Every box exists, shown or not, so the four gains are always written
+    // Every box exists, shown or not, so the four gains are always edited
     // together.
     m_master = new QSpinBox(this);
     m_red = new QSpinBox(this);
@@ -26,23 +26,23 @@ Gain::Gain(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     QLabel *green = createSubLabel(QStringLiteral("     Green"));
     QLabel *blue = createSubLabel(QStringLiteral("     Blue"));
     addRow(header, new QWidget(this));
-    if (camera->isMasterGainSupported())
+    // A camera that cannot say which gains it has shows all four.
+    bool masterGain = true;
+    bool colorGain = true;
+    ignoreCameraFailure([&] {
+        masterGain = camera->isMasterGainSupported();
+        colorGain = camera->isColorGainSupported();
+    });
+    if (masterGain)
         addRow(master, m_master);
-    if (camera->isColorGainSupported()) {
+    if (colorGain) {
         addRow(red, m_red);
         addRow(green, m_green);
         addRow(blue, m_blue);
     }
-
+    for (QSpinBox *box : boxes())
+        watch(box);
     updateSettings();
-    m_master->setValue(camera->masterGain());
-    m_red->setValue(camera->redGain());
-    m_green->setValue(camera->greenGain());
-    m_blue->setValue(camera->blueGain());
-    for (QSpinBox *box : boxes()) {
-        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this,
-                &Gain::setCameraParameters);
-    }
 }
 
 const QString &Gain::name()
@@ -56,39 +56,32 @@ QList<QSpinBox *> Gain::boxes() const
     return {m_master, m_red, m_green, m_blue};
 }
 
-void Gain::updateSettings()
+void Gain::readRanges()
 {
     const VyraCamera &cam = *camera();
-    for (QSpinBox *box : boxes()) {
-        box->setRange(cam.gainMinimum(), cam.gainMaximum());
-        box->setSingleStep(1);
-    }
+    m_minimum = cam.gainMinimum();
+    m_maximum = cam.gainMaximum();
 }
 
-void Gain::applyValue(const QSharedPointer<FeatureValue> &value)
+void Gain::fillWidgets(const SetParameters &values)
 {
-    updateSettings();
-    qint32 gains[4] = {};
-    copyValue(value, gains, sizeof gains);
+    const QString allowed = tr("%1 to %2").arg(m_minimum).arg(m_maximum);
+    const qint32 gains[4] = {values.masterGain, values.redGain, values.greenGain, values.blueGain};
     const QList<QSpinBox *> all = boxes();
-    for (int i = 0; i < all.size(); ++i)
-        all[i]->setValue(gains[i]);
-}
-
-QSharedPointer<FeatureValue> Gain::currentValue() const
-{
-    const qint32 gains[4] = {m_master->value(), m_red->value(), m_green->value(),
-                             m_blue->value()};
-    return valueOf(gains, sizeof gains);
-}
-
-void Gain::setCameraParameters()
-{
-    try {
-        camera()->setGain(m_master->value(), m_red->value(), m_green->value(), m_blue->value());
-    } catch (const VyraCameraException &) {
-        // The boxes keep the rejected values; the camera keeps its own.
+    for (int i = 0; i < all.size(); ++i) {
+        all[i]->setSingleStep(1);
+        showWithin(all[i], gains[i], m_minimum, m_maximum, allowed);
     }
+}
+
+SetParameters Gain::editedValues(const SetParameters &values) const
+{
+    SetParameters edited = values;
+    edited.masterGain = m_master->value();
+    edited.redGain = m_red->value();
+    edited.greenGain = m_green->value();
+    edited.blueGain = m_blue->value();
+    return edited;
 }
 
 } // namespace Properties

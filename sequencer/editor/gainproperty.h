@@ -18,19 +18,21 @@ public:
     QString displayName() const override { return name(); }
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
-    void applyValue(const QSharedPointer<FeatureValue> &value) override;
-    QSharedPointer<FeatureValue> currentValue() const override;
+    SetParameters editedValues(const SetParameters &values) const override;
 
     static constexpr qint64 Id = 2;
     static constexpr quint32 Size = 16;
     static const QString &name();
 
-public slots:
-    void updateSettings() override;
-    void setCameraParameters() override;
+protected:
+    void readRanges() override;
+    void fillWidgets(const SetParameters &values) override;
 
 private:
     QList<QSpinBox *> boxes() const;
+
+    qint32 m_minimum = 0;
+    qint32 m_maximum = 100;
 
     QSpinBox *m_master;
     QSpinBox *m_red;

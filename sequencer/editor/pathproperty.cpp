@@ -2,11 +2,8 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QSignalBlocker>
 
-#include "sequencerset.h"
 #include "vyracamera.h"
-#include "vyracameraexception.h"
 #include "workspacecombobox.h"
 
 namespace Properties {
@@ -41,6 +38,7 @@ qint32 queryIgnoringStatus(VyraHandle handle, quint32 command)
 Path::Path(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidget *parent)
     : SequencerProperty(camera, eventFilter, parent)
 {
+    // The sequence works with path 0 of every set.
     m_selector = new QLabel(QStringLiteral("0"), this);
     m_nextSet = new WorkspaceComboBox(this);
     m_triggerSource = new WorkspaceComboBox(this);
@@ -53,20 +51,8 @@ Path::Path(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     queryIgnoringStatus(camera->handle(), VYRA_SEQUENCER_PATH_COUNT);
     fillNextSets();
     fillTriggerSources();
-
-    const VyraPathRecord path = camera->activePath();
-    m_selector->setText(QString::number(path.pathIndex));
-    const auto *set = qobject_cast<const SequencerSet *>(parent);
-    m_nextSet->setCurrentIndex(set ? set->index() + 1 : -1);
-    if (m_triggerSource->count() > 1)
-        m_triggerSource->setCurrentIndex(1);
-    else
-        m_triggerSource->setCurrentIndex(m_triggerSource->findData(path.triggerSource));
-
-    connect(m_triggerSource, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &Path::setCameraParameters);
-    connect(m_nextSet, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &Path::setCameraParameters);
+    watch(m_triggerSource);
+    watch(m_nextSet);
 }
 
 const QString &Path::name()
@@ -92,50 +78,20 @@ void Path::fillTriggerSources()
     }
 }
 
-int Path::nextSet() const
+void Path::fillWidgets(const SetParameters &values)
 {
-    return m_nextSet->currentIndex();
+    m_nextSet->setCurrentIndex(values.nextSet);
+    m_triggerSource->setCurrentIndex(m_triggerSource->findData(values.triggerSource));
 }
 
-void Path::showNextSet(int set)
+SetParameters Path::editedValues(const SetParameters &values) const
 {
-    const QSignalBlocker blocker(m_nextSet);
-    m_nextSet->setCurrentIndex(set);
-}
-
-void Path::updateSettings()
-{
-    const VyraPathRecord path = camera()->activePath();
-    const QSignalBlocker nextSetBlocker(m_nextSet);
-    const QSignalBlocker triggerSourceBlocker(m_triggerSource);
-    m_selector->setText(QString::number(path.pathIndex));
-    m_nextSet->setCurrentIndex(path.nextSet);
-    m_triggerSource->setCurrentIndex(m_triggerSource->findData(path.triggerSource));
-}
-
-void Path::applyValue(const QSharedPointer<FeatureValue> &)
-{
-    updateSettings();
-}
-
-QSharedPointer<FeatureValue> Path::currentValue() const
-{
-    return {};
-}
-
-void Path::setCameraParameters()
-{
-    writePath(nextSet());
-}
-
-void Path::writePath(int nextSet)
-{
-    try {
-        camera()->setActivePath(m_selector->text().toInt(), nextSet,
-                                m_triggerSource->currentData().toInt());
-    } catch (const VyraCameraException &) {
-        // The boxes keep the rejected choice; the camera keeps its path.
-    }
+    SetParameters edited = values;
+    edited.nextSet = m_nextSet->currentIndex();
+    // A source the camera does not list is kept until another is chosen.
+    if (m_triggerSource->currentIndex() >= 0)
+        edited.triggerSource = m_triggerSource->currentData().toInt();
+    return edited;
 }
 
 } // namespace Properties

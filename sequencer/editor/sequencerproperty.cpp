@@ -1,10 +1,14 @@
 #include "sequencerproperty.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFont>
 #include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
 
-#include <algorithm>
-#include <cstring>
+#include <vector>
 
 #include "aoioffsetproperty.h"
 #include "exposureproperty.h"
@@ -12,6 +16,14 @@
 #include "gainproperty.h"
 #include "pathproperty.h"
 #include "vyracamera.h"
+#include "vyracameraexception.h"
+
+namespace {
+
+// A value the camera cannot take reads in this colour.
+const QString outsideStyle = QStringLiteral("color: rgb(200, 0, 0);");
+
+} // namespace
 
 SequencerProperty::SequencerProperty(const QSharedPointer<VyraCamera> &camera,
                                      QObject *eventFilter, QWidget *parent)
@@ -36,6 +48,16 @@ SequencerProperty::~SequencerProperty()
         delete row.second;
     }
     m_rows.clear();
+}
+
+void SequencerProperty::showValues(const SetParameters &values)
+{
+    m_shown = values;
+    // Every widget, shown in a row or not, is filled without an edit.
+    std::vector<std::unique_ptr<QSignalBlocker>> blockers;
+    for (QWidget *widget : qAsConst(m_watched))
+        blockers.push_back(std::make_unique<QSignalBlocker>(widget));
+    fillWidgets(values);
 }
 
 const QList<SequencerProperty::Row> &SequencerProperty::rows() const
@@ -79,6 +101,36 @@ SequencerProperty *SequencerProperty::create(qint64 featureId,
     }
 }
 
+void SequencerProperty::updateSettings()
+{
+    try {
+        const std::vector<std::unique_ptr<QSignalBlocker>> blockers = [this] {
+            std::vector<std::unique_ptr<QSignalBlocker>> all;
+            for (QWidget *widget : qAsConst(m_watched))
+                all.push_back(std::make_unique<QSignalBlocker>(widget));
+            return all;
+        }();
+        readRanges();
+    } catch (const VyraCameraException &) {
+        // A camera that is gone keeps the ranges it had; its removal is
+        // reported by the window.
+    }
+    showValues(m_shown);
+}
+
+void SequencerProperty::watch(QWidget *editor)
+{
+    m_watched << editor;
+    if (auto *box = qobject_cast<QSpinBox *>(editor))
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, &SequencerProperty::edited);
+    else if (auto *box = qobject_cast<QDoubleSpinBox *>(editor))
+        connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                &SequencerProperty::edited);
+    else if (auto *combo = qobject_cast<QComboBox *>(editor))
+        connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                &SequencerProperty::edited);
+}
+
 void SequencerProperty::addRow(QWidget *label, QWidget *editor)
 {
     if (!label || !editor)
@@ -104,16 +156,10 @@ QLabel *SequencerProperty::createSubLabel(const QString &text)
     return new QLabel(text, this);
 }
 
-QSharedPointer<FeatureValue> SequencerProperty::valueOf(const void *source, std::size_t size)
+void SequencerProperty::markOutside(QAbstractSpinBox *box, bool outside, const QString &allowed)
 {
-    auto value = QSharedPointer<FeatureValue>::create(size);
-    std::memcpy(value->data(), source, size);
-    return value;
-}
-
-void SequencerProperty::copyValue(const QSharedPointer<FeatureValue> &value, void *target,
-                                  std::size_t size)
-{
-    if (value)
-        std::memcpy(target, value->data(), std::min(size, value->size()));
+    const QString style = outside ? outsideStyle : QString();
+    if (box->styleSheet() != style)
+        box->setStyleSheet(style);
+    box->setToolTip(tr("The camera allows %1.").arg(allowed));
 }

@@ -95,11 +95,9 @@ QString titleOf(qint32 index)
 
 } // namespace
 
-SequencerSet::SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
-                           QWidget *parent)
+SequencerSet::SequencerSet(qint32 index, QWidget *parent)
     : QGroupBox(titleOf(index), parent)
     , m_form(new QFormLayout)
-    , m_sequencer(sequencer)
     , m_index(index)
     , m_focusFilter(new SequencerSetEventFilter(this))
     , m_thumbnail(new SetThumbnail(this))
@@ -153,6 +151,9 @@ void SequencerSet::addProperty(SequencerProperty *property)
         row.first->show();
         row.second->show();
     }
+    property->showValues(m_values);
+    connect(property, &SequencerProperty::edited, this,
+            [this, property] { announceEdit(property); });
     // The workspace lays the sets out by their height right away.
     fitHeight();
 }
@@ -189,26 +190,23 @@ void SequencerSet::setIndex(qint32 index)
     setTitle(titleOf(index));
 }
 
-SequencerSet *SequencerSet::next() const
+void SequencerSet::showValues(const SetParameters &values)
 {
-    return m_next;
+    m_values = values;
+    if (m_pathProperty)
+        m_pathProperty->showValues(values);
+    for (SequencerProperty *property : qAsConst(m_properties))
+        property->showValues(values);
 }
 
-SequencerSet *SequencerSet::previous() const
+const SetParameters &SequencerSet::values() const
 {
-    return m_previous;
+    return m_values;
 }
 
-void SequencerSet::setNext(SequencerSet *set)
+void SequencerSet::announceEdit(const SequencerProperty *property)
 {
-    m_next = set;
-    set->m_previous = this;
-}
-
-void SequencerSet::setPrevious(SequencerSet *set)
-{
-    m_previous = set;
-    set->m_next = this;
+    emit valuesEdited(m_index, property->editedValues(m_values), property->featureId());
 }
 
 SequencerSetEventFilter *SequencerSet::focusFilter() const
@@ -300,8 +298,6 @@ void SequencerSet::mouseButtonLeftClicked(QMouseEvent *) {}
 
 void SequencerSet::focusIn()
 {
-    for (SequencerProperty *property : qAsConst(m_properties))
-        property->setCameraParameters();
     emit selectedEvent(this);
 }
 

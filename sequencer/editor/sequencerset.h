@@ -2,26 +2,26 @@
 
 #include <QGroupBox>
 #include <QList>
-#include <QSharedPointer>
+
+#include "setparameters.h"
 
 class QEvent;
 class QFormLayout;
 class QMouseEvent;
 class QPaintEvent;
 class QResizeEvent;
-class Sequencer;
 class SequencerProperty;
 class SequencerSetEventFilter;
 class SetThumbnail;
 
 /// One set of the sequence in the workspace: a group box titled "Set " and
 /// its index, holding the rows of one editor per varied feature and of the
-/// set's path editor. It is drawn plain, hovered, focused or both, or marked
-/// while the camera takes images with it, and it is linked to the sets
-/// before and after it in the workspace's ring.
+/// set's path editor. It shows the set's values as the sequence model holds
+/// them and announces each edit with valuesEdited(); it is drawn plain,
+/// hovered, focused or both, or marked while the camera takes images with it.
 ///
-/// Giving the set or any of its editors the keyboard focus loads its values
-/// into the camera, so the live image shows the set.
+/// Giving the set or any of its editors the keyboard focus selects it, which
+/// loads its values into the live camera (SequencePreview).
 class SequencerSet : public QGroupBox
 {
     Q_OBJECT
@@ -31,8 +31,7 @@ public:
     /// editors need it to show their whole values.
     static constexpr int fixedWidth = 200;
 
-    SequencerSet(const QSharedPointer<Sequencer> &sequencer, qint32 index,
-                 QWidget *parent = nullptr);
+    explicit SequencerSet(qint32 index, QWidget *parent = nullptr);
     /// Deletes the editors first, while the set they sit in is whole.
     ~SequencerSet() override;
 
@@ -50,12 +49,11 @@ public:
     /// Renumbers the set; the title follows.
     void setIndex(qint32 index);
 
-    SequencerSet *next() const;
-    SequencerSet *previous() const;
-    /// Makes set this set's next, and this set its previous.
-    void setNext(SequencerSet *set);
-    /// Makes set this set's previous, and this set its next.
-    void setPrevious(SequencerSet *set);
+    /// Shows the set's values in every editor; nothing is announced as an
+    /// edit.
+    void showValues(const SetParameters &values);
+    /// The values shown.
+    const SetParameters &values() const;
 
     /// The filter to install on every row widget of the set's editors.
     SequencerSetEventFilter *focusFilter() const;
@@ -75,6 +73,9 @@ signals:
     void selectedEvent(SequencerSet *set);
     /// The set asks to be removed.
     void deleteEvent(SequencerSet *set);
+    /// The user changed the values of the set with this index in the editor
+    /// of the feature (255: the path).
+    void valuesEdited(int index, const SetParameters &values, qint64 featureId);
 
 protected:
     void enterEvent(QEvent *event) override;
@@ -92,6 +93,7 @@ protected slots:
 private:
     void fitHeight();
     bool anyEditorHasFocus() const;
+    void announceEdit(const SequencerProperty *property);
 
     QFormLayout *m_form;
     QList<SequencerProperty *> m_properties;
@@ -102,10 +104,8 @@ private:
     // The flags of the look set last; a new width keeps them.
     bool m_styledHover = false;
     bool m_styledFocus = false;
-    QSharedPointer<Sequencer> m_sequencer;
     qint32 m_index;
-    SequencerSet *m_previous = nullptr;
-    SequencerSet *m_next = nullptr;
+    SetParameters m_values;
     SequencerSetEventFilter *m_focusFilter;
     SetThumbnail *m_thumbnail;
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "pathproperty.h"
+#include "sequencemodel.h"
 #include "sequencerproperty.h"
 #include "sequencerset.h"
 #include "sequenceseteventfilter.h"
@@ -28,75 +29,27 @@ SequencerWorkspace::SequencerWorkspace(QObject *parent) : QGraphicsScene(parent)
     setSceneRect(0, 0, SequencerSet::fixedWidth, 100);
 }
 
-void SequencerWorkspace::addSet(const QSharedPointer<VyraCamera> &camera,
-                                const QSharedPointer<Sequencer> &sequencer,
-                                const QList<quint32> &features)
+void SequencerWorkspace::setCamera(const QSharedPointer<VyraCamera> &camera)
 {
-    SequencerSet *set = createSet(sequencer);
-    completeSet([&] {
-        addEditor(set, Properties::Path::Id, camera);
-        for (quint32 feature : features)
-            addEditor(set, feature, camera);
-    });
-}
-
-void SequencerWorkspace::addSetWithValues(const QSharedPointer<VyraCamera> &camera,
-                                          const QSharedPointer<Sequencer> &sequencer,
-                                          const QMap<qint64, QSharedPointer<FeatureValue>> &values)
-{
-    SequencerSet *set = createSet(sequencer);
-    completeSet([&] {
-        addEditor(set, Properties::Path::Id, camera);
-        for (auto value = values.cbegin(); value != values.cend(); ++value)
-            addEditor(set, value.key(), camera, value.value());
-    });
-}
-
-void SequencerWorkspace::completeSet(const std::function<void()> &addEditors)
-{
-    try {
-        addEditors();
-    } catch (...) {
-        // An editor that cannot read the camera leaves no half-made set; the
-        // new set is the last one and never had the focus.
-        discard(m_entries.takeLast());
-        relinkRing();
-        relayout(0);
-        announceWhetherSetsAreHeld();
-        throw;
-    }
-    joinRing(m_entries.size() - 1);
-    keepPathsWithinSets();
-    relayout(0);
-}
-
-void SequencerWorkspace::addFeature(const QSharedPointer<VyraCamera> &camera, qint64 featureId)
-{
-    for (const Entry &entry : qAsConst(m_entries))
-        addEditor(entry.first, featureId, camera);
-    relayout(0);
-}
-
-void SequencerWorkspace::removeFeature(qint64 featureId)
-{
-    for (const Entry &entry : qAsConst(m_entries))
-        entry.first->removeProperty(featureId);
-    relayout(0);
-}
-
-void SequencerWorkspace::addEditor(SequencerSet *set, qint64 featureId,
-                                   const QSharedPointer<VyraCamera> &camera,
-                                   const QSharedPointer<FeatureValue> &value)
-{
-    SequencerProperty *property =
-        SequencerProperty::create(featureId, camera, set->focusFilter(), set);
-    if (!property)
+    if (camera == m_camera)
         return;
-    connect(property, &SequencerProperty::valueLimited, this,
-            &SequencerWorkspace::editorValueLimited);
-    set->addProperty(property);
-    if (value)
-        property->applyValue(value);
+    // Editors read the ranges of the camera they were made for.
+    while (!m_entries.isEmpty())
+        discard(m_entries.takeLast());
+    m_camera = camera;
+    showSequence();
+}
+
+void SequencerWorkspace::setModel(const SequenceModel *model)
+{
+    if (m_model)
+        m_model->disconnect(this);
+    m_model = model;
+    if (model) {
+        connect(model, &SequenceModel::sequenceChanged, this, &SequencerWorkspace::showSequence);
+        connect(model, &SequenceModel::setChanged, this, &SequencerWorkspace::showSet);
+    }
+    showSequence();
 }
 
 QList<SequencerSet *> SequencerWorkspace::sets() const
@@ -108,57 +61,19 @@ QList<SequencerSet *> SequencerWorkspace::sets() const
     return sets;
 }
 
-bool SequencerWorkspace::removeSelectedSet()
-{
-    if (!m_selectedSet)
-        return false;
-    removeSequencerSet(m_selectedSet);
-    return true;
-}
-
 bool SequencerWorkspace::hasSelectedSet() const
 {
     return m_selectedSet != nullptr;
 }
 
-void SequencerWorkspace::clear()
+int SequencerWorkspace::selectedSet() const
 {
-    for (const Entry &entry : qAsConst(m_entries))
-        discard(entry);
-    m_entries.clear();
-    announceWhetherSetsAreHeld();
-}
-
-void SequencerWorkspace::setAsideSets()
-{
-    dropSetAside();
-    if (m_selectedSet)
-        sequencerSetSelected(nullptr);
-    for (const Entry &entry : qAsConst(m_entries))
-        entry.second->hide();
-    m_setAside.swap(m_entries);
-}
-
-void SequencerWorkspace::dropSetAside()
-{
-    for (const Entry &entry : qAsConst(m_setAside))
-        discard(entry);
-    m_setAside.clear();
-    announceWhetherSetsAreHeld();
-}
-
-void SequencerWorkspace::restoreSetAside()
-{
-    clear();
-    m_entries.swap(m_setAside);
-    for (const Entry &entry : qAsConst(m_entries))
-        entry.second->show();
-    relayout(0);
-    announceWhetherSetsAreHeld();
+    return m_selectedSet ? m_selectedSet->index() : -1;
 }
 
 void SequencerWorkspace::setSetsEnabled(bool enabled)
 {
+    m_setsEnabled = enabled;
     for (const Entry &entry : qAsConst(m_entries)) {
         entry.first->setEnabled(enabled);
         entry.second->setEnabled(enabled);
@@ -171,71 +86,96 @@ void SequencerWorkspace::relayout(int from)
         m_entries.at(position).second->setPos(positionOf(position));
 }
 
-void SequencerWorkspace::updateAllSettings()
+void SequencerWorkspace::markSet(int index)
 {
-    for (const Entry &entry : qAsConst(m_entries)) {
-        for (SequencerProperty *property : entry.first->properties())
-            property->updateSettings();
-    }
-}
-
-bool SequencerWorkspace::holdsSets() const
-{
-    return !m_entries.isEmpty() || !m_setAside.isEmpty();
+    for (const Entry &entry : qAsConst(m_entries))
+        entry.first->setHighlighted(entry.first->index() == index);
 }
 
 void SequencerWorkspace::sequencerSetSelected(SequencerSet *set)
 {
+    if (set == m_selectedSet)
+        return;
     m_selectedSet = set;
     emit sequencerSetSelectedEvent(set != nullptr);
+    emit selectedSetChanged(set ? set->index() : -1);
 }
 
-void SequencerWorkspace::removeSequencerSet(SequencerSet *set)
+void SequencerWorkspace::showSequence()
 {
-    int position = -1;
-    for (int i = 0; i < m_entries.size(); ++i) {
-        if (m_entries.at(i).first == set)
-            position = i;
+    const int count = m_model && m_camera ? m_model->setCount() : 0;
+    // The set the user worked on stays selected where it still exists; when
+    // its place is gone, the set before it takes the focus.
+    bool focusLost = false;
+    while (m_entries.size() > count) {
+        const Entry last = m_entries.takeLast();
+        focusLost = focusLost || last.first == m_selectedSet;
+        discard(last);
     }
-    if (position < 0)
-        return;
-
-    discard(m_entries.at(position));
-    if (position + 1 < m_entries.size())
-        m_entries.at(position + 1).first->setFocus(Qt::OtherFocusReason);
-    else if (position > 0)
-        m_entries.at(position - 1).first->setFocus(Qt::OtherFocusReason);
-    m_entries.removeAt(position);
-
-    for (int i = position; i < m_entries.size(); ++i)
-        m_entries.at(i).first->setIndex(i);
-    relinkRing();
-    keepPathsWithinSets();
+    while (m_entries.size() < count)
+        createSet();
+    for (int index = 0; index < count; ++index) {
+        showFeatures(m_entries.at(index).first);
+        showSet(index);
+    }
     relayout(0);
-    announceWhetherSetsAreHeld();
+    if (focusLost && !m_entries.isEmpty())
+        m_entries.last().first->setFocus(Qt::OtherFocusReason);
+    // The set selected may now show another set of the model.
+    if (m_selectedSet)
+        emit selectedSetChanged(m_selectedSet->index());
 }
 
-SequencerSet *SequencerWorkspace::createSet(const QSharedPointer<Sequencer> &sequencer)
+void SequencerWorkspace::showSet(int index)
 {
-    auto *set = new SequencerSet(sequencer, m_entries.size());
+    if (index < 0 || index >= m_entries.size())
+        return;
+    m_entries.at(index).first->showValues(m_model->set(index));
+}
+
+void SequencerWorkspace::createSet()
+{
+    auto *set = new SequencerSet(m_entries.size());
     QGraphicsProxyWidget *proxy = addWidget(set);
     connect(set, &SequencerSet::selectedEvent, this, &SequencerWorkspace::sequencerSetSelected);
-    connect(set, &SequencerSet::deleteEvent, this, &SequencerWorkspace::removeSequencerSet);
-    if (m_entries.isEmpty()) {
-        set->setNext(set);
-    } else {
-        set->setPrevious(m_entries.last().first);
-        set->setNext(m_entries.first().first);
-    }
+    connect(set, &SequencerSet::valuesEdited, this, &SequencerWorkspace::setEdited);
+    set->setEnabled(m_setsEnabled);
+    proxy->setEnabled(m_setsEnabled);
     m_entries.append(Entry(set, proxy));
+    addEditor(set, Properties::Path::Id);
     proxy->setPos(positionOf(m_entries.size() - 1));
     // A set that grows to show a wider value widens the grid's columns.
     connect(proxy, &QGraphicsWidget::widthChanged, this, [this] { relayout(0); });
     connect(proxy, &QGraphicsWidget::heightChanged, this, [this] { relayout(0); });
-    // Before the editors read their ranges: the camera's rate may depend on
-    // whether there are sets.
-    announceWhetherSetsAreHeld();
-    return set;
+}
+
+void SequencerWorkspace::showFeatures(SequencerSet *set)
+{
+    const QList<qint64> &features = m_model->features();
+    QList<qint64> shown;
+    for (const SequencerProperty *property : set->properties())
+        shown << property->featureId();
+    for (qint64 feature : qAsConst(shown)) {
+        if (!features.contains(feature))
+            set->removeProperty(feature);
+    }
+    // In the order the features were switched on, as each set got them.
+    for (qint64 feature : features) {
+        if (!shown.contains(feature))
+            addEditor(set, feature);
+    }
+}
+
+void SequencerWorkspace::addEditor(SequencerSet *set, qint64 featureId)
+{
+    SequencerProperty *property =
+        SequencerProperty::create(featureId, m_camera, set->focusFilter(), set);
+    if (!property)
+        return;
+    connect(property, &SequencerProperty::valueLimited, this, [this, set](const QString &text) {
+        emit editorValueLimited(tr("Set %1: %2").arg(set->index()).arg(text));
+    });
+    set->addProperty(property);
 }
 
 QPointF SequencerWorkspace::positionOf(int position)
@@ -261,39 +201,6 @@ QPointF SequencerWorkspace::positionOf(int position)
 
     return QPointF(int(cellWidth * column + leftMargin),
                    int((m_rowHeight + rowGap) * row + topMargin));
-}
-
-void SequencerWorkspace::relinkRing()
-{
-    for (int i = 0; i < m_entries.size(); ++i)
-        m_entries.at(i).first->setNext(m_entries.at((i + 1) % m_entries.size()).first);
-}
-
-void SequencerWorkspace::joinRing(int position)
-{
-    if (position < 1)
-        return;
-    SequencerSet *before = m_entries.at(position - 1).first;
-    auto *path = qobject_cast<Properties::Path *>(before->pathProperty());
-    if (path && path->nextSet() == m_entries.first().first->index())
-        path->showNextSet(m_entries.at(position).first->index());
-}
-
-void SequencerWorkspace::keepPathsWithinSets()
-{
-    for (const Entry &entry : qAsConst(m_entries)) {
-        auto *path = qobject_cast<Properties::Path *>(entry.first->pathProperty());
-        if (path && (path->nextSet() < 0 || path->nextSet() >= m_entries.size()))
-            path->showNextSet(entry.first->next()->index());
-    }
-}
-
-void SequencerWorkspace::announceWhetherSetsAreHeld()
-{
-    if (holdsSets() == m_heldSets)
-        return;
-    m_heldSets = holdsSets();
-    emit holdsSetsChanged(m_heldSets);
 }
 
 void SequencerWorkspace::discard(const Entry &entry)

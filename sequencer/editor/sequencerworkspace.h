@@ -2,24 +2,23 @@
 
 #include <QGraphicsScene>
 #include <QList>
-#include <QMap>
 #include <QPair>
 #include <QPointF>
 #include <QSharedPointer>
 
-#include <functional>
-
-#include "featurevalue.h"
+#include "setparameters.h"
 
 class QGraphicsProxyWidget;
-class Sequencer;
+class SequenceModel;
 class SequencerSet;
 class VyraCamera;
 
-/// The scene in which the sets of the sequence are shown side by side: it
-/// creates, numbers and deletes the set widgets, links them into a ring in
-/// list order, lays them out in a grid as wide as its view, tracks the
-/// selected set, and adds or removes one feature editor in every set at once.
+/// The scene in which the sets of the sequence model are shown side by side:
+/// one set widget per set of the model, in its order, each with one editor
+/// per feature the sequence varies and a path editor, laid out in a grid as
+/// wide as the view. It follows every change of the model, and announces the
+/// user's edits (setEdited()) and which set the user works on
+/// (selectedSetChanged()) without changing the model itself.
 class SequencerWorkspace : public QGraphicsScene
 {
     Q_OBJECT
@@ -27,79 +26,54 @@ class SequencerWorkspace : public QGraphicsScene
 public:
     explicit SequencerWorkspace(QObject *parent = nullptr);
 
-    /// A new last set with a path editor and one editor per feature, in the
-    /// order given. Camera errors of the editors propagate; the set is then
-    /// not added.
-    void addSet(const QSharedPointer<VyraCamera> &camera, const QSharedPointer<Sequencer> &sequencer,
-                const QList<quint32> &features);
-    /// A new last set showing values read from the camera: one editor per
-    /// feature of the map, in ascending identifier order.
-    void addSetWithValues(const QSharedPointer<VyraCamera> &camera,
-                          const QSharedPointer<Sequencer> &sequencer,
-                          const QMap<qint64, QSharedPointer<FeatureValue>> &values);
-    /// An editor for the feature in every set.
-    void addFeature(const QSharedPointer<VyraCamera> &camera, qint64 featureId);
-    /// Removes the feature's editor from every set.
-    void removeFeature(qint64 featureId);
+    /// The camera whose ranges the editors show; sets are shown only while
+    /// there is one.
+    void setCamera(const QSharedPointer<VyraCamera> &camera);
+    /// The model shown.
+    void setModel(const SequenceModel *model);
 
-    /// The sets in list order; a set's position is its index.
+    /// The set widgets in list order; a set's position is its index.
     QList<SequencerSet *> sets() const;
-    /// Removes the selected set; false when no set is selected.
-    bool removeSelectedSet();
     bool hasSelectedSet() const;
-    /// Removes every set.
-    void clear();
-    /// Takes the sets off the workspace while a new sequence is built in it;
-    /// dropSetAside() or restoreSetAside() ends this.
-    void setAsideSets();
-    /// Deletes the sets taken off by setAsideSets(): the new sequence stays.
-    void dropSetAside();
-    /// Removes the sets made since setAsideSets() and brings back those it
-    /// took off.
-    void restoreSetAside();
+    /// The index of the set the user works on, -1 for none.
+    int selectedSet() const;
     void setSetsEnabled(bool enabled);
     /// Moves every set from list position from on to its place in the grid.
     void relayout(int from);
-    /// Refreshes the ranges of every feature editor from the camera.
-    void updateAllSettings();
-    /// Whether the workspace holds sets, those set aside included.
-    bool holdsSets() const;
+    /// Marks the set at index as the one the camera is using; -1 marks none.
+    void markSet(int index);
 
 signals:
     void sequencerSetSelectedEvent(bool selected);
-    /// The workspace got its first set, or lost its last one.
-    void holdsSetsChanged(bool holdsSets);
+    /// The user moved to the set at index, -1 for none.
+    void selectedSetChanged(int index);
+    /// The user changed the values of the set at index in the editor of
+    /// this feature (255: the path).
+    void setEdited(int index, const SetParameters &values, qint64 featureId);
     /// An editor replaced a value beyond the camera's limits by the limit.
     void editorValueLimited(const QString &explanation);
 
 protected slots:
     void sequencerSetSelected(SequencerSet *set);
-    void removeSequencerSet(SequencerSet *set);
 
 private:
     using Entry = QPair<SequencerSet *, QGraphicsProxyWidget *>;
 
-    SequencerSet *createSet(const QSharedPointer<Sequencer> &sequencer);
-    /// Runs addEditors for the set just created; when it throws, the set is
-    /// removed again before the exception goes on.
-    void completeSet(const std::function<void()> &addEditors);
-    void addEditor(SequencerSet *set, qint64 featureId, const QSharedPointer<VyraCamera> &camera,
-                   const QSharedPointer<FeatureValue> &value = {});
+    /// Brings the set widgets in line with the model: as many as it has sets,
+    /// each with the editors of the varied features and the set's values.
+    void showSequence();
+    void showSet(int index);
+    void createSet();
+    void showFeatures(SequencerSet *set);
+    void addEditor(SequencerSet *set, qint64 featureId);
     QPointF positionOf(int position);
-    void relinkRing();
-    /// A new set joins the ring where it closes: the set before it, when it
-    /// led back to the first set, leads to the new one.
-    void joinRing(int position);
-    /// Every path that names a set the workspace does not hold shows the
-    /// set's successor in the ring instead, where the sequence goes.
-    void keepPathsWithinSets();
-    void announceWhetherSetsAreHeld();
     /// Takes a set off the scene and schedules its deletion.
     void discard(const Entry &entry);
 
+    const SequenceModel *m_model = nullptr;
+    QSharedPointer<VyraCamera> m_camera;
     QList<Entry> m_entries;
-    QList<Entry> m_setAside;
     qreal m_rowHeight = 100;
     SequencerSet *m_selectedSet = nullptr;
-    bool m_heldSets = false;
+    bool m_setsEnabled = true;
 };

@@ -23,6 +23,16 @@ bool SequencerSetEventFilter::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusOut:
         emit focusOut();
         break;
+    case QEvent::ShortcutOverride: {
+        // Undo and Redo step through the sequence's edits, not through the
+        // characters typed into one field.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(int(key->modifiers()) | key->key());
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            pressed == QKeySequence(Qt::CTRL | Qt::Key_Y))
+            return true;
+        break;
+    }
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete)
             emit keyDeletePressed();

@@ -7,7 +7,8 @@ class QMouseEvent;
 
 /// Watches a set widget and every row widget of its editors and turns their
 /// focus, mouse-release and Delete-key events into signals. The events still
-/// reach their targets.
+/// reach their targets, except that the Undo and Redo keys are left to the
+/// window's commands instead of a field's own undo.
 class SequencerSetEventFilter : public QObject
 {
     Q_OBJECT

@@ -1,10 +1,7 @@
 #include "imagelabels.h"
 
-#include <QHash>
-
-#include "pathproperty.h"
-#include "sequencerproperty.h"
-#include "sequencerset.h"
+#include "featurevalue.h"
+#include "sequence.h"
 
 ImageLabels ImageLabels::live(const ImageParameters &camera)
 {
@@ -13,40 +10,22 @@ ImageLabels ImageLabels::live(const ImageParameters &camera)
     return labels;
 }
 
-ImageLabels ImageLabels::ofSequence(const QList<SequencerSet *> &sets,
-                                    const ImageParameters &camera)
+ImageLabels ImageLabels::ofSequence(const Sequence &sequence, const ImageParameters &camera)
 {
     ImageLabels labels;
     labels.m_camera = camera;
-    labels.m_setCount = sets.size();
-    for (const SequencerSet *set : sets) {
+    labels.m_setCount = sequence.setCount();
+    for (int index = 0; index < sequence.setCount(); ++index) {
         ImageParameters parameters = camera;
-        for (const SequencerProperty *property : set->properties()) {
-            if (const QSharedPointer<FeatureValue> value = property->currentValue())
-                parameters.apply(property->featureId(), *value);
+        for (qint64 feature : sequence.features) {
+            if (const QSharedPointer<FeatureValue> value =
+                    sequence.sets.at(index).driverValue(feature))
+                parameters.apply(feature, *value);
         }
-        labels.m_sets.insert(set->index(), parameters);
+        labels.m_sets.insert(index, parameters);
     }
-    labels.m_cycle = cycleOf(sets);
+    labels.m_cycle = sequence.cycle();
     return labels;
-}
-
-QList<int> ImageLabels::cycleOf(const QList<SequencerSet *> &sets)
-{
-    QHash<int, const SequencerSet *> byIndex;
-    for (const SequencerSet *set : sets)
-        byIndex.insert(set->index(), set);
-    // The walk from the first set along the paths ends where it meets a set
-    // a second time (or a path that leads nowhere); what lies from that set
-    // on repeats.
-    QList<int> walk;
-    const SequencerSet *current = sets.isEmpty() ? nullptr : sets.first();
-    while (current && !walk.contains(current->index())) {
-        walk.append(current->index());
-        const auto *path = qobject_cast<const Properties::Path *>(current->pathProperty());
-        current = path ? byIndex.value(path->nextSet()) : nullptr;
-    }
-    return current ? walk.mid(walk.indexOf(current->index())) : walk;
 }
 
 bool ImageLabels::isSequence() const

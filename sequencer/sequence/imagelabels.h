@@ -5,11 +5,11 @@
 
 #include "imageparameters.h"
 
-class SequencerSet;
+struct Sequence;
 
 /// Which parameters took the images of a run, and how its images group into
-/// cycles: for a running sequence each set's values as its editors wrote
-/// them at the start (over the camera's values for the features the
+/// cycles: for a running sequence each set's values as they were written
+/// into the camera at the start (over the camera's values for the features the
 /// sequence leaves alone), for live video the camera's values. Built on the
 /// GUI thread, then read by any thread; never changed once built.
 class ImageLabels
@@ -18,9 +18,8 @@ public:
     /// Live video: every image is taken with the camera's values and is a
     /// cycle of its own.
     static ImageLabels live(const ImageParameters &camera);
-    /// A sequence of these sets, as written into the camera from the first
-    /// one along the paths their path editors show.
-    static ImageLabels ofSequence(const QList<SequencerSet *> &sets, const ImageParameters &camera);
+    /// A sequence as written into the camera.
+    static ImageLabels ofSequence(const Sequence &sequence, const ImageParameters &camera);
 
     bool isSequence() const;
     /// The parameters of images of this set; the camera's for images taken
@@ -32,9 +31,6 @@ public:
     const QList<int> &cycle() const;
     /// How many sets the sequence has; 0 for live video.
     int setCount() const;
-
-    /// The sets of one cycle of a sequence of these sets (see cycle()).
-    static QList<int> cycleOf(const QList<SequencerSet *> &sets);
 
 private:
     ImageParameters m_camera;

@@ -4,12 +4,6 @@
 
 #include <stdexcept>
 
-#include "aoioffsetproperty.h"
-#include "exposureproperty.h"
-#include "flashproperty.h"
-#include "gainproperty.h"
-#include "pathproperty.h"
-#include "sequencerset.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 
@@ -19,41 +13,13 @@ const char *const sourceFile = "sequencer/sequencer";
 
 Sequencer::FeatureCatalogue buildFeatureCatalogue()
 {
-    using namespace Properties;
     Sequencer::FeatureCatalogue catalogue;
-    catalogue.insert(Exposure::Id, {Exposure::name(), Exposure::Size});
-    catalogue.insert(Gain::Id, {Gain::name(), Gain::Size});
-    catalogue.insert(AoiOffsetX::Id, {AoiOffsetX::name(), AoiOffsetX::Size});
-    catalogue.insert(AoiOffsetY::Id, {AoiOffsetY::name(), AoiOffsetY::Size});
-    catalogue.insert(Flash::Id, {Flash::name(), Flash::Size});
+    catalogue.insert(VYRA_FEATURE_EXPOSURE, {QStringLiteral("Exposure"), 8});
+    catalogue.insert(VYRA_FEATURE_GAIN, {QStringLiteral("Gain"), 16});
+    catalogue.insert(VYRA_FEATURE_AOI_OFFSET_X, {QStringLiteral("AOI Offset X"), 4});
+    catalogue.insert(VYRA_FEATURE_AOI_OFFSET_Y, {QStringLiteral("AOI Offset Y"), 4});
+    catalogue.insert(VYRA_FEATURE_FLASH, {QStringLiteral("Flash"), 12});
     return catalogue;
-}
-
-// The set the walk of writeSequence takes after current: the first of the
-// sets with the index of its ring successor; current when there is none.
-SequencerSet *setAfter(const QList<SequencerSet *> &sets, SequencerSet *current)
-{
-    if (!current->next())
-        return current;
-    for (SequencerSet *set : sets) {
-        if (set && set->index() == current->next()->index())
-            return set;
-    }
-    return current;
-}
-
-// The next set to write into current's path: the chosen one when it is among
-// the sets, otherwise current's successor in the ring. A new set's path names
-// the set after it, which for the last set does not exist: written as chosen,
-// the camera would leave the sequence there.
-qint32 nextSetWithin(const QList<SequencerSet *> &sets, const SequencerSet *current,
-                     qint32 chosen)
-{
-    for (const SequencerSet *set : sets) {
-        if (set && set->index() == chosen)
-            return chosen;
-    }
-    return current->next() ? current->next()->index() : current->index();
 }
 
 // The driver reads paths as NUL-terminated UTF-16; QString keeps its
@@ -235,67 +201,78 @@ qint32 Sequencer::setCount() const
     return readInt(VYRA_SEQUENCER_SET_COUNT, "Sequencer::setCount", __LINE__);
 }
 
-void Sequencer::requireSets(const QList<SequencerSet *> &sets)
+void Sequencer::requireSets(const Sequence &sequence)
 {
-    if (sets.isEmpty())
+    if (sequence.isEmpty())
         throw std::runtime_error("There is no set in the sequence.");
 }
 
-void Sequencer::writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths)
+void Sequencer::writeSequence(const Sequence &sequence)
 {
-    requireSets(sets);
-    SequencerSet *current = sets.first();
-    if (!current)
-        return;
-
+    requireSets(sequence);
+    // In the catalogue's order, whatever order they were switched on in.
+    QList<qint64> features;
+    for (qint64 feature : featureCatalogue().keys()) {
+        if (sequence.varies(feature))
+            features << feature;
+    }
     inConfigurationBracket([&] {
         enableAllFeatures(false);
-        for (int written = 0; written < sets.size(); ++written) {
-            setSelectedSet(current->index());
-            for (SequencerProperty *property : current->properties()) {
-                if (!isFeatureEnabled(property->featureId()))
-                    enableFeature(property->featureId(), true);
-                property->setCameraParameters();
+        for (int index = 0; index < sequence.setCount(); ++index) {
+            setSelectedSet(index);
+            const SetParameters &set = sequence.sets.at(index);
+            for (qint64 feature : qAsConst(features)) {
+                if (!isFeatureEnabled(feature))
+                    enableFeature(feature, true);
+                set.writeToCamera(*m_camera, {feature});
             }
-            if (auto *path = qobject_cast<Properties::Path *>(current->pathProperty())) {
-                if (!keepCameraPaths)
-                    path->writePath(nextSetWithin(sets, current, path->nextSet()));
-                path->updateSettings();
-            }
+            m_camera->setActivePath(0, sequence.successor(index), set.triggerSource);
             saveSet();
-            current = setAfter(sets, current);
         }
     });
 }
 
-Sequencer::Snapshot Sequencer::readSequence()
+Sequence Sequencer::readSequence()
 {
-    Snapshot snapshot;
+    // What the sequence leaves alone is what the camera has now.
+    const SetParameters cameraValues = SetParameters::ofCamera(*m_camera);
+    QMap<qint32, SetParameters> byIndex;
+    QList<qint64> enabled;
     inConfigurationBracket([&] {
-        const QList<qint64> enabled = enabledFeatures();
+        enabled = enabledFeatures();
         const FeatureCatalogue &catalogue = featureCatalogue();
         const qint32 capacity = setCount();
         setSelectedSet(startSet());
 
         // A chain of paths need not lead back to the start set: the walk
         // ends at the first set it has read before.
-        while (snapshot.size() < capacity) {
+        while (byIndex.size() < capacity) {
             const VyraPathRecord path = selectedPath();
-            SetValues values;
-            for (qint64 feature : enabled)
-                values.insert(feature, featureValue(feature, catalogue.value(feature).valueSize));
-            snapshot.insert(quint32(selectedSet()), values);
-            if (snapshot.contains(quint32(path.nextSet)))
+            SetParameters values = cameraValues;
+            for (qint64 feature : qAsConst(enabled))
+                values.applyDriverValue(
+                    feature, *featureValue(feature, catalogue.value(feature).valueSize));
+            values.triggerSource = path.triggerSource;
+            values.nextSet = path.nextSet;
+            byIndex.insert(selectedSet(), values);
+            if (byIndex.contains(path.nextSet))
                 break;
             setSelectedSet(path.nextSet);
         }
     });
-    return snapshot;
-}
 
-void Sequencer::highlightSet(SequencerSet *set, bool active)
-{
-    set->setHighlighted(active);
+    // The sets keep the order of their indices; the paths follow them to
+    // their places in the list.
+    Sequence sequence;
+    sequence.features = enabled;
+    const QList<qint32> indices = byIndex.keys();
+    for (SetParameters values : byIndex) {
+        values.nextSet = int(indices.indexOf(values.nextSet));
+        sequence.sets << values;
+    }
+    for (int position = 0; position < sequence.setCount(); ++position)
+        sequence.sets[position].nextSet = sequence.successor(position);
+    return sequence;
 }
 
 void Sequencer::inConfigurationBracket(const std::function<void()> &work)

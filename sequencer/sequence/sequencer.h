@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "featurevalue.h"
+#include "sequence.h"
 #include "vyradriver.h"
 
-class SequencerSet;
 class VyraCamera;
 
 /// Display name and driver value size of a feature the sequence can vary.
@@ -21,9 +21,10 @@ struct SequencerFeature
 };
 
 /// Thin, stateless wrapper around the camera's sequencer command: one method
-/// per sub-command, and operations that switch the sequencer mode and load
-/// or save the camera's sequencer configuration file. The sequence itself
-/// lives in the camera. Every failing driver call throws VyraCameraException.
+/// per sub-command, operations that switch the sequencer mode and load or
+/// save the camera's sequencer configuration file, and the two that copy a
+/// sequence model into the camera and read the camera's sequence back.
+/// Every failing driver call throws VyraCameraException.
 ///
 /// Constructing a Sequencer resets the camera's sequencer state. GUI thread only.
 class Sequencer
@@ -31,11 +32,6 @@ class Sequencer
 public:
     /// Feature identifier -> name and value size, in ascending identifier order.
     using FeatureCatalogue = QMap<qint64, SequencerFeature>;
-    /// The values of one stored set, by feature identifier.
-    using SetValues = QMap<qint64, QSharedPointer<FeatureValue>>;
-    /// A sequence read back from the camera: the values of its enabled
-    /// features, by set index.
-    using Snapshot = QMap<quint32, SetValues>;
 
     explicit Sequencer(const QSharedPointer<VyraCamera> &camera);
 
@@ -72,22 +68,21 @@ public:
     /// The number of sets the camera holds.
     qint32 setCount() const;
 
-    /// Copies the sets into the camera along their ring, starting with the
-    /// first: each set's features are enabled and its editors' values stored
-    /// in the set of its index. Without keepCameraPaths each set's path is
-    /// written too; a path to a set that is not among the sets leads to the
-    /// set's successor in the ring instead, so the sequence stays within the
-    /// sets. Every path editor then shows the camera's path.
-    /// Throws std::runtime_error for an empty list.
-    void writeSequence(const QList<SequencerSet *> &sets, bool keepCameraPaths);
-    /// Throws std::runtime_error "There is no set in the sequence." for an
-    /// empty list.
-    static void requireSets(const QList<SequencerSet *> &sets);
+    /// Copies a sequence (a model's: SequenceModel::sequence()) into the
+    /// camera, set i into the camera's set i: the features the sequence
+    /// varies are enabled (all others disabled), each set's values and its
+    /// path stored. Throws std::runtime_error "There is no set in the
+    /// sequence." for a sequence without sets, before any driver call.
+    void writeSequence(const Sequence &sequence);
+    /// Throws std::runtime_error "There is no set in the sequence." for a
+    /// sequence without sets.
+    static void requireSets(const Sequence &sequence);
     /// Reads the camera's sequence along its paths from the start set, up to
-    /// the first set read before (or as many sets as the camera holds).
-    Snapshot readSequence();
-    /// Marks the set as the one the camera is using, or clears the mark.
-    void highlightSet(SequencerSet *set, bool active);
+    /// the first set read before (or as many sets as the camera holds): the
+    /// sets in ascending index, their paths renumbered to match, the
+    /// features the camera's sequence varies, and for the features it
+    /// leaves alone the camera's current values.
+    Sequence readSequence();
 
     /// The features a sequence can vary: Exposure, Gain, AOI Offset X,
     /// AOI Offset Y and Flash.

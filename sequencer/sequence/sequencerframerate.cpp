@@ -1,27 +1,10 @@
 #include "sequencerframerate.h"
 
-#include <QSettings>
-
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-const char settingsKey[] = "sequencer/framerate";
-
-} // namespace
-
-SequencerFramerate::SequencerFramerate(const QString &organisation, const QString &application,
-                                       QObject *parent)
-    : QObject(parent), m_organisation(organisation), m_application(application)
+SequencerFramerate::SequencerFramerate(QObject *parent) : QObject(parent)
 {
-    bool ok = false;
-    const double stored = QSettings(m_organisation, m_application)
-                              .value(QString::fromLatin1(settingsKey))
-                              .toDouble(&ok);
-    // A value edited by hand into something else than a rate is forgotten.
-    if (ok && std::isfinite(stored))
-        m_value = std::clamp(stored, m_minimum, maximum);
 }
 
 double SequencerFramerate::value() const
@@ -34,16 +17,17 @@ double SequencerFramerate::minimum() const
     return m_minimum;
 }
 
+double SequencerFramerate::requested() const
+{
+    return m_requested;
+}
+
 void SequencerFramerate::setValue(double fps)
 {
     if (!std::isfinite(fps))
         return;
-    const double clamped = std::clamp(fps, m_minimum, maximum);
-    if (clamped == m_value)
-        return;
-    m_value = clamped;
-    store();
-    emit changed(m_value);
+    m_requested = std::clamp(fps, 0.0, maximum);
+    follow();
 }
 
 void SequencerFramerate::setMinimum(double fps)
@@ -52,15 +36,16 @@ void SequencerFramerate::setMinimum(double fps)
         return;
     m_minimum = std::clamp(fps, 0.0, maximum);
     emit minimumChanged(m_minimum);
-    // A camera that cannot run so slowly takes its lowest rate; the stored
-    // rate stays for the cameras that can.
-    if (m_value < m_minimum) {
-        m_value = m_minimum;
-        emit changed(m_value);
-    }
+    follow();
 }
 
-void SequencerFramerate::store() const
+void SequencerFramerate::follow()
 {
-    QSettings(m_organisation, m_application).setValue(QString::fromLatin1(settingsKey), m_value);
+    // A camera that cannot run so slowly takes its lowest rate; the rate
+    // asked for stays for the cameras that can.
+    const double rate = std::clamp(m_requested, m_minimum, maximum);
+    if (rate == m_value)
+        return;
+    m_value = rate;
+    emit changed(m_value);
 }

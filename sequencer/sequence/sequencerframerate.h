@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 /// The rate at which a running sequence takes its images, in images a
-/// second: a setting of its own, kept in the user's settings store. It lies
-/// between the open camera's lowest frame rate and ten a second (the
-/// software triggers of a running sequence come at most ten times a second).
+/// second. It lies between the open camera's lowest frame rate and ten a
+/// second (the software triggers of a running sequence come at most ten
+/// times a second).
 class SequencerFramerate : public QObject
 {
     Q_OBJECT
@@ -17,15 +16,14 @@ public:
     /// The rate of a first start.
     static constexpr double defaultValue = 5.0;
 
-    /// Reads the stored rate from the settings store of organisation and
-    /// application.
-    SequencerFramerate(const QString &organisation, const QString &application,
-                       QObject *parent = nullptr);
+    explicit SequencerFramerate(QObject *parent = nullptr);
 
     double value() const;
     double minimum() const;
-    /// Stores the rate, pulled into the range; emits changed() when the rate
-    /// is another than before.
+    /// The rate last asked for; value() is that rate within the camera's range.
+    double requested() const;
+    /// Takes the rate, pulled into the range; emits changed() when the rate
+    /// is another than before. A rate that is no number is ignored.
     void setValue(double fps);
     /// The lowest rate of the open camera; the rate is pulled up to it.
     void setMinimum(double fps);
@@ -35,10 +33,9 @@ signals:
     void minimumChanged(double fps);
 
 private:
-    void store() const;
+    void follow();
 
-    QString m_organisation;
-    QString m_application;
     double m_minimum = 0.0;
+    double m_requested = defaultValue;
     double m_value = defaultValue;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "sequencemodel.h"
 #include "sequencer.h"
 #include "vyraautotriggerthread.h"
 #include "vyracamera.h"
@@ -51,15 +52,15 @@ bool SequenceRun::isRunning() const
     return m_state != State::Stopped;
 }
 
-void SequenceRun::start(const QList<SequencerSet *> &sets, double runFramerate)
+void SequenceRun::start(const SequenceModel &model)
 {
     if (m_state != State::Stopped)
         return;
-    Sequencer::requireSets(sets);
+    Sequencer::requireSets(model.sequence());
     try {
-        m_camera->setFramerate(runFramerate);
+        m_camera->setFramerate(model.runRate().value());
         m_sequencer->reset();
-        m_sequencer->writeSequence(sets, false);
+        m_sequencer->writeSequence(model.sequence());
         m_sequencer->enableSequencerMode(true);
     } catch (const VyraCameraException &) {
         bringTo(State::Stopped);

@@ -3,8 +3,8 @@
 #include <QList>
 #include <QSharedPointer>
 
+class SequenceModel;
 class Sequencer;
-class SequencerSet;
 class VyraAutoTriggerThread;
 class VyraCamera;
 
@@ -44,10 +44,10 @@ public:
     State state() const;
     bool isRunning() const;
 
-    /// From Stopped: the camera to runFramerate, the sets written from the
-    /// first along their ring, then run live. Throws std::runtime_error for
-    /// no sets (before touching the camera) and VyraCameraException.
-    void start(const QList<SequencerSet *> &sets, double runFramerate);
+    /// From Stopped: the camera to the model's run rate, its sets written
+    /// into the camera, then run live. Throws std::runtime_error for no sets
+    /// (before touching the camera) and VyraCameraException.
+    void start(const SequenceModel &model);
     /// To Stopped: sequencer mode off, live video at the stopped frame rate.
     /// Throws VyraCameraException.
     void stop();

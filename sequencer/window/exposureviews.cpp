@@ -12,7 +12,7 @@
 #include "imageoutlets.h"
 #include "pixelreadout.h"
 #include "qdisplaywidget.h"
-#include "sequencerset.h"
+#include "sequence.h"
 #include "vyrabuildoptions.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
@@ -103,10 +103,10 @@ void ExposureViews::releaseCamera()
     emit cameraChanged({});
 }
 
-void ExposureViews::followRun(const QList<SequencerSet *> &sets)
+void ExposureViews::followRun(const Sequence &sequence)
 {
     m_runOffsets.clear();
-    if (sets.isEmpty() || !m_camera)
+    if (sequence.isEmpty() || !m_camera)
         return;
     ImageParameters camera;
     try {
@@ -114,9 +114,9 @@ void ExposureViews::followRun(const QList<SequencerSet *> &sets)
     } catch (const VyraCameraException &) {
         // Sets that leave the offset alone read as at the origin.
     }
-    const ImageLabels labels = ImageLabels::ofSequence(sets, camera);
-    for (const SequencerSet *set : sets)
-        m_runOffsets.insert(set->index(), labels.parametersOf(set->index()).aoiOffset);
+    const ImageLabels labels = ImageLabels::ofSequence(sequence, camera);
+    for (int set = 0; set < sequence.setCount(); ++set)
+        m_runOffsets.insert(set, labels.parametersOf(set).aoiOffset);
 }
 
 HistogramDock *ExposureViews::histogramDock() const

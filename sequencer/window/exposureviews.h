@@ -16,7 +16,7 @@ class QDisplayWidget;
 class QDockWidget;
 class QMainWindow;
 class QMenu;
-class SequencerSet;
+struct Sequence;
 class VyraCamera;
 
 /// What the window offers to judge exposure, attached to it in one place:
@@ -41,8 +41,8 @@ public:
     void setCamera(const QSharedPointer<VyraCamera> &camera);
     /// The camera is given up.
     void releaseCamera();
-    /// A sequence of these sets began to run; empty: it stopped.
-    void followRun(const QList<SequencerSet *> &sets);
+    /// This sequence began to run; an empty one: the run stopped.
+    void followRun(const Sequence &sequence);
 
     HistogramDock *histogramDock() const;
     /// Null when the application is built without exposure fusion.

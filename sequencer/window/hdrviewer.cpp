@@ -7,13 +7,11 @@
 
 #include <utility>
 
-#include "exposureproperty.h"
 #include "hdrdock.h"
-#include "imagelabels.h"
 #include "latestimages.h"
-#include "sequencerproperty.h"
-#include "sequencerset.h"
+#include "sequence.h"
 #include "vyracamera.h"
+#include "vyradriver.h"
 #include "vyraframeinfo.h"
 
 HdrViewer::HdrViewer(QMainWindow *window, QDockWidget *imageDock, QMenu *viewMenu,
@@ -53,21 +51,9 @@ bool HdrViewer::isOffered() const
     return m_offered;
 }
 
-bool HdrViewer::bracketsExposure(const QList<SequencerSet *> &sets)
+bool HdrViewer::bracketsExposure(const Sequence &sequence)
 {
-    const QList<int> cycle = ImageLabels::cycleOf(sets);
-    int exposing = 0;
-    for (const SequencerSet *set : sets) {
-        if (!cycle.contains(set->index()))
-            continue;
-        for (const SequencerProperty *property : set->properties()) {
-            if (property->featureId() == Properties::Exposure::Id) {
-                ++exposing;
-                break;
-            }
-        }
-    }
-    return exposing >= 2;
+    return sequence.varies(VYRA_FEATURE_EXPOSURE) && sequence.cycle().size() >= 2;
 }
 
 void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
@@ -77,16 +63,16 @@ void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
     if (camera)
         return;
     m_dock->clear();
-    followRun({});
+    followRun(Sequence());
 }
 
-void HdrViewer::followRun(const QList<SequencerSet *> &sets)
+void HdrViewer::followRun(const Sequence &sequence)
 {
     m_attachment.detach();
-    offer(m_camera && bracketsExposure(sets));
+    offer(m_camera && bracketsExposure(sequence));
     if (!m_offered)
         return;
-    m_cycle = ImageLabels::cycleOf(sets);
+    m_cycle = sequence.cycle();
     m_cycles = CycleCounter(m_cycle);
     m_attachment =
         m_camera->images().attach([this](const QSharedPointer<QImage> &image) { take(image); });

@@ -13,7 +13,7 @@ class LatestImages;
 class QDockWidget;
 class QMainWindow;
 class QMenu;
-class SequencerSet;
+struct Sequence;
 class VyraCamera;
 
 /// The fused view of a running exposure bracket, with all it needs: the
@@ -40,15 +40,15 @@ public:
     HdrDock *dock() const;
     bool isOffered() const;
 
-    /// Whether these sets vary Exposure enough for a fused view: at least two
-    /// of the sets of their cycle carry the Exposure feature.
-    static bool bracketsExposure(const QList<SequencerSet *> &sets);
+    /// Whether the sequence varies Exposure enough for a fused view: it
+    /// varies Exposure and its cycle has at least two sets.
+    static bool bracketsExposure(const Sequence &sequence);
 
 public slots:
     /// The camera whose images are fused; null: the camera went.
     void setCamera(const QSharedPointer<VyraCamera> &camera);
-    /// The sets of the sequence that began to run; empty when none runs.
-    void followRun(const QList<SequencerSet *> &sets);
+    /// The sequence that began to run; empty when none runs.
+    void followRun(const Sequence &sequence);
 
 private:
     /// Receives every image on the capture thread.

@@ -11,7 +11,7 @@
 #include "qdisplaywidget.h"
 #include "recorddialog.h"
 #include "recordingcontrol.h"
-#include "sequencerworkspace.h"
+#include "sequencemodel.h"
 #include "setthumbnails.h"
 #include "snapshotsaver.h"
 #include "statisticslabel.h"
@@ -30,10 +30,10 @@ QString defaultRecordingFolder()
 } // namespace
 
 ImageOutlets::ImageOutlets(QMainWindow *window, QDisplayWidget *display,
-                           SequencerWorkspace *workspace)
+                           SequencerWorkspace *workspace, const SequenceModel *model)
     : QObject(window)
     , m_window(window)
-    , m_workspace(workspace)
+    , m_model(model)
     , m_statisticsLabel(new StatisticsLabel(m_statistics, window->statusBar()))
     , m_thumbnails(new SetThumbnails(workspace, m_latest, this))
     , m_snapshots(new SnapshotSaver(window, this))
@@ -96,21 +96,21 @@ void ImageOutlets::followRun(bool sequenceRuns)
     m_sequenceRuns = sequenceRuns;
     // A recording labels its images as of its start: one of the other kind ends.
     m_recording->stop(sequenceRuns ? tr("the sequence started") : tr("the sequence stopped"));
-    const QList<SequencerSet *> sets = runSets();
-    m_statistics.restartCycles(ImageLabels::cycleOf(sets));
-    m_statisticsLabel->setSetCount(sets.size());
+    const Sequence sequence = runSequence();
+    m_statistics.restartCycles(sequence.cycle());
+    m_statisticsLabel->setSetCount(sequence.setCount());
     if (sequenceRuns) {
         m_thumbnails->show(imageSize());
     } else {
         m_thumbnails->hide();
         m_latest.forgetSets();
     }
-    emit runChanged(sets);
+    emit runChanged(sequence);
 }
 
-QList<SequencerSet *> ImageOutlets::runSets() const
+Sequence ImageOutlets::runSequence() const
 {
-    return m_sequenceRuns ? m_workspace->sets() : QList<SequencerSet *>();
+    return m_sequenceRuns ? m_model->sequence() : Sequence();
 }
 
 QSize ImageOutlets::imageSize() const
@@ -127,7 +127,8 @@ std::shared_ptr<const ImageLabels> ImageOutlets::currentLabels() const
 {
     const ImageParameters camera = ImageParameters::ofCamera(*m_camera);
     return std::make_shared<const ImageLabels>(
-        m_sequenceRuns ? ImageLabels::ofSequence(runSets(), camera) : ImageLabels::live(camera));
+        m_sequenceRuns ? ImageLabels::ofSequence(runSequence(), camera)
+                       : ImageLabels::live(camera));
 }
 
 void ImageOutlets::saveImage()

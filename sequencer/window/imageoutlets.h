@@ -15,9 +15,10 @@ class ImageLabels;
 class QDisplayWidget;
 class QMainWindow;
 class RecordingControl;
+class SequenceModel;
 class Sequencer;
-class SequencerSet;
 class SequencerWorkspace;
+struct Sequence;
 class SetThumbnails;
 class SnapshotSaver;
 class StatisticsLabel;
@@ -37,7 +38,10 @@ class ImageOutlets : public QObject
     Q_OBJECT
 
 public:
-    ImageOutlets(QMainWindow *window, QDisplayWidget *display, SequencerWorkspace *workspace);
+    /// The thumbnails show in the workspace's sets; the labels of a run's
+    /// images come from the model.
+    ImageOutlets(QMainWindow *window, QDisplayWidget *display, SequencerWorkspace *workspace,
+                 const SequenceModel *model);
     ~ImageOutlets() override;
 
     /// A camera was opened: its images are counted and kept from now on.
@@ -69,19 +73,20 @@ public:
 signals:
     /// A recording started, stopped or ended.
     void recordingChanged();
-    /// A sequence of these sets began to run; empty: it stopped.
-    void runChanged(const QList<SequencerSet *> &sets);
+    /// This sequence began to run; an empty one: the run stopped.
+    void runChanged(const Sequence &sequence);
 
 private:
     /// The parameters of the images to come: the run's sets over the
     /// camera's values, or the camera's values. Throws VyraCameraException.
     std::shared_ptr<const ImageLabels> currentLabels() const;
-    QList<SequencerSet *> runSets() const;
+    /// The sequence that runs; empty while none does.
+    Sequence runSequence() const;
     QSize imageSize() const;
     void startRecording(int cycles, bool ask);
 
     QMainWindow *m_window;
-    SequencerWorkspace *m_workspace;
+    const SequenceModel *m_model;
     QSharedPointer<VyraCamera> m_camera;
     QSharedPointer<Sequencer> m_sequencer;
     bool m_sequenceRuns = false;

@@ -26,9 +26,12 @@
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "cameralimits.h"
+#include "sequenceeditor.h"
+#include "sequencemodel.h"
+#include "sequencepreview.h"
 #include "sequencerframerate.h"
 #include "sequencerframeratebox.h"
-#include "sequencerset.h"
 #include "sequencerun.h"
 #include "sequencerworkspace.h"
 #include "stylesheet.h"
@@ -42,8 +45,8 @@ namespace {
 const char settingsOrganisation[] = "Quellmark";
 const char settingsApplication[] = "Vyra Sequencer";
 
-// The workspace holds at most this many sets.
-constexpr int maximumSetCount = 32;
+// The run rate of the last session.
+const char runRateKey[] = "sequencer/framerate";
 // A first start takes this share of the screen's width and height.
 constexpr double firstStartScreenShare = 0.85;
 // ... and at most this share of its width, to show the whole tool bar.
@@ -120,27 +123,19 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     cameraStatus = new QLabel(this);
     cameraStatus->setObjectName(QStringLiteral("l_camerastatus"));
     statusBar()->addPermanentWidget(cameraStatus);
-    sequencerFramerate = new SequencerFramerate(QString::fromLatin1(settingsOrganisation),
-                                                QString::fromLatin1(settingsApplication), this);
+    sequenceModel = new SequenceModel(this);
+    sequenceEditor = new SequenceEditor(sequenceModel, this);
+    keepRunRate();
     addSequencerFramerateBox();
     restoreSettings();
-    connect(workspace(), &SequencerWorkspace::sequencerSetSelectedEvent, this,
-            &MainWindow::sequencerSetSelectedEvent);
-    connect(workspace(), &SequencerWorkspace::holdsSetsChanged, this,
-            &MainWindow::updatePreviewFramerate);
-    connect(sequencerFramerate, &SequencerFramerate::changed, this,
-            &MainWindow::updatePreviewFramerate);
-    connect(workspace(), &SequencerWorkspace::editorValueLimited, this,
-            [this](const QString &explanation) {
-                statusBar()->showMessage(explanation, hintMilliseconds);
-            });
+    connectSequence();
     connect(&loadWatcher, &QFutureWatcher<bool>::finished, this,
             &MainWindow::loadCameraConfigurationFinished);
     connect(&saveWatcher, &QFutureWatcher<bool>::finished, this,
             &MainWindow::saveCameraConfigurationFinished);
     // The set marked is always the one that took the image on screen.
     connect(ui->cameraview, &QDisplayWidget::imageShown, this, &MainWindow::showSetOfImage);
-    imageOutlets = new ImageOutlets(this, ui->cameraview, workspace());
+    imageOutlets = new ImageOutlets(this, ui->cameraview, workspace(), sequenceModel);
     connect(imageOutlets, &ImageOutlets::recordingChanged, this, &MainWindow::showCommandState);
     exposureViews = new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property,
                                       ui->menuHelp, imageOutlets);
@@ -172,7 +167,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::addSequencerFramerateBox()
 {
-    auto *box = new SequencerFramerateBox(sequencerFramerate, this);
+    auto *box = new SequencerFramerateBox(&sequenceModel->runRate(), this);
     // Beside the command that starts the sequence, before the separator
     // that follows it.
     const QList<QAction *> items = ui->tb_mainwindow->actions();
@@ -180,6 +175,57 @@ void MainWindow::addSequencerFramerateBox()
     sequencerFramerateAction = ui->tb_mainwindow->insertWidget(items.value(run + 1), box);
     sequencerFramerateAction->setObjectName(QStringLiteral("action_sequencerframerate"));
     sequencerFramerateAction->setEnabled(false);
+}
+
+void MainWindow::keepRunRate()
+{
+    SequencerFramerate &runRate = sequenceModel->runRate();
+    QSettings settings(QString::fromLatin1(settingsOrganisation),
+                       QString::fromLatin1(settingsApplication));
+    bool ok = false;
+    const double stored = settings.value(QString::fromLatin1(runRateKey)).toDouble(&ok);
+    // A value edited by hand into something else than a rate is forgotten.
+    if (ok)
+        runRate.setValue(stored);
+    // The rate asked for is kept, not the one a slow camera had to take.
+    connect(&runRate, &SequencerFramerate::changed, this, [this] {
+        QSettings(QString::fromLatin1(settingsOrganisation), QString::fromLatin1(settingsApplication))
+            .setValue(QString::fromLatin1(runRateKey), sequenceModel->runRate().requested());
+    });
+}
+
+void MainWindow::connectSequence()
+{
+    SequencerWorkspace *sets = workspace();
+    sets->setModel(sequenceModel);
+    connect(sets, &SequencerWorkspace::sequencerSetSelectedEvent, this,
+            &MainWindow::sequencerSetSelectedEvent);
+    connect(sets, &SequencerWorkspace::setEdited, sequenceEditor, &SequenceEditor::editSet);
+    connect(sets, &SequencerWorkspace::selectedSetChanged, this, [this](int index) {
+        sequenceEditor->endEditSteps();
+        if (sequencePreview)
+            sequencePreview->show(index);
+    });
+    connect(sets, &SequencerWorkspace::editorValueLimited, this,
+            [this](const QString &explanation) {
+                statusBar()->showMessage(explanation, hintMilliseconds);
+            });
+    connect(sequenceModel, &SequenceModel::holdsSetsChanged, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(&sequenceModel->runRate(), &SequencerFramerate::changed, this,
+            &MainWindow::updatePreviewFramerate);
+    connect(sequenceModel, &SequenceModel::sequenceChanged, this, [this] {
+        showFeatures();
+        showCommandState();
+    });
+    QUndoStack *history = sequenceEditor->undoStack();
+    connect(history, &QUndoStack::indexChanged, this, &MainWindow::showCommandState);
+    connect(history, &QUndoStack::undoTextChanged, this, [this](const QString &text) {
+        ui->action_undo->setToolTip(text.isEmpty() ? tr("Undo") : tr("Undo %1").arg(text));
+    });
+    connect(history, &QUndoStack::redoTextChanged, this, [this](const QString &text) {
+        ui->action_redo->setToolTip(text.isEmpty() ? tr("Redo") : tr("Redo %1").arg(text));
+    });
 }
 
 void MainWindow::restoreSettings()
@@ -257,22 +303,22 @@ SequencerWorkspace *MainWindow::workspace() const
 void MainWindow::propertyItemToggled(quint32 id, bool checked)
 {
     // Without a camera a toggle only changes its own look.
-    if (!camera)
+    if (!camera || sequenceModel->varies(id) == checked)
         return;
-    if (!checked) {
-        workspace()->removeFeature(id);
-        selectedFeatures.removeAll(id);
-        return;
-    }
     try {
-        workspace()->addFeature(camera, id);
-        selectedFeatures.append(id);
-    } catch (const VyraCameraException &) {
-        // The editors read the camera; one that cannot be read leaves the
-        // feature out of every set again, its toggle unchecked.
-        if (QToggleButton *item = propertyItems.value(id))
-            item->setChecked(false);
+        sequenceEditor->setFeatureVaried(id, checked);
+    } catch (const VyraCameraException &error) {
+        // A feature switched on takes the camera's value, which it could
+        // not tell.
+        showCritical(this, QString::fromUtf8(error.what()));
     }
+    showFeatures();
+}
+
+void MainWindow::showFeatures()
+{
+    for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
+        item.value()->setChecked(sequenceModel->varies(item.key()));
 }
 
 void MainWindow::sequencerSetSelectedEvent(bool selected)
@@ -283,15 +329,16 @@ void MainWindow::sequencerSetSelectedEvent(bool selected)
 
 bool MainWindow::mayDiscardSequence()
 {
-    return workspace()->sets().isEmpty() ||
+    return sequenceModel->isEmpty() ||
            askQuestion(this, tr("Do you want to discard your current Configuration?"),
                        QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MainWindow::clearSequence()
 {
-    workspace()->clear();
-    checkFeatures({});
+    sequenceEditor->replaceSequence(Sequence());
+    // Without a camera the toggles are only looks.
+    showFeatures();
 }
 
 void MainWindow::on_action_new_triggered()
@@ -304,20 +351,34 @@ void MainWindow::on_action_addsequence_triggered()
 {
     if (!camera)
         return;
-    if (workspace()->sets().size() >= maximumSetCount) {
+    if (sequenceModel->setCount() >= Sequence::maximumSetCount) {
         showWarning(this, tr("Maximal Number of Sequencer Sets reached."));
         return;
     }
     try {
-        workspace()->addSet(camera, sequencer, selectedFeatures);
+        sequenceEditor->addSet();
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
     }
 }
 
 void MainWindow::on_action_deleteset_triggered()
 {
-    workspace()->removeSelectedSet();
+    sequenceEditor->deleteSet(workspace()->selectedSet());
+}
+
+void MainWindow::on_action_undo_triggered()
+{
+    if (ui->action_undo->isEnabled())
+        sequenceEditor->undoStack()->undo();
+}
+
+void MainWindow::on_action_redo_triggered()
+{
+    if (ui->action_redo->isEnabled())
+        sequenceEditor->undoStack()->redo();
 }
 
 void MainWindow::on_action_save_triggered()
@@ -332,8 +393,12 @@ void MainWindow::on_action_save_triggered()
     const QString name = withSuffix(dialog.selectedFiles().first(), QStringLiteral(".xml"));
     // A file must hold the sequence on screen: when the sets cannot be
     // written into the camera, nothing is saved.
+    if (!sequenceModel->isEmpty() &&
+        !sequenceFitsCamera(tr("Configuration could not be saved: the camera cannot take "
+                               "these values.")))
+        return;
     try {
-        sequencer->writeSequence(workspace()->sets(), false);
+        sequencer->writeSequence(sequenceModel->sequence());
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
         return;
@@ -343,6 +408,7 @@ void MainWindow::on_action_save_triggered()
     }
     try {
         sequencer->saveConfiguration(name);
+        sequenceEditor->markSaved();
     } catch (const VyraCameraException &error) {
         // Most often the file cannot be written where it was to go.
         showCritical(this, tr("Configuration could not be saved.") + QStringLiteral("\n\n") +
@@ -363,33 +429,42 @@ void MainWindow::on_action_load_triggered()
     // sets that are kept.
     if (!mayDiscardSequence())
         return;
-    Sequencer::Snapshot snapshot;
+    Sequence loaded;
     try {
         // The camera takes a file whole or not at all.
         sequencer->loadConfiguration(dialog.selectedFiles().first());
-        snapshot = sequencer->readSequence();
+        loaded = sequencer->readSequence();
+        // The camera holds the sets as they are numbered on screen.
+        if (!loaded.isEmpty())
+            sequencer->writeSequence(loaded);
     } catch (const VyraCameraException &error) {
         showLoadFailure(error);
         return;
+    } catch (const std::runtime_error &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+        return;
     }
     // The sets on screen give way only once the loaded ones are complete.
-    const QList<quint32> featuresBefore = selectedFeatures;
-    workspace()->setAsideSets();
+    sequenceEditor->replaceSequence(loaded);
+    showFeatures();
+}
+
+bool MainWindow::sequenceFitsCamera(const QString &heading)
+{
+    QList<SequenceProblem> problems;
     try {
-        // Every set read holds exactly the enabled features.
-        const QList<qint64> enabled = snapshot.isEmpty() ? QList<qint64>() : snapshot.first().keys();
-        checkFeatures(QList<quint32>(enabled.cbegin(), enabled.cend()));
-        for (auto set = snapshot.cbegin(); set != snapshot.cend(); ++set)
-            workspace()->addSetWithValues(camera, sequencer, set.value());
-        sequencer->writeSequence(workspace()->sets(), true);
-        workspace()->dropSetAside();
-    } catch (const std::runtime_error &error) {
-        restoreSequence(featuresBefore);
-        showCritical(this, QString::fromUtf8(error.what()));
+        problems = sequenceModel->sequence().problems(CameraLimits::of(*camera));
     } catch (const VyraCameraException &error) {
-        restoreSequence(featuresBefore);
-        showLoadFailure(error);
+        showCritical(this, QString::fromUtf8(error.what()));
+        return false;
     }
+    if (problems.isEmpty())
+        return true;
+    QStringList lines;
+    for (const SequenceProblem &problem : qAsConst(problems))
+        lines << problem.message();
+    showWarning(this, heading + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')));
+    return false;
 }
 
 void MainWindow::showLoadFailure(const VyraCameraException &error)
@@ -397,22 +472,6 @@ void MainWindow::showLoadFailure(const VyraCameraException &error)
     // The driver knows why: another camera model, a broken file, ...
     showCritical(this, tr("Configuration could not be loaded.") + QStringLiteral("\n\n") +
                            QString::fromUtf8(error.what()));
-}
-
-void MainWindow::checkFeatures(const QList<quint32> &ids)
-{
-    for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
-        item.value()->setChecked(ids.contains(item.key()));
-}
-
-void MainWindow::restoreSequence(const QList<quint32> &features)
-{
-    // The toggles change while the workspace is empty, so that the sets
-    // brought back keep the editors they had.
-    workspace()->clear();
-    checkFeatures(features);
-    selectedFeatures = features;
-    workspace()->restoreSetAside();
 }
 
 void MainWindow::on_action_saveCameraConfiguration_triggered()
@@ -506,14 +565,17 @@ void MainWindow::on_action_run_toggled(bool toggled)
 
 void MainWindow::startRun()
 {
-    if (selectedFeatures.isEmpty()) {
+    if (sequenceModel->features().isEmpty()) {
         showInformation(this, tr("Please select a property to run the Sequencer."));
         return;
     }
     if (!cameraUsable() || !sequenceRun)
         return;
+    if (!sequenceModel->isEmpty() &&
+        !sequenceFitsCamera(tr("The sequence cannot run: the camera cannot take these values.")))
+        return;
     try {
-        sequenceRun->start(workspace()->sets(), sequencerFramerate->value());
+        sequenceRun->start(*sequenceModel);
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
     } catch (const VyraCameraException &error) {
@@ -546,7 +608,7 @@ void MainWindow::on_action_capture_toggled(bool arg1)
 
 void MainWindow::on_actionAction_SingleForceTrigger_triggered()
 {
-    if (selectedFeatures.isEmpty()) {
+    if (sequenceModel->features().isEmpty()) {
         showInformation(this, tr("Please select a property to run the Sequencer."));
         return;
     }
@@ -571,8 +633,7 @@ void MainWindow::onActiveSetChanged(int nActiveSet)
     // Only a running sequence has a set in use; -1 clears every mark.
     if (!sequencer || !sequenceRun || (!sequenceRun->isRunning() && nActiveSet >= 0))
         return;
-    for (SequencerSet *set : workspace()->sets())
-        sequencer->highlightSet(set, set->index() == nActiveSet);
+    workspace()->markSet(nActiveSet);
 }
 
 void MainWindow::showSetOfImage(QSharedPointer<QImage> image)
@@ -582,7 +643,8 @@ void MainWindow::showSetOfImage(QSharedPointer<QImage> image)
 
 double MainWindow::previewFramerate() const
 {
-    return workspace()->holdsSets() ? sequencerFramerate->value() : SequenceRun::liveFramerate;
+    return sequenceModel->isEmpty() ? SequenceRun::liveFramerate
+                                    : sequenceModel->runRate().value();
 }
 
 void MainWindow::updatePreviewFramerate()
@@ -621,6 +683,8 @@ void MainWindow::showCommandState()
     ui->gv_main->setWorkspaceEnabled(editing);
     for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
         action->setEnabled(editing);
+    ui->action_undo->setEnabled(editing && sequenceEditor->undoStack()->canUndo());
+    ui->action_redo->setEnabled(editing && sequenceEditor->undoStack()->canRedo());
     ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
     ui->action_opencamera->setEnabled(!running && !taskRunning);
     ui->action_settings->setEnabled(usable);
@@ -725,7 +789,7 @@ void MainWindow::openSelectedCamera()
 
         cameraRemoved = false;
         try {
-            sequencerFramerate->setMinimum(camera->framerateRange().minimum);
+            sequenceModel->runRate().setMinimum(camera->framerateRange().minimum);
         } catch (const VyraCameraException &) {
             // The camera takes the nearest rate it can run at.
         }
@@ -741,8 +805,11 @@ void MainWindow::openSelectedCamera()
         sequencer = QSharedPointer<Sequencer>::create(camera);
         camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
         camera->enableLiveVideo(true);
-        sequenceRun =
-            std::make_unique<SequenceRun>(camera, sequencer, sequencerFramerate->value());
+        sequenceRun = std::make_unique<SequenceRun>(camera, sequencer,
+                                                    sequenceModel->runRate().value());
+        sequencePreview = std::make_unique<SequencePreview>(sequenceModel, camera);
+        sequenceEditor->setCamera(camera);
+        workspace()->setCamera(camera);
         imageOutlets->setCamera(camera, sequencer);
         exposureViews->setCamera(camera);
         showCommandState();
@@ -783,6 +850,9 @@ void MainWindow::letGoOfCamera()
     }
     imageOutlets->releaseCamera();
     exposureViews->releaseCamera();
+    workspace()->setCamera({});
+    sequenceEditor->setCamera({});
+    sequencePreview.reset();
     sequenceRun.reset();
     sequencer.clear();
     camera.clear();

@@ -26,8 +26,10 @@ class QLabel;
 class QMessageBox;
 class QProgressDialog;
 class QToggleButton;
+class SequenceEditor;
+class SequenceModel;
+class SequencePreview;
 class SequenceRun;
-class SequencerFramerate;
 class SequencerWorkspace;
 class VyraCamera;
 class VyraCameraDialog;
@@ -89,12 +91,21 @@ private slots:
     void on_action_saveImage_triggered();
     void on_action_record_toggled(bool on);
     void on_action_captureCycle_triggered();
+    void on_action_undo_triggered();
+    void on_action_redo_triggered();
 
 private:
     void restoreSettings();
     /// Without a stored layout: most of the screen, in its middle.
     void sizeForFirstStart();
     void addSequencerFramerateBox();
+    /// The run rate of the last session, and each new one kept for the next.
+    void keepRunRate();
+    /// The sequence's window: editors, toggles, Undo and Redo follow the
+    /// model, and the user's edits go through the sequence editor.
+    void connectSequence();
+    /// Checks the toggles of the features the sequence varies, and only those.
+    void showFeatures();
     /// Which camera is open, shown in the status bar until another is.
     void showCameraStatus(const QString &text);
     /// The rate the camera runs at while no sequence runs: while sets are
@@ -124,13 +135,12 @@ private:
     /// Asks before the sets on screen are thrown away; true when there are
     /// none or the user lets them go.
     bool mayDiscardSequence();
-    /// Removes every set and unchecks every feature toggle.
+    /// Removes every set and unchecks every feature toggle; the history of
+    /// edits begins anew.
     void clearSequence();
-    /// Checks the toggles of these features and unchecks the others.
-    void checkFeatures(const QList<quint32> &ids);
-    /// Gives up a loaded sequence for the sets set aside before, with the
-    /// features they had, in the order they were checked.
-    void restoreSequence(const QList<quint32> &features);
+    /// Whether the camera can take every value of the sequence; if not, says
+    /// which values it cannot take, and why, under the heading.
+    bool sequenceFitsCamera(const QString &heading);
     /// A sequence file the camera refused, with the driver's reason.
     void showLoadFailure(const VyraCameraException &error);
     /// Shows what is true about the camera's connection now. A box still
@@ -149,11 +159,14 @@ private:
 
     Ui::MainWindow *ui;
     Sequencer::FeatureCatalogue features;
-    QList<quint32> selectedFeatures;
+    // The sequence, and every edit of it as a step of Undo.
+    SequenceModel *sequenceModel = nullptr;
+    SequenceEditor *sequenceEditor = nullptr;
     QSharedPointer<VyraCamera> camera;
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
     std::unique_ptr<SequenceRun> sequenceRun;
+    std::unique_ptr<SequencePreview> sequencePreview;
     // Statistics, thumbnails, Save Image and recording: the camera's images
     // besides the display.
     ImageOutlets *imageOutlets = nullptr;
@@ -169,7 +182,6 @@ private:
     bool cameraRemoved = false;
     QFutureWatcher<bool> saveWatcher;
     QFutureWatcher<bool> loadWatcher;
-    SequencerFramerate *sequencerFramerate = nullptr;
     QAction *sequencerFramerateAction = nullptr;
     QLabel *cameraStatus = nullptr;
 };

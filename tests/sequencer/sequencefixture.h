@@ -11,6 +11,9 @@
 #include <string>
 
 #include "offscreenwarnings.h"
+#include "sequenceeditor.h"
+#include "sequencemodel.h"
+#include "sequencepreview.h"
 #include "sequencer.h"
 #include "sequencerproperty.h"
 #include "sequencerset.h"
@@ -19,12 +22,16 @@
 #include "simcontrol.h"
 #include "vyracamera.h"
 
-/// A camera of the simulated driver with its sequencer and a workspace shown
-/// in its view, as the main window holds them.
+/// A camera of the simulated driver with its sequencer, a sequence model with
+/// its editor, and a workspace showing the model in its view, as the main
+/// window holds them.
 struct SequenceFixture
 {
     QSharedPointer<VyraCamera> camera;
     QSharedPointer<Sequencer> sequencer;
+    std::unique_ptr<SequenceModel> model;
+    std::unique_ptr<SequenceEditor> editor;
+    std::unique_ptr<SequencePreview> preview;
     std::unique_ptr<SequencerWorkspaceView> view;
 
     /// Opens the camera (the default small one unless given) and shows an
@@ -39,7 +46,17 @@ struct SequenceFixture
             return false;
         camera = QSharedPointer<VyraCamera>::create(1);
         sequencer = QSharedPointer<Sequencer>::create(camera);
+        model = std::make_unique<SequenceModel>();
+        editor = std::make_unique<SequenceEditor>(model.get());
+        editor->setCamera(camera);
         view = std::make_unique<SequencerWorkspaceView>();
+        view->workspace()->setModel(model.get());
+        view->workspace()->setCamera(camera);
+        QObject::connect(view->workspace(), &SequencerWorkspace::setEdited, editor.get(),
+                         &SequenceEditor::editSet);
+        preview = std::make_unique<SequencePreview>(model.get(), camera);
+        QObject::connect(view->workspace(), &SequencerWorkspace::selectedSetChanged,
+                         preview.get(), &SequencePreview::show);
         view->resize(720, 600);
         view->show();
         view->activateWindow();
@@ -53,6 +70,9 @@ struct SequenceFixture
     {
         view.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        preview.reset();
+        editor.reset();
+        model.reset();
         sequencer.reset();
         camera.reset();
     }
@@ -60,11 +80,13 @@ struct SequenceFixture
     SequencerWorkspace *workspace() const { return view->workspace(); }
     QList<SequencerSet *> sets() const { return workspace()->sets(); }
 
-    /// Adds count sets editing these features.
+    /// Varies these features (in this order) and adds count sets.
     void addSets(int count, const QList<quint32> &features)
     {
+        for (quint32 feature : features)
+            editor->setFeatureVaried(feature, true);
         for (int i = 0; i < count; ++i)
-            workspace()->addSet(camera, sequencer, features);
+            editor->addSet();
     }
 
     VyraSim::OpenCameraState state() const

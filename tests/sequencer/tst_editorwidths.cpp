@@ -69,7 +69,6 @@ void TestEditorWidths::initTestCase()
     fixture.camera->setExposureLongEnabled(true);
     fixture.camera->setAoi(QRect(QPoint(0, 0), fixture.camera->aoiSizeMinimum()));
     fixture.addSets(4, {1, 2, 4, 8, 16});
-    fixture.workspace()->updateAllSettings();
 }
 
 void TestEditorWidths::cleanupTestCase()

@@ -1,30 +1,32 @@
-// Whole sequences: the workspace's sets written into the simulated camera,
-// run there, and read back.
+// Whole sequences: a sequence model written into the simulated camera, run
+// there, and read back.
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
 #include <stdexcept>
 
-#include "pathproperty.h"
 #include "sequencefixture.h"
 
 using VyraSim::Control;
 
 namespace {
 
-Properties::Path *pathOf(SequencerSet *set)
+/// Three sets varying exposure and gain, each with values of its own, along
+/// the paths given.
+Sequence threeSets(const QList<int> &nextSets = {1, 2, 0})
 {
-    return static_cast<Properties::Path *>(set->pathProperty());
-}
-
-double storedExposure(const QSharedPointer<FeatureValue> &value)
-{
-    double exposure = 0.0;
-    std::memcpy(&exposure, value->data(), sizeof exposure);
-    return exposure;
+    Sequence sequence;
+    sequence.features = {VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN};
+    for (int set = 0; set < 3; ++set) {
+        SetParameters values;
+        values.exposureMs = 5.0 + 7.5 * set;
+        values.masterGain = 10 * (set + 1);
+        values.triggerSource = VYRA_SEQUENCER_TRIGGER_FRAME_END;
+        values.nextSet = nextSets.at(set);
+        sequence.sets << values;
+    }
+    return sequence;
 }
 
 } // namespace
@@ -38,20 +40,15 @@ private slots:
     void cleanup();
 
     void writingNoSetsThrowsBeforeAnyDriverCall();
-    void writingEnablesEachEditedFeatureOnce();
-    void pathsAreWrittenOrKept_data();
-    void pathsAreWrittenOrKept();
+    void writingEnablesEachVariedFeatureOnce();
     void readingFollowsThePathsAndEnds_data();
     void readingFollowsThePathsAndEnds();
-    void aSequenceBuiltInTheWorkspaceRunsWithinItsSets();
-    void aWrittenSequenceReadsBackEqual();
+    void aWrittenSequenceRunsAlongItsPaths_data();
+    void aWrittenSequenceRunsAlongItsPaths();
+    void aSavedSequenceLoadsBackEqual();
 
 private:
-    /// Three sets editing exposure and gain, each with its own values.
-    void buildThreeSets();
-
     SequenceFixture fixture;
-    const QList<double> exposures = {5.0, 12.5, 20.0};
 };
 
 void TestSequence::init()
@@ -64,19 +61,10 @@ void TestSequence::cleanup()
     fixture.close();
 }
 
-void TestSequence::buildThreeSets()
-{
-    fixture.addSets(3, {1, 2});
-    for (SequencerSet *set : fixture.sets()) {
-        editorOf<QDoubleSpinBox>(set, 1)->setValue(exposures.at(set->index()));
-        editorOf<QSpinBox>(set, 2, 1)->setValue(10 * (set->index() + 1));
-    }
-}
-
 void TestSequence::writingNoSetsThrowsBeforeAnyDriverCall()
 {
     try {
-        fixture.sequencer->writeSequence({}, false);
+        fixture.sequencer->writeSequence(Sequence());
         QFAIL("writing no sets must throw");
     } catch (const std::runtime_error &error) {
         QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("There is no set in the sequence."));
@@ -84,14 +72,9 @@ void TestSequence::writingNoSetsThrowsBeforeAnyDriverCall()
     QVERIFY(Control::calls().empty());
 }
 
-void TestSequence::writingEnablesEachEditedFeatureOnce()
+void TestSequence::writingEnablesEachVariedFeatureOnce()
 {
-    // Set 0 edits exposure, set 1 exposure and gain, set 2 nothing but its path.
-    fixture.workspace()->addSet(fixture.camera, fixture.sequencer, {1});
-    fixture.workspace()->addSet(fixture.camera, fixture.sequencer, {1, 2});
-    fixture.workspace()->addSet(fixture.camera, fixture.sequencer, {});
-    Control::clearCalls();
-    fixture.sequencer->writeSequence(fixture.sets(), false);
+    fixture.sequencer->writeSequence(threeSets());
 
     int enables = 0;
     int disablesFirst = 0;
@@ -109,116 +92,91 @@ void TestSequence::writingEnablesEachEditedFeatureOnce()
     QCOMPARE(state.triggerMode, VYRA_TRIGGER_SOFTWARE);
 }
 
-void TestSequence::pathsAreWrittenOrKept_data()
-{
-    QTest::addColumn<bool>("keepCameraPaths");
-    QTest::newRow("written") << false;
-    QTest::newRow("kept") << true;
-}
-
-void TestSequence::pathsAreWrittenOrKept()
-{
-    QFETCH(bool, keepCameraPaths);
-    buildThreeSets();
-    // The camera holds the ring 0 -> 1 -> 2 -> 0; the editors now choose
-    // 0 -> 2 -> 1 -> 0.
-    fixture.sequencer->writeSequence(fixture.sets(), false);
-    const QList<int> chosen = {2, 0, 1};
-    for (SequencerSet *set : fixture.sets())
-        qobject_cast<QComboBox *>(pathOf(set)->rows().at(3).second)
-            ->setCurrentIndex(chosen.at(set->index()));
-    Control::clearCalls();
-
-    fixture.sequencer->writeSequence(fixture.sets(), keepCameraPaths);
-
-    QCOMPARE(callCount("sequencerControl", VYRA_SEQUENCER_PATH_SET), keepCameraPaths ? 0 : 3);
-    const QList<int> inCamera = keepCameraPaths ? QList<int>{1, 2, 0} : chosen;
-    const VyraSim::OpenCameraState state = fixture.state();
-    for (SequencerSet *set : fixture.sets()) {
-        QCOMPARE(state.sequence.sets.at(set->index()).nextSet, inCamera.at(set->index()));
-        QCOMPARE(pathOf(set)->nextSet(), inCamera.at(set->index()));
-    }
-}
-
 void TestSequence::readingFollowsThePathsAndEnds_data()
 {
-    QTest::addColumn<QList<int>>("nextSets");
-    QTest::addColumn<QList<quint32>>("read");
-    QTest::newRow("one set leading to itself") << QList<int>{0} << QList<quint32>{0};
-    QTest::newRow("ring") << QList<int>{1, 2, 0} << QList<quint32>{0, 1, 2};
-    QTest::newRow("chain back into itself") << QList<int>{1, 2, 1} << QList<quint32>{0, 1, 2};
+    QTest::addColumn<QList<int>>("inCamera");
+    QTest::addColumn<QList<int>>("read");
+    QTest::newRow("one set leading to itself") << QList<int>{0} << QList<int>{0};
+    QTest::newRow("ring") << QList<int>{1, 2, 0} << QList<int>{1, 2, 0};
+    QTest::newRow("chain back into itself") << QList<int>{1, 2, 1} << QList<int>{1, 2, 1};
+    // Sets 0, 2 and 4 of the camera become sets 0, 1 and 2.
+    QTest::newRow("gaps in the numbers") << QList<int>{2, -1, 4, -1, 0} << QList<int>{1, 2, 0};
 }
 
 void TestSequence::readingFollowsThePathsAndEnds()
 {
-    QFETCH(QList<int>, nextSets);
-    QFETCH(QList<quint32>, read);
+    QFETCH(QList<int>, inCamera);
+    QFETCH(QList<int>, read);
     Sequencer &sequencer = *fixture.sequencer;
     sequencer.enableConfigurationMode(true);
     sequencer.enableFeature(VYRA_FEATURE_EXPOSURE, true);
-    for (int set = 0; set < nextSets.size(); ++set) {
+    QList<double> stored;
+    for (int set = 0; set < inCamera.size(); ++set) {
+        if (inCamera.at(set) < 0)
+            continue;
         sequencer.setSelectedSet(set);
-        fixture.camera->setExposure(exposures.at(set));
-        fixture.camera->setActivePath(0, nextSets.at(set), VYRA_SEQUENCER_TRIGGER_FRAME_END);
+        fixture.camera->setExposure(2.0 + set);
+        fixture.camera->setActivePath(0, inCamera.at(set), VYRA_SEQUENCER_TRIGGER_FRAME_END);
         sequencer.saveSet();
+        stored << 2.0 + set;
     }
     sequencer.enableConfigurationMode(false);
 
-    const Sequencer::Snapshot snapshot = sequencer.readSequence();
-    QCOMPARE(snapshot.keys(), read);
-    for (quint32 set : read) {
-        QCOMPARE(snapshot.value(set).keys(), QList<qint64>{VYRA_FEATURE_EXPOSURE});
-        QCOMPARE(storedExposure(snapshot.value(set).value(VYRA_FEATURE_EXPOSURE)),
-                 exposures.at(int(set)));
+    const Sequence sequence = sequencer.readSequence();
+    QCOMPARE(sequence.features, QList<qint64>{VYRA_FEATURE_EXPOSURE});
+    QCOMPARE(sequence.setCount(), read.size());
+    for (int set = 0; set < read.size(); ++set) {
+        QCOMPARE(sequence.sets.at(set).nextSet, read.at(set));
+        QCOMPARE(sequence.sets.at(set).exposureMs, stored.at(set));
     }
     QVERIFY(!fixture.state().configurationMode);
 }
 
-void TestSequence::aSequenceBuiltInTheWorkspaceRunsWithinItsSets()
+void TestSequence::aWrittenSequenceRunsAlongItsPaths_data()
 {
-    // A new set's path names the set after it; the last one names the first
-    // set, where the ring closes.
-    buildThreeSets();
-    QCOMPARE(pathOf(fixture.sets().last())->nextSet(), 0);
+    QTest::addColumn<QList<int>>("nextSets");
+    QTest::addColumn<QList<int>>("taken");
+    QTest::newRow("ring") << QList<int>{1, 2, 0} << QList<int>{0, 1, 2, 0, 1, 2};
+    QTest::newRow("backwards") << QList<int>{2, 0, 1} << QList<int>{0, 2, 1, 0, 2, 1};
+    QTest::newRow("set 1 left out") << QList<int>{2, 2, 0} << QList<int>{0, 2, 0, 2, 0, 2};
+}
+
+void TestSequence::aWrittenSequenceRunsAlongItsPaths()
+{
+    QFETCH(QList<int>, nextSets);
+    QFETCH(QList<int>, taken);
     fixture.sequencer->reset();
-    fixture.sequencer->writeSequence(fixture.sets(), false);
+    fixture.sequencer->writeSequence(threeSets(nextSets));
     fixture.sequencer->enableSequencerMode(true);
 
-    QList<int> taken;
-    for (int image = 0; image < 6; ++image) {
+    QList<int> sets;
+    for (int image = 0; image < taken.size(); ++image) {
         const VyraSim::OpenCameraState before = fixture.state();
-        taken << before.currentSet;
+        sets << before.currentSet;
         fixture.camera->trigger();
         QTRY_VERIFY(fixture.state().framesTaken > before.framesTaken);
     }
-    QCOMPARE(taken, QList<int>({0, 1, 2, 0, 1, 2}));
-    QCOMPARE(pathOf(fixture.sets().last())->nextSet(), 0);
+    QCOMPARE(sets, taken);
 }
 
-void TestSequence::aWrittenSequenceReadsBackEqual()
+void TestSequence::aSavedSequenceLoadsBackEqual()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString file = folder.filePath(QStringLiteral("three sets.xml"));
-    buildThreeSets();
-    fixture.sequencer->writeSequence(fixture.sets(), false);
+    const Sequence written = threeSets({2, 0, 1});
+    fixture.sequencer->writeSequence(written);
     fixture.sequencer->saveConfiguration(file);
-    const VyraSim::SequencerConfiguration written = fixture.state().sequence;
 
     fixture.sequencer->reset();
-    QVERIFY(fixture.state().sequence != written);
     fixture.sequencer->loadConfiguration(file);
-    const Sequencer::Snapshot snapshot = fixture.sequencer->readSequence();
+    const Sequence read = fixture.sequencer->readSequence();
 
-    QCOMPARE(fixture.state().sequence, written);
-    QCOMPARE(snapshot.keys(), QList<quint32>({0, 1, 2}));
-    for (quint32 set : snapshot.keys()) {
-        const Sequencer::SetValues &values = snapshot.value(set);
-        QCOMPARE(values.keys(), QList<qint64>({VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN}));
-        QCOMPARE(storedExposure(values.value(VYRA_FEATURE_EXPOSURE)), exposures.at(int(set)));
-        qint32 gains[4] = {};
-        std::memcpy(gains, values.value(VYRA_FEATURE_GAIN)->data(), sizeof gains);
-        QCOMPARE(gains[0], qint32(10 * (set + 1)));
+    QCOMPARE(read.features, written.features);
+    QCOMPARE(read.setCount(), 3);
+    for (int set = 0; set < 3; ++set) {
+        for (qint64 feature : {VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN, 255})
+            QVERIFY(read.sets.at(set).sameFeature(written.sets.at(set), feature));
     }
 }
 

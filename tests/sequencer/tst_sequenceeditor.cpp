@@ -1,6 +1,6 @@
 // The editors of a set, the set widget and the workspace, on the simulated
-// camera: what they show, what they write to the camera and when, and how
-// the workspace numbers, links and lays out its sets.
+// camera: what they show and announce, what reaches the camera and when, and
+// how the workspace shows the model's sets and lays them out.
 
 #include <QComboBox>
 #include <QLabel>
@@ -71,6 +71,7 @@ class TestSequenceEditor : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -78,8 +79,8 @@ private slots:
     void createMakesTheKnownKindsOnly();
     void gainRowsFollowTheCamerasGains_data();
     void gainRowsFollowTheCamerasGains();
-    void fillingWritesNothingAndAChangeWritesOnce_data();
-    void fillingWritesNothingAndAChangeWritesOnce();
+    void fillingAnnouncesNothingAndAChangeOnce_data();
+    void fillingAnnouncesNothingAndAChangeOnce();
     void rangesFollowTheCamerasImageSizeAndFramerate();
     void pathOffersTheCamerasSetsAndTriggerSources_data();
     void pathOffersTheCamerasSetsAndTriggerSources();
@@ -93,12 +94,17 @@ private slots:
 
     void gridFollowsTheViewWidth_data();
     void gridFollowsTheViewWidth();
-    void removalRenumbersRelinksAndMovesTheFocus_data();
-    void removalRenumbersRelinksAndMovesTheFocus();
+    void removalRelinksThePathsAndMovesTheFocus_data();
+    void removalRelinksThePathsAndMovesTheFocus();
 
 private:
     SequenceFixture fixture;
 };
+
+void TestSequenceEditor::initTestCase()
+{
+    qRegisterMetaType<SetParameters>();
+}
 
 void TestSequenceEditor::init()
 {
@@ -173,32 +179,40 @@ void TestSequenceEditor::gainRowsFollowTheCamerasGains()
     QCOMPARE(gain->rows().first().first->font().weight(), 75);
 }
 
-void TestSequenceEditor::fillingWritesNothingAndAChangeWritesOnce_data()
+void TestSequenceEditor::fillingAnnouncesNothingAndAChangeOnce_data()
 {
     QTest::addColumn<qint64>("id");
-    QTest::addColumn<int>("writes");
-    QTest::newRow("exposure") << qint64(1) << 1;
-    QTest::newRow("gain") << qint64(2) << 1;
-    QTest::newRow("offset x") << qint64(4) << 1;
-    QTest::newRow("offset y") << qint64(8) << 1;
-    // Delay, duration and mode go to the camera together.
-    QTest::newRow("flash") << qint64(16) << 3;
-    QTest::newRow("path") << qint64(255) << 1;
+    QTest::newRow("exposure") << qint64(1);
+    QTest::newRow("gain") << qint64(2);
+    QTest::newRow("offset x") << qint64(4);
+    QTest::newRow("offset y") << qint64(8);
+    QTest::newRow("flash") << qint64(16);
+    QTest::newRow("path") << qint64(255);
 }
 
-void TestSequenceEditor::fillingWritesNothingAndAChangeWritesOnce()
+void TestSequenceEditor::fillingAnnouncesNothingAndAChangeOnce()
 {
     QFETCH(qint64, id);
-    QFETCH(int, writes);
     // A smaller AOI gives the offsets room to change.
     fixture.camera->setAoi(QRect(0, 0, 640, 480));
-    SequencerSet set(fixture.sequencer, 0);
+    SequencerSet set(0);
+    QSignalSpy edits(&set, &SequencerSet::valuesEdited);
     Control::clearCalls();
     auto *property = SequencerProperty::create(id, fixture.camera, set.focusFilter(), &set);
     set.addProperty(property);
-    QCOMPARE(writeCalls(), 0);
+    SetParameters shown = SetParameters::ofCamera(*fixture.camera);
+    shown.nextSet = 1;
+    set.showValues(shown);
+    QCOMPARE(edits.count(), 0);
     QVERIFY(changeFirstInput(property));
-    QCOMPARE(writeCalls(), writes);
+    QCOMPARE(edits.count(), 1);
+    const SetParameters edited = edits.first().at(1).value<SetParameters>();
+    QCOMPARE(edits.first().at(2).value<qint64>(), id);
+    // The edit changes that feature and nothing else; the camera is left
+    // alone.
+    QVERIFY(!edited.sameFeature(shown, id));
+    QVERIFY(edited.withFeatureOf(shown, id) == shown);
+    QCOMPARE(writeCalls(), 0);
 }
 
 void TestSequenceEditor::rangesFollowTheCamerasImageSizeAndFramerate()
@@ -233,44 +247,41 @@ void TestSequenceEditor::pathOffersTheCamerasSetsAndTriggerSources_data()
 {
     QTest::addColumn<int>("mask");
     QTest::addColumn<int>("cameraSets");
-    QTest::addColumn<int>("setIndex");
     QTest::addColumn<QStringList>("sources");
     QTest::addColumn<QList<int>>("codes");
-    QTest::addColumn<int>("chosenNext");
     QTest::newRow("exposure end only")
-        << 4 << 32 << 2 << QStringList{"Off", "Exposure End"} << QList<int>{0, 4} << 3;
-    QTest::newRow("all sources")
-        << 7 << 32 << 2 << QStringList{"Off", "Frame End", "Frame Start", "Exposure End"}
-        << QList<int>{0, 1, 2, 4} << 3;
-    QTest::newRow("last set of the camera")
-        << 1 << 4 << 3 << QStringList{"Off", "Frame End"} << QList<int>{0, 1} << -1;
+        << 4 << 32 << QStringList{"Off", "Exposure End"} << QList<int>{0, 4};
+    QTest::newRow("all sources") << 7 << 32
+                                 << QStringList{"Off", "Frame End", "Frame Start", "Exposure End"}
+                                 << QList<int>{0, 1, 2, 4};
+    QTest::newRow("a camera of four sets") << 1 << 4 << QStringList{"Off", "Frame End"}
+                                           << QList<int>{0, 1};
 }
 
 void TestSequenceEditor::pathOffersTheCamerasSetsAndTriggerSources()
 {
     QFETCH(int, mask);
     QFETCH(int, cameraSets);
-    QFETCH(int, setIndex);
     QFETCH(QStringList, sources);
     QFETCH(QList<int>, codes);
-    QFETCH(int, chosenNext);
     fixture.close();
     CameraSpec description;
     description.triggerSourceMask = mask;
     description.sequencerSets = cameraSets;
     QVERIFY(fixture.open(description));
 
-    SequencerSet set(fixture.sequencer, setIndex);
-    auto *path = static_cast<Properties::Path *>(
-        SequencerProperty::create(255, fixture.camera, set.focusFilter(), &set));
-    set.addProperty(path);
+    fixture.addSets(2, {});
+    SequencerSet *set = fixture.sets().first();
+    auto *path = set->pathProperty();
     QCOMPARE(labelTexts(path), QStringList({"Sequencer path", "     Selector",
                                             "     Trigger source", "     Set Next"}));
     auto *nextSets = qobject_cast<QComboBox *>(path->rows().at(3).second);
     auto *triggers = qobject_cast<QComboBox *>(path->rows().at(2).second);
     QCOMPARE(nextSets->count(), cameraSets);
     QCOMPARE(nextSets->itemText(cameraSets - 1), QString::number(cameraSets - 1));
-    QCOMPARE(path->nextSet(), chosenNext);
+    // A new set leads to the set after it, stepped by the first source the
+    // camera offers.
+    QCOMPARE(nextSets->currentIndex(), 1);
     QCOMPARE(triggers->currentIndex(), 1);
 
     QStringList offered;
@@ -278,23 +289,17 @@ void TestSequenceEditor::pathOffersTheCamerasSetsAndTriggerSources()
         offered << triggers->itemText(item);
     QCOMPARE(offered, sources);
     nextSets->setCurrentIndex(0);
+    QCOMPARE(fixture.model->set(0).nextSet, 0);
     for (int item = codes.size() - 1; item >= 0; --item) {
         triggers->setCurrentIndex(item);
-        QCOMPARE(fixture.camera->activePath().triggerSource, codes.at(item));
+        QCOMPARE(fixture.model->set(0).triggerSource, codes.at(item));
     }
-
-    // Reading the camera's path back shows it and writes nothing.
-    Control::clearCalls();
-    fixture.camera->setActivePath(0, 1, codes.last());
-    path->updateSettings();
-    QCOMPARE(callCount("sequencerControl", VYRA_SEQUENCER_PATH_SET), 1);
-    QCOMPARE(path->nextSet(), 1);
-    QCOMPARE(triggers->currentText(), sources.last());
+    QCOMPARE(writeCalls(), 0);
 }
 
 void TestSequenceEditor::newSetTitleSizeAndLooks()
 {
-    SequencerSet empty(fixture.sequencer, 3);
+    SequencerSet empty(3);
     QCOMPARE(empty.title(), QStringLiteral("Set 3"));
     QCOMPARE(empty.width(), 200);
     QCOMPARE(empty.objectName(), QStringLiteral("SequencerSet"));
@@ -317,9 +322,9 @@ void TestSequenceEditor::newSetTitleSizeAndLooks()
     fixture.workspace()->clearFocus();
     QTRY_COMPARE(looks(set), qMakePair(light, grey));
 
-    fixture.sequencer->highlightSet(set, true);
+    fixture.workspace()->markSet(0);
     QCOMPARE(looks(set), qMakePair(blueTitle, blueBorder));
-    fixture.sequencer->highlightSet(set, false);
+    fixture.workspace()->markSet(-1);
     QCOMPARE(looks(set), qMakePair(light, grey));
 }
 
@@ -399,7 +404,7 @@ void TestSequenceEditor::editorsAreListedByIdentifierPosition()
     QFETCH(QList<qint64>, shown);
     QFETCH(qint64, added);
     QFETCH(QList<qint64>, listed);
-    SequencerSet set(fixture.sequencer, 0);
+    SequencerSet set(0);
     for (qint64 id : shown + QList<qint64>{added})
         set.addProperty(SequencerProperty::create(id, fixture.camera, set.focusFilter(), &set));
     QCOMPARE(editorIds(&set), listed);
@@ -454,7 +459,7 @@ void TestSequenceEditor::gridFollowsTheViewWidth()
     QCOMPARE(int(fixture.workspace()->sceneRect().height()), rows * (rowHeight + 25) + 25);
 }
 
-void TestSequenceEditor::removalRenumbersRelinksAndMovesTheFocus_data()
+void TestSequenceEditor::removalRelinksThePathsAndMovesTheFocus_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("removed");
@@ -465,47 +470,47 @@ void TestSequenceEditor::removalRenumbersRelinksAndMovesTheFocus_data()
     QTest::newRow("only") << 1 << 0 << -1;
 }
 
-void TestSequenceEditor::removalRenumbersRelinksAndMovesTheFocus()
+void TestSequenceEditor::removalRelinksThePathsAndMovesTheFocus()
 {
     QFETCH(int, count);
     QFETCH(int, removed);
     QFETCH(int, focused);
     fixture.addSets(count, {1});
-    QVERIFY(!fixture.workspace()->removeSelectedSet());
-    QCOMPARE(fixture.sets().size(), count);
+    for (int set = 0; set < count; ++set)
+        editorOf<QDoubleSpinBox>(fixture.sets().at(set), 1)->setValue(2.0 + set);
+    QList<double> kept = {2.0, 3.0, 4.0};
+    kept = kept.mid(0, count);
+    kept.removeAt(removed);
 
-    QList<SequencerSet *> kept = fixture.sets();
-    SequencerSet *victim = kept.takeAt(removed);
-    QList<int> nextChoices;
-    for (SequencerSet *set : kept)
-        nextChoices << static_cast<Properties::Path *>(set->pathProperty())->nextSet();
-    editorOf<QDoubleSpinBox>(victim, 1)->setFocus();
-    QTRY_VERIFY(fixture.workspace()->hasSelectedSet());
-    QVERIFY(fixture.workspace()->removeSelectedSet());
+    editorOf<QDoubleSpinBox>(fixture.sets().at(removed), 1)->setFocus();
+    QTRY_COMPARE(fixture.workspace()->selectedSet(), removed);
+    fixture.editor->deleteSet(fixture.workspace()->selectedSet());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    QCOMPARE(fixture.sets(), kept);
+    // The sets after the removed one move up, each showing its own values,
+    // and the ring closes around the gap.
+    QCOMPARE(fixture.sets().size(), kept.size());
     for (int i = 0; i < kept.size(); ++i) {
-        QCOMPARE(kept[i]->index(), i);
-        QCOMPARE(kept[i]->title(), QStringLiteral("Set %1").arg(i));
-        QCOMPARE(kept[i]->next(), kept[(i + 1) % kept.size()]);
-        QCOMPARE(kept[i]->next()->previous(), kept[i]);
-        // A choice of a set no longer there shows where the sequence goes.
-        const int shown = nextChoices[i] < kept.size() ? nextChoices[i] : (i + 1) % kept.size();
-        QCOMPARE(static_cast<Properties::Path *>(kept[i]->pathProperty())->nextSet(), shown);
+        SequencerSet *set = fixture.sets().at(i);
+        QCOMPARE(set->title(), QStringLiteral("Set %1").arg(i));
+        QCOMPARE(editorOf<QDoubleSpinBox>(set, 1)->value(), kept.at(i));
+        QCOMPARE(fixture.model->sequence().successor(i), (i + 1) % kept.size());
+        QCOMPARE(qobject_cast<QComboBox *>(set->pathProperty()->rows().at(3).second)->currentIndex(),
+                 (i + 1) % kept.size());
     }
     if (focused >= 0) {
-        QTRY_VERIFY(kept[focused]->hasFocus());
-        QVERIFY(fixture.workspace()->hasSelectedSet());
+        QTRY_COMPARE(fixture.workspace()->selectedSet(), focused);
+        // The camera shows the set now selected.
+        QCOMPARE(fixture.state().values.exposureMs, kept.at(focused));
     } else {
         QVERIFY(!fixture.workspace()->hasSelectedSet());
     }
 
-    // Clearing forgets the selection at once, before the sets are deleted.
-    if (!kept.isEmpty()) {
-        fixture.workspace()->clear();
-        QVERIFY(!fixture.workspace()->hasSelectedSet());
-        QVERIFY(!fixture.workspace()->removeSelectedSet());
-    }
+    // A new sequence forgets the selection at once, before the sets are
+    // deleted.
+    fixture.editor->replaceSequence(Sequence());
+    QVERIFY(!fixture.workspace()->hasSelectedSet());
+    QVERIFY(fixture.sets().isEmpty());
 }
 
 QTEST_MAIN(TestSequenceEditor)

@@ -203,6 +203,7 @@ void TestMainWindow::toolBarAndMenus()
     QCOMPARE(menus,
              QStringList({"File: action_new,action_load,action_save,,action_saveImage,"
                           "action_record,action_captureCycle,,action_exitapp",
+                          "Edit: action_undo,action_redo",
                           "Camera: action_settings,action_imagesize,"
                           "action_saveCameraConfiguration,action_loadCameraConfiguration",
                           VYRA_EXPOSURE_FUSION ? "View: action_zoomFit,action_zoomActual,"
