@@ -1,9 +1,9 @@
 // Images out of the running window: recordings labelled by cycle and set,
 // their list, summary and copies of the configuration, the images written,
-// dropped and lost, the faults that end a recording, Save Image's metadata,
-// and each set's thumbnail and the status bar's figures while a sequence
-// runs; the fused view of each cycle and its recording, where the build can
-// fuse.
+// dropped and lost, the faults that end a recording, the Record dialog's
+// memory, Save Image's metadata, and each set's thumbnail and the status
+// bar's figures while a sequence runs; the fused view of each cycle and its
+// recording, where the build can fuse.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -180,6 +180,8 @@ private slots:
     void faultsEndTheRecordingCleanly();
     void endSaysWrittenDroppedAndLostApart_data();
     void endSaysWrittenDroppedAndLostApart();
+    void recordDialogRemembersItsChoice_data();
+    void recordDialogRemembersItsChoice();
     void recordingThatCannotStartLeavesNothing_data();
     void recordingThatCannotStartLeavesNothing();
     void savedImageCarriesItsMetadata_data();
@@ -533,6 +535,51 @@ void TestRecording::endSaysWrittenDroppedAndLostApart()
     QCOMPARE(start.toLocalTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
              QFileInfo(folder).fileName());
     QVERIFY(start <= QDateTime::fromString(summary.value(QStringLiteral("end")), Qt::ISODate));
+}
+
+void TestRecording::recordDialogRemembersItsChoice_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("cycles");
+    QTest::newRow("PNG, seven cycles") << "png" << 7;
+    QTest::newRow("TIFF, until stopped") << "tiff" << 0;
+}
+
+void TestRecording::recordDialogRemembersItsChoice()
+{
+    QFETCH(QString, format);
+    QFETCH(int, cycles);
+    record(format, cycles);
+    // Live video's images are a cycle each: seven may be done already.
+    if (action(window.get(), "action_record")->isChecked())
+        action(window.get(), "action_record")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+
+    // Once more in this run, and after a restart.
+    for (bool restart : {false, true}) {
+        if (restart) {
+            window.reset();
+            chooseCamera(*answerer, 1);
+            window = std::make_unique<MainWindow>();
+        }
+        QStringList shown;
+        answerer->answer([&shown](QWidget *widget) {
+            shown << widget->findChild<QLineEdit *>(QStringLiteral("le_folder"))->text()
+                  << widget->findChild<QComboBox *>(QStringLiteral("cb_format"))->currentText()
+                  << QString::number(
+                         widget->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->isChecked()
+                             ? widget->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->value()
+                             : 0);
+            widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        action(window.get(), "action_record")->trigger();
+        QCOMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(shown,
+                 QStringList({parent->path(),
+                              format == QLatin1String("png") ? "PNG (compressed)"
+                                                             : "TIFF (uncompressed, fastest)",
+                              QString::number(cycles)}));
+    }
 }
 
 void TestRecording::recordingThatCannotStartLeavesNothing_data()
