@@ -135,12 +135,14 @@ QString RecordingControl::endMessage(const RecordingSession &session)
     else
         head = tr("Recording complete");
     const ImageRecorder::Progress progress = session.progress().images;
-    head += tr(": %1 images in %2; %3 dropped by the writer, %4 lost by the camera")
-                .arg(QString::number(progress.written),
-                     QDir::toNativeSeparators(session.settings().folder),
-                     QString::number(progress.dropped), QString::number(progress.lost));
+    // The figures before the folder: a long path may not fit the status bar.
+    head += tr(": %1 images written, %2 dropped by the writer, %3 lost by the camera")
+                .arg(progress.written)
+                .arg(progress.dropped)
+                .arg(progress.lost);
     // Fusing at full size can fall behind a fast sequence.
     if (progress.fusionsSkipped > 0)
-        head += tr(" (%1 cycles not fused)").arg(progress.fusionsSkipped);
+        head += tr(", %1 cycles not fused").arg(progress.fusionsSkipped);
+    head += tr(", in %1").arg(QDir::toNativeSeparators(session.settings().folder));
     return head;
 }

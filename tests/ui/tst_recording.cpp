@@ -373,8 +373,8 @@ void TestRecording::recordsLabelledCycles()
     const QString folder = lastRecording();
     verifyCycles(folder, format, cycles);
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Recording complete: %1 images in %2; 0 dropped by the writer, 0 lost "
-                            "by the camera")
+             QStringLiteral("Recording complete: %1 images written, 0 dropped by the writer, 0 "
+                            "lost by the camera, in %2")
                  .arg(3 * cycles)
                  .arg(QDir::toNativeSeparators(folder)));
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("sequencer.xml"))).size() > 0);
@@ -394,8 +394,8 @@ void TestRecording::stopMidCycleKeepsWhatCame()
     QCOMPARE(imagesIn(lastRecording()),
              QStringList({"cycle-0001-set-00.tiff", "cycle-0001-set-01.tiff"}));
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Recording stopped: 2 images in %1; 0 dropped by the writer, 0 lost by "
-                            "the camera")
+             QStringLiteral("Recording stopped: 2 images written, 0 dropped by the writer, 0 lost "
+                            "by the camera, in %1")
                  .arg(QDir::toNativeSeparators(lastRecording())));
     // The run goes on as it was.
     QVERIFY(action(window.get(), "action_run")->isChecked());
@@ -466,12 +466,13 @@ void TestRecording::endSaysWrittenDroppedAndLostApart_data()
     QTest::addColumn<int>("cycles");
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("ending");
-    QTest::newRow("all written")
-        << "none" << 6 << 0 << 2 << "complete"
-        << "Recording complete: 6 images in %1; 0 dropped by the writer, 0 lost by the camera";
+    QTest::newRow("all written") << "none" << 6 << 0 << 2 << "complete"
+                                 << "Recording complete: 6 images written, 0 dropped by the "
+                                    "writer, 0 lost by the camera, in %1";
     QTest::newRow("an image lost by the camera")
         << "lost" << 5 << 1 << 2 << "complete"
-        << "Recording complete: 5 images in %1; 0 dropped by the writer, 1 lost by the camera";
+        << "Recording complete: 5 images written, 0 dropped by the writer, 1 lost by the camera, "
+           "in %1";
     // Smaller than an image, larger than the list and the summary.
     QTest::newRow("nothing written")
         << "disk full" << 0 << 0 << 1
