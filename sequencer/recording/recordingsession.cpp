@@ -205,7 +205,8 @@ QString RecordingSession::writeSummary() const
     line(QStringLiteral("written"), QString::number(figures.written));
     line(QStringLiteral("dropped"), QString::number(figures.dropped));
     line(QStringLiteral("lost"), QString::number(figures.lost));
-    if (m_settings.fuseCycles && ImageRecorder::canFuseCycles())
+    // Only a sequence's cycles are fused.
+    if (m_settings.fuseCycles && ImageRecorder::canFuseCycles() && m_recorder->recordsSequence())
         line(QStringLiteral("not fused"), QString::number(figures.fusionsSkipped));
 
     // Written whole under a temporary name and renamed into place, as the
