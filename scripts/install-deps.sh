@@ -10,12 +10,13 @@ set -euo pipefail
 # Recorded images: libtiff-dev and libpng-dev write TIFF and PNG, Qt's
 # image-format plugins read TIFF back.
 # The "High dynamic range" view fuses images with OpenCV's photo module.
-# The Debian package (cpack) needs dpkg-shlibdeps (dpkg-dev) and file.
+# The Debian package (cpack) needs dpkg-shlibdeps (dpkg-dev) and file; its
+# test has lintian check it.
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
           libtiff-dev libpng-dev qt5-image-formats-plugins libopencv-photo-dev
           xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
           libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux
-          dpkg-dev file)
+          dpkg-dev file lintian)
 case "${1:-}" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --measure) packages+=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-gtk3

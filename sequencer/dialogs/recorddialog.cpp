@@ -1,10 +1,32 @@
 #include "recorddialog.h"
 #include "ui_recorddialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include "stylesheet.h"
+
+namespace {
+
+// The window's settings store.
+const char settingsOrganisation[] = "Quellmark";
+const char settingsApplication[] = "Vyra Sequencer";
+const char folderKey[] = "record/folder";
+const char formatKey[] = "record/format";
+const char cyclesKey[] = "record/cycles";
+const char fuseKey[] = "record/fuse";
+
+QString defaultRecordingFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QDir(pictures.isEmpty() ? QDir::homePath() : pictures)
+        .filePath(QStringLiteral("Vyra Sequencer"));
+}
+
+} // namespace
 
 RecordDialog::RecordDialog(const ImageRecorder::Settings &settings, QWidget *parent)
     : QDialog(parent), ui(new Ui::RecordDialog)
@@ -23,6 +45,7 @@ RecordDialog::RecordDialog(const ImageRecorder::Settings &settings, QWidget *par
     on_le_folder_textChanged(ui->le_folder->text());
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(this, &QDialog::accepted, this, &RecordDialog::storeSettings);
 }
 
 RecordDialog::~RecordDialog()
@@ -39,6 +62,39 @@ ImageRecorder::Settings RecordDialog::settings() const
     chosen.cycles = ui->rb_cycles->isChecked() ? ui->sb_cycles->value() : 0;
     chosen.fuseCycles = ImageRecorder::canFuseCycles() && ui->cb_fuse->isChecked();
     return chosen;
+}
+
+ImageRecorder::Settings RecordDialog::lastSettings()
+{
+    ImageRecorder::Settings last;
+    last.folder = defaultRecordingFolder();
+    last.cycles = 1;
+    const QSettings store(QString::fromLatin1(settingsOrganisation),
+                          QString::fromLatin1(settingsApplication));
+    // Values edited by hand into something else are forgotten.
+    const QString folder = store.value(QString::fromLatin1(folderKey)).toString().trimmed();
+    if (!folder.isEmpty())
+        last.folder = folder;
+    if (store.value(QString::fromLatin1(formatKey)).toString() ==
+        ImageFileWriter::suffix(ImageFileFormat::Png))
+        last.format = ImageFileFormat::Png;
+    bool ok = false;
+    const int cycles = store.value(QString::fromLatin1(cyclesKey)).toInt(&ok);
+    if (ok && cycles >= 0)
+        last.cycles = cycles;
+    last.fuseCycles = store.value(QString::fromLatin1(fuseKey)).toBool();
+    return last;
+}
+
+void RecordDialog::storeSettings()
+{
+    const ImageRecorder::Settings chosen = settings();
+    QSettings store(QString::fromLatin1(settingsOrganisation),
+                    QString::fromLatin1(settingsApplication));
+    store.setValue(QString::fromLatin1(folderKey), chosen.folder);
+    store.setValue(QString::fromLatin1(formatKey), ImageFileWriter::suffix(chosen.format));
+    store.setValue(QString::fromLatin1(cyclesKey), chosen.cycles);
+    store.setValue(QString::fromLatin1(fuseKey), chosen.fuseCycles);
 }
 
 void RecordDialog::on_pb_browse_clicked()

@@ -12,6 +12,8 @@ class RecordDialog;
 /// the file format, a number of cycles or "until stopped", and, where the
 /// build can fuse, whether each cycle's fused image is written too. The settings
 /// it returns name the chosen folder; the recording makes its folder inside.
+/// What it was accepted with is kept in the user's settings store, for the
+/// next time it opens, in this run or the next (lastSettings()).
 class RecordDialog : public QDialog
 {
     Q_OBJECT
@@ -22,11 +24,15 @@ public:
     ~RecordDialog() override;
 
     ImageRecorder::Settings settings() const;
+    /// What the dialog was last accepted with; on a first start a folder
+    /// "Vyra Sequencer" among the user's pictures, TIFF, one cycle.
+    static ImageRecorder::Settings lastSettings();
 
 private slots:
     void on_pb_browse_clicked();
     void on_le_folder_textChanged(const QString &text);
     void on_rb_cycles_toggled(bool checked);
+    void storeSettings();
 
 private:
     Ui::RecordDialog *ui;

@@ -56,15 +56,22 @@ ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const Ima
 ImageRecorder::~ImageRecorder()
 {
     stop();
-    // The fusion hands its image to the writer, which then writes it.
-    m_fusionThread.waitForDone();
+    waitForFinished();
 }
 
-void ImageRecorder::take(const QSharedPointer<QImage> &image)
+void ImageRecorder::waitForFinished()
+{
+    // The fusion hands its image to the writer, which then writes it.
+    m_fusionThread.waitForDone();
+    m_writer.wait();
+}
+
+void ImageRecorder::take(const QSharedPointer<QImage> &image, quint64 stream)
 {
     if (!m_taking.load())
         return;
     const VyraFrameInfo frame = VyraFrameInfo::of(*image);
+    const quint64 lost = m_gaps.count(frame.frameNumber, stream);
     // A sequence's images name their set, live video's none; images of the
     // other kind come only while the camera changes over, and are no part
     // of this recording.
@@ -77,6 +84,10 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image)
         stop();
         return;
     }
+    // The images lost before the first one recorded are no part of the
+    // recording.
+    if (m_cycle.load() > 0)
+        m_lost += qint64(lost);
     if (cycle != m_cycle.exchange(cycle))
         m_bracket.clear();
     m_bracket << image;
@@ -195,6 +206,7 @@ ImageRecorder::Progress ImageRecorder::progress() const
     progress.cycle = m_cycle.load();
     progress.written = m_writer.written();
     progress.dropped = m_dropped.load();
+    progress.lost = m_lost.load();
     progress.queued = m_writer.queued();
     progress.fusionsSkipped = m_fusionsSkipped.load();
     progress.bytesWritten = m_writer.bytesWritten();

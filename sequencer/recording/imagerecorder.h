@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "cyclecounter.h"
+#include "framegapcounter.h"
 #include "imagefilewriter.h"
 #include "imagelabels.h"
 #include "recordingwriter.h"
@@ -25,7 +26,9 @@
 ///
 /// take() is an ImageFanOut receiver and runs on the capture thread; it
 /// never waits for the disk: an image the writer has no room for is dropped
-/// and counted. Everything else runs on the GUI thread.
+/// and counted. Images the camera lost between the first image recorded and
+/// the last (gaps in the frame numbers) are counted apart. Everything else
+/// runs on the GUI thread.
 ///
 /// With fuseCycles each complete cycle of a sequence is also fused at full
 /// size on a thread of its own and handed to the writer as one more image
@@ -57,6 +60,9 @@ public:
         int written = 0;
         /// Images the writer had no room for.
         int dropped = 0;
+        /// Images the camera lost between the first image recorded and the
+        /// last: they never arrived.
+        qint64 lost = 0;
         /// Images waiting to be written.
         int queued = 0;
         /// Cycles not fused because a newer one came while a fusion ran.
@@ -78,13 +84,16 @@ public:
     /// Writes what is queued before it returns.
     ~ImageRecorder() override;
 
-    /// An image the camera delivered; capture thread.
-    void take(const QSharedPointer<QImage> &image);
+    /// An image the camera delivered in its capture stream \a stream
+    /// (VyraCamera::captureStream()); capture thread.
+    void take(const QSharedPointer<QImage> &image, quint64 stream);
     /// New parameters for the images to come (live video: the camera's
     /// values changed). Any thread.
     void setLabels(std::shared_ptr<const ImageLabels> labels);
     /// Takes no more images; those queued are written, then finished() comes.
     void stop();
+    /// Waits until everything taken is written or given up; after stop().
+    void waitForFinished();
 
     const Settings &settings() const;
     bool recordsSequence() const;
@@ -128,6 +137,7 @@ private:
     std::shared_ptr<const ImageLabels> m_labels;
     // Used by take() alone, on the capture thread.
     CycleCounter m_cycles;
+    FrameGapCounter m_gaps;
     /// The images of the cycle being recorded, for its fusion.
     QList<QSharedPointer<QImage>> m_bracket;
     std::mutex m_fusionMutex;
@@ -140,5 +150,6 @@ private:
     std::atomic<bool> m_taking{true};
     std::atomic<int> m_cycle{0};
     std::atomic<int> m_dropped{0};
+    std::atomic<qint64> m_lost{0};
     RecordingWriter m_writer;
 };

@@ -5,12 +5,7 @@ void StreamStatistics::take(const QSharedPointer<QImage> &image, quint64 stream)
     const VyraFrameInfo info = VyraFrameInfo::of(*image);
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_counts.received;
-    // Frame numbers count every image the sensor took; a number that does
-    // not grow belongs to a camera opened afresh.
-    if (m_lastFrame != 0 && stream == m_stream && info.frameNumber > m_lastFrame + 1)
-        m_counts.lost += info.frameNumber - m_lastFrame - 1;
-    m_lastFrame = info.frameNumber;
-    m_stream = stream;
+    m_counts.lost += m_gaps.count(info.frameNumber, stream);
     m_counts.set = info.set;
     if (info.set != VyraFrameInfo::noSet)
         m_counts.cycle = m_cycles.count(info.set);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "cyclecounter.h"
+#include "framegapcounter.h"
 #include "vyraframeinfo.h"
 
 /// Counts the images the camera delivers: how many came, how many the gaps in
@@ -26,9 +27,8 @@ public:
         int cycle = 0;
     };
 
-    /// Counts an image of the capture stream \a stream (VyraCamera::captureStream()):
-    /// a gap between two streams is the camera stopping capture on purpose,
-    /// which discards the image it was taking, and is not counted as lost.
+    /// Counts an image of the capture stream \a stream (VyraCamera::captureStream());
+    /// FrameGapCounter says which gaps are images lost.
     void take(const QSharedPointer<QImage> &image, quint64 stream);
     /// A new run begins: cycles are counted afresh along this cycle of sets
     /// (ImageLabels::cycle()); empty for live video.
@@ -38,7 +38,6 @@ public:
 private:
     mutable std::mutex m_mutex;
     Counts m_counts;
-    quint64 m_lastFrame = 0;
-    quint64 m_stream = 0;
+    FrameGapCounter m_gaps;
     CycleCounter m_cycles;
 };

@@ -1,8 +1,6 @@
 #include "imageoutlets.h"
 
-#include <QDir>
 #include <QMainWindow>
-#include <QStandardPaths>
 #include <QStatusBar>
 
 #include "imagelabels.h"
@@ -18,17 +16,6 @@
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 
-namespace {
-
-QString defaultRecordingFolder()
-{
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return QDir(pictures.isEmpty() ? QDir::homePath() : pictures)
-        .filePath(QStringLiteral("Vyra Sequencer"));
-}
-
-} // namespace
-
 ImageOutlets::ImageOutlets(QMainWindow *window, QDisplayWidget *display,
                            SequencerWorkspace *workspace, const SequenceModel *model)
     : QObject(window)
@@ -39,8 +26,7 @@ ImageOutlets::ImageOutlets(QMainWindow *window, QDisplayWidget *display,
     , m_snapshots(new SnapshotSaver(window, this))
     , m_recording(new RecordingControl(window, window->statusBar(), this))
 {
-    m_recordSettings.folder = defaultRecordingFolder();
-    m_recordSettings.cycles = 1;
+    m_recordSettings = RecordDialog::lastSettings();
     window->statusBar()->addPermanentWidget(m_statisticsLabel);
     connect(display, &QDisplayWidget::imageShown, m_statisticsLabel, &StatisticsLabel::countShown);
     connect(m_recording, &RecordingControl::stateChanged, this, &ImageOutlets::recordingChanged);

@@ -1,7 +1,7 @@
 // The images after the driver: the fan-out that hands every image on before
 // the display's gate thins the stream, the cycles and lost frames counted
 // from the images, the figures of an image, and a recording whose writer
-// falls behind the camera.
+// falls behind the camera, its summary counting dropped and lost apart.
 
 #include <QPainter>
 #include <QSemaphore>
@@ -21,6 +21,8 @@
 #include "imagefilewriter.h"
 #include "imagelabels.h"
 #include "imagerecorder.h"
+#include "recordingsession.h"
+#include "sequencer.h"
 #include "streamstatistics.h"
 #include "vyracamera.h"
 #include "vyraframeinfo.h"
@@ -217,9 +219,10 @@ void TestImageStream::fanOutGetsEveryImageTheDisplayGetsFewer()
 
 void TestImageStream::slowWriterDropsAndCountsWithoutHoldingUpTheCamera()
 {
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    VyraCamera camera(firstDeviceId);
+    QTemporaryDir parent;
+    QVERIFY(parent.isValid());
+    const auto camera = QSharedPointer<VyraCamera>::create(firstDeviceId);
+    const auto sequencer = QSharedPointer<Sequencer>::create(camera);
     QSemaphore release;
     std::atomic<int> writes{0};
     // The first image holds the writer until the test lets it go.
@@ -229,40 +232,49 @@ void TestImageStream::slowWriterDropsAndCountsWithoutHoldingUpTheCamera()
                 release.acquire();
             return ImageFileWriter::write(image, metadata, ImageFileFormat::Tiff, path);
         };
-    const qint64 twoImages = 2 * qint64(camera.aoi().width()) * camera.aoi().height() * 3;
-    ImageRecorder recorder({folder.path(), ImageFileFormat::Tiff, 0},
-                           std::make_shared<const ImageLabels>(ImageLabels::live({})), "VK1240C",
-                           "4102000001", slowWriter, twoImages);
-    QSignalSpy finished(&recorder, &ImageRecorder::finished);
-    QueuedSpy shown(&camera, &VyraCamera::imageCaptured);
-    ImageFanOut::Attachment attachment =
-        camera.images().attach([&](const QSharedPointer<QImage> &image) { recorder.take(image); });
-    camera.enableLiveVideo(true);
+    const qint64 twoImages = 2 * qint64(camera->aoi().width()) * camera->aoi().height() * 3;
+    RecordingSession session(slowWriter, twoImages);
+    QSignalSpy ended(&session, &RecordingSession::ended);
+    QueuedSpy shown(camera.data(), &VyraCamera::imageCaptured);
+    const QString failure =
+        session.start({parent.path(), ImageFileFormat::Tiff, 0}, camera, sequencer,
+                      [] { return std::make_shared<const ImageLabels>(ImageLabels::live({})); });
+    QCOMPARE(failure, QString());
+    camera->enableLiveVideo(true);
 
     // The writer is stuck, the queue full: images are dropped and counted
     // while the display and this thread go on.
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.progress().dropped >= 10, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(session.progress().images.dropped >= 10, 20000);
     const int shownWhileStuck = shown.count();
     QTRY_VERIFY_WITH_TIMEOUT(shown.count() >= shownWhileStuck + 10, 20000);
-    QCOMPARE(recorder.progress().written, 0);
+    QCOMPARE(session.progress().images.written, 0);
 
-    attachment.detach();
-    recorder.stop();
+    session.stop();
     release.release();
-    QVERIFY(finished.wait(20000));
-    camera.enableLiveVideo(false);
-    const ImageRecorder::Progress progress = recorder.progress();
-    QVERIFY(recorder.failure().isEmpty());
-    // Every image taken was written or counted as dropped; the list names
-    // exactly the files written.
+    QVERIFY(ended.wait(20000));
+    camera->enableLiveVideo(false);
+    QCOMPARE(session.outcome(), RecordingSession::Outcome::Stopped);
+    const ImageRecorder::Progress progress = session.progress().images;
+    // Every image taken was written or counted as dropped; those the camera
+    // lost were never taken. The list names exactly the files written.
     QCOMPARE(progress.written + progress.dropped, progress.cycle);
     QVERIFY(progress.written >= 2);
-    const QStringList images =
-        QDir(folder.path()).entryList({QStringLiteral("cycle-*")}, QDir::Files | QDir::Hidden);
-    QCOMPARE(images.size(), progress.written);
-    QFile list(QDir(folder.path()).filePath(RecordingWriter::listName));
+    const QDir folder(session.settings().folder);
+    QCOMPARE(folder.entryList({QStringLiteral("cycle-*")}, QDir::Files | QDir::Hidden).size(),
+             progress.written);
+    QFile list(folder.filePath(RecordingWriter::listName));
     QVERIFY(list.open(QIODevice::ReadOnly));
     QCOMPARE(list.readAll().count('\n'), progress.written + 1);
+    // The summary counts the same, dropped and lost apart.
+    QFile summary(folder.filePath(RecordingSession::summaryFileName));
+    QVERIFY(summary.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(summary.readAll());
+    for (const auto &[key, value] : {std::pair{"outcome", QStringLiteral("stopped")},
+                                     std::pair{"written", QString::number(progress.written)},
+                                     std::pair{"dropped", QString::number(progress.dropped)},
+                                     std::pair{"lost", QString::number(progress.lost)}})
+        QVERIFY2(text.contains(QStringLiteral("\n%1: %2\n").arg(QLatin1String(key), value)),
+                 qPrintable(text));
 }
 
 QTEST_MAIN(TestImageStream)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: built with cpack, unpacked into a
-# scratch root as apt would install it (dpkg-deb -x), and the unpacked program
-# started on a virtual display, from its desktop entry on the simulated camera
-# and from the command line on Aravis' in-process fake camera, each until its
-# main window shows, with the libraries of the scratch root loaded.
+# The Debian package as a user gets it: built with cpack, checked by lintian
+# (where installed), unpacked into a scratch root as apt would install it
+# (dpkg-deb -x), and the unpacked program started on a virtual display, from
+# its desktop entry on the simulated camera and from the command line on
+# Aravis' in-process fake camera, each until its main window shows, with the
+# libraries of the scratch root loaded.
 # Everything it writes stays in the scratch folder.
 # Usage: installed-package.sh cpack build-dir scratch-dir
 set -euo pipefail
@@ -48,6 +49,15 @@ desktop=$root/usr/share/applications/vyra-sequencer.desktop
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -f "$root/usr/share/icons/hicolor/256x256/apps/$icon.png" ]] || fail "no icon $icon"
 [[ -x "$root/usr/bin/vyrasim-ctl" ]] || fail "no vyrasim-ctl"
+# Every program comes with its manual page, and lintian finds nothing to say
+# about the package (its warning about running as root goes to stderr).
+for program in "$root"/usr/bin/*; do
+    [[ -f "$root/usr/share/man/man1/${program##*/}.1.gz" ]] || fail "no manual page for $program"
+done
+if command -v lintian >/dev/null; then
+    hints=$(lintian --fail-on error,warning "$deb" 2>/dev/null) || fail "lintian: $hints"
+    [[ -z "$hints" ]] || fail "lintian: $hints"
+fi
 
 # From the menu: the desktop entry's command, found on the PATH.
 command=$(sed -n 's/^Exec=//p' "$desktop")

@@ -1,8 +1,9 @@
 // Images out of the running window: recordings labelled by cycle and set,
-// their list and their copies of the configuration, the faults that end a
-// recording, Save Image's metadata, and each set's thumbnail and the
-// status bar's figures while a sequence runs; the fused view of each cycle
-// and its recording, where the build can fuse.
+// their list, summary and copies of the configuration, the images written,
+// dropped and lost, the faults that end a recording, the Record dialog's
+// memory, Save Image's metadata, and each set's thumbnail and the status
+// bar's figures while a sequence runs; the fused view of each cycle and its
+// recording, where the build can fuse.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -94,6 +95,20 @@ QMap<QString, QString> metadataOf(const QString &path)
     return fields;
 }
 
+// The "key: value" lines of a recording's recording.txt.
+QMap<QString, QString> summaryOf(const QString &folder)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("recording.txt")));
+    QMap<QString, QString> fields;
+    if (!file.open(QIODevice::ReadOnly))
+        return fields;
+    for (const QString &line :
+         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        fields.insert(line.section(QStringLiteral(": "), 0, 0),
+                      line.section(QStringLiteral(": "), 1));
+    return fields;
+}
+
 // The rows of images.csv, each by its column names.
 QList<QMap<QString, QString>> listOf(const QString &folder)
 {
@@ -163,6 +178,10 @@ private slots:
     void stopMidCycleKeepsWhatCame();
     void faultsEndTheRecordingCleanly_data();
     void faultsEndTheRecordingCleanly();
+    void endSaysWrittenDroppedAndLostApart_data();
+    void endSaysWrittenDroppedAndLostApart();
+    void recordDialogRemembersItsChoice_data();
+    void recordDialogRemembersItsChoice();
     void recordingThatCannotStartLeavesNothing_data();
     void recordingThatCannotStartLeavesNothing();
     void savedImageCarriesItsMetadata_data();
@@ -284,7 +303,7 @@ QString TestRecording::lastRecording() const
 void TestRecording::verifyCycles(const QString &folder, const QString &suffix, int cycles)
 {
     QStringList expected{QStringLiteral("camera.ini"), QStringLiteral("images.csv"),
-                         QStringLiteral("sequencer.xml")};
+                         QStringLiteral("recording.txt"), QStringLiteral("sequencer.xml")};
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         for (int set = 0; set < 3; ++set)
             expected << QStringLiteral("cycle-%1-set-%2.%3")
@@ -353,9 +372,11 @@ void TestRecording::recordsLabelledCycles()
     QVERIFY(answerer->messages.isEmpty());
     const QString folder = lastRecording();
     verifyCycles(folder, format, cycles);
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording complete: %1 images in %2")
-                                           .arg(3 * cycles)
-                                           .arg(QDir::toNativeSeparators(folder)));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Recording complete: %1 images written, 0 dropped by the writer, 0 "
+                            "lost by the camera, in %2")
+                 .arg(3 * cycles)
+                 .arg(QDir::toNativeSeparators(folder)));
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("sequencer.xml"))).size() > 0);
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("camera.ini"))).size() > 0);
 }
@@ -372,8 +393,10 @@ void TestRecording::stopMidCycleKeepsWhatCame()
     QTRY_VERIFY(recordingEnded());
     QCOMPARE(imagesIn(lastRecording()),
              QStringList({"cycle-0001-set-00.tiff", "cycle-0001-set-01.tiff"}));
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording stopped: 2 images in %1")
-                                           .arg(QDir::toNativeSeparators(lastRecording())));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Recording stopped: 2 images written, 0 dropped by the writer, 0 lost "
+                            "by the camera, in %1")
+                 .arg(QDir::toNativeSeparators(lastRecording())));
     // The run goes on as it was.
     QVERIFY(action(window.get(), "action_run")->isChecked());
     QVERIFY(action(window.get(), "actionAction_SingleForceTrigger")->isEnabled());
@@ -433,6 +456,131 @@ void TestRecording::faultsEndTheRecordingCleanly()
     }
     QCOMPARE(imagesIn(folder), listed);
     QVERIFY(fault == QLatin1String("folder vanishes") || listed.size() >= 3);
+}
+
+void TestRecording::endSaysWrittenDroppedAndLostApart_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("lost");
+    QTest::addColumn<int>("cycles");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("all written") << "none" << 6 << 0 << 2 << "complete"
+                                 << "Recording complete: 6 images written, 0 dropped by the "
+                                    "writer, 0 lost by the camera, in %1";
+    QTest::newRow("an image lost by the camera")
+        << "lost" << 5 << 1 << 2 << "complete"
+        << "Recording complete: 5 images written, 0 dropped by the writer, 1 lost by the camera, "
+           "in %1";
+    // Smaller than an image, larger than the list and the summary.
+    QTest::newRow("nothing written")
+        << "disk full" << 0 << 0 << 1
+        << "failed: cycle-0001-set-00.tiff could not be written: File too large"
+        << "The recording ended early: cycle-0001-set-00.tiff could not be written: File too "
+           "large\n\nNo image was written.";
+}
+
+void TestRecording::endSaysWrittenDroppedAndLostApart()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, written);
+    QFETCH(int, lost);
+    QFETCH(int, cycles);
+    QFETCH(QString, outcome);
+    QFETCH(QString, ending);
+    buildThreeSets();
+    startRun(true);
+    record(QStringLiteral("tiff"), 2);
+    const QString folder = lastRecording();
+    std::unique_ptr<FileSizeLimit> diskFull;
+    if (fault == QLatin1String("disk full")) {
+        diskFull = std::make_unique<FileSizeLimit>(100000);
+        step(0);
+    } else {
+        for (int image = 0; image < 6; ++image) {
+            if (fault == QLatin1String("lost") && image == 2) {
+                // The driver's answer about the image fails: it never arrives.
+                QVERIFY(Control::injectFailure("describeFrame", VYRA_NO_SUCCESS));
+                action(window.get(), "actionAction_SingleForceTrigger")->trigger();
+                QTRY_COMPARE(Control::pendingFailures(), 0);
+                continue;
+            }
+            step(image % 3);
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+    diskFull.reset();
+
+    if (written > 0) {
+        QVERIFY(answerer->messages.isEmpty());
+        QCOMPARE(window->statusBar()->currentMessage(),
+                 ending.arg(QDir::toNativeSeparators(folder)));
+    } else {
+        QTRY_COMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.first().text, ending);
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Recording failed"));
+    }
+    QCOMPARE(listOf(folder).size(), written);
+    const QMap<QString, QString> summary = summaryOf(folder);
+    QCOMPARE(summary.keys(),
+             QStringList({"cycles", "dropped", "end", "lost", "outcome", "start", "written"}));
+    QCOMPARE(summary.value(QStringLiteral("outcome")), outcome);
+    QCOMPARE(summary.value(QStringLiteral("cycles")).toInt(), cycles);
+    QCOMPARE(summary.value(QStringLiteral("written")).toInt(), written);
+    QCOMPARE(summary.value(QStringLiteral("dropped")).toInt(), 0);
+    QCOMPARE(summary.value(QStringLiteral("lost")).toInt(), lost);
+    // The folder is named by the start.
+    const QDateTime start =
+        QDateTime::fromString(summary.value(QStringLiteral("start")), Qt::ISODate);
+    QCOMPARE(start.toLocalTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")),
+             QFileInfo(folder).fileName());
+    QVERIFY(start <= QDateTime::fromString(summary.value(QStringLiteral("end")), Qt::ISODate));
+}
+
+void TestRecording::recordDialogRemembersItsChoice_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("cycles");
+    QTest::newRow("PNG, seven cycles") << "png" << 7;
+    QTest::newRow("TIFF, until stopped") << "tiff" << 0;
+}
+
+void TestRecording::recordDialogRemembersItsChoice()
+{
+    QFETCH(QString, format);
+    QFETCH(int, cycles);
+    record(format, cycles);
+    // Live video's images are a cycle each: seven may be done already.
+    if (action(window.get(), "action_record")->isChecked())
+        action(window.get(), "action_record")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
+
+    // Once more in this run, and after a restart.
+    for (bool restart : {false, true}) {
+        if (restart) {
+            window.reset();
+            chooseCamera(*answerer, 1);
+            window = std::make_unique<MainWindow>();
+        }
+        QStringList shown;
+        answerer->answer([&shown](QWidget *widget) {
+            shown << widget->findChild<QLineEdit *>(QStringLiteral("le_folder"))->text()
+                  << widget->findChild<QComboBox *>(QStringLiteral("cb_format"))->currentText()
+                  << QString::number(
+                         widget->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->isChecked()
+                             ? widget->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->value()
+                             : 0);
+            widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        });
+        action(window.get(), "action_record")->trigger();
+        QCOMPARE(answerer->pendingAnswers(), 0);
+        QCOMPARE(shown,
+                 QStringList({parent->path(),
+                              format == QLatin1String("png") ? "PNG (compressed)"
+                                                             : "TIFF (uncompressed, fastest)",
+                              QString::number(cycles)}));
+    }
 }
 
 void TestRecording::recordingThatCannotStartLeavesNothing_data()
