@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <QWidget>
-
 #include "vyracameraexception.h"
 
 /// Runs step, which reads or applies a setting the camera may lack, and
@@ -18,13 +15,4 @@ template<typename Step> bool cameraOffers(Step &&step)
             throw;
         return false;
     }
-}
-
-/// Shows a control as the setting of a camera that does not offer it:
-/// disabled, with the reason as its tooltip. A disabled control stays so
-/// when its group is enabled again.
-inline void showNotOffered(QWidget *control, const QString &reason)
-{
-    control->setEnabled(false);
-    control->setToolTip(reason);
 }

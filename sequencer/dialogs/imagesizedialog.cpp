@@ -16,6 +16,7 @@
 
 #include "camerafailure.h"
 #include "camerafeature.h"
+#include "notoffered.h"
 #include "stylesheet.h"
 #include "vyracamera.h"
 
