@@ -1,8 +1,13 @@
 #include "sequencerun.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
+#include "cameralimits.h"
 #include "sequencemodel.h"
 #include "sequencer.h"
 #include "vyraautotriggerthread.h"
@@ -59,6 +64,7 @@ void SequenceRun::start(const SequenceModel &model)
     Sequencer::requireSets(model.sequence());
     try {
         m_camera->setFramerate(model.runRate().value());
+        requireFit(model.sequence());
         m_sequencer->reset();
         m_sequencer->writeSequence(model.sequence());
         m_sequencer->enableSequencerMode(true);
@@ -71,6 +77,23 @@ void SequenceRun::start(const SequenceModel &model)
     }
     m_autoTrigger->start(QThread::InheritPriority);
     m_state = State::RunningLive;
+}
+
+void SequenceRun::requireFit(const Sequence &sequence)
+{
+    // The exposures a camera allows end at the frame period of the run rate.
+    const QList<SequenceProblem> problems = sequence.problems(CameraLimits::of(*m_camera));
+    if (problems.isEmpty())
+        return;
+    QStringList lines;
+    for (const SequenceProblem &problem : problems)
+        lines << problem.message();
+    throw std::runtime_error(
+        QCoreApplication::translate("SequenceRun",
+                                    "The sequence cannot run: the camera cannot take these values.")
+            .append(QStringLiteral("\n\n"))
+            .append(lines.join(QLatin1Char('\n')))
+            .toStdString());
 }
 
 void SequenceRun::stop()

@@ -4,6 +4,7 @@
 #include <QSharedPointer>
 
 class SequenceModel;
+struct Sequence;
 class Sequencer;
 class VyraAutoTriggerThread;
 class VyraCamera;
@@ -46,7 +47,8 @@ public:
 
     /// From Stopped: the camera to the model's run rate, its sets written
     /// into the camera, then run live. Throws std::runtime_error for no sets
-    /// (before touching the camera) and VyraCameraException.
+    /// (before touching the camera) or values the camera cannot take at the
+    /// run rate (naming each), and VyraCameraException.
     void start(const SequenceModel &model);
     /// To Stopped: sequencer mode off, live video at the stopped frame rate.
     /// Throws VyraCameraException.
@@ -71,6 +73,9 @@ public:
     void restoreStopped() noexcept;
 
 private:
+    /// Throws std::runtime_error naming every value of the sequence the
+    /// camera cannot take as it is now.
+    void requireFit(const Sequence &sequence);
     void stopTriggers();
     /// Brings the camera to target as far as it lets itself, then takes
     /// the state the camera is in: a camera in sequencer mode runs the

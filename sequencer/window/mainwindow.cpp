@@ -305,6 +305,10 @@ void MainWindow::propertyItemToggled(quint32 id, bool checked)
     // Without a camera a toggle only changes its own look.
     if (!camera || sequenceModel->varies(id) == checked)
         return;
+    if (!sequenceEditable()) {
+        showFeatures();
+        return;
+    }
     try {
         sequenceEditor->setFeatureVaried(id, checked);
     } catch (const VyraCameraException &error) {
@@ -349,7 +353,7 @@ void MainWindow::on_action_new_triggered()
 
 void MainWindow::on_action_addsequence_triggered()
 {
-    if (!camera)
+    if (!sequenceEditable())
         return;
     if (sequenceModel->setCount() >= Sequence::maximumSetCount) {
         showWarning(this, tr("Maximal Number of Sequencer Sets reached."));
@@ -366,18 +370,19 @@ void MainWindow::on_action_addsequence_triggered()
 
 void MainWindow::on_action_deleteset_triggered()
 {
-    sequenceEditor->deleteSet(workspace()->selectedSet());
+    if (sequenceEditable())
+        sequenceEditor->deleteSet(workspace()->selectedSet());
 }
 
 void MainWindow::on_action_undo_triggered()
 {
-    if (ui->action_undo->isEnabled())
+    if (sequenceEditable())
         sequenceEditor->undoStack()->undo();
 }
 
 void MainWindow::on_action_redo_triggered()
 {
-    if (ui->action_redo->isEnabled())
+    if (sequenceEditable())
         sequenceEditor->undoStack()->redo();
 }
 
@@ -571,9 +576,6 @@ void MainWindow::startRun()
     }
     if (!cameraUsable() || !sequenceRun)
         return;
-    if (!sequenceModel->isEmpty() &&
-        !sequenceFitsCamera(tr("The sequence cannot run: the camera cannot take these values.")))
-        return;
     try {
         sequenceRun->start(*sequenceModel);
     } catch (const std::runtime_error &error) {
@@ -667,6 +669,12 @@ bool MainWindow::cameraUsable() const
     return camera && sequencer && !cameraRemoved && !cameraTaskRunning();
 }
 
+bool MainWindow::sequenceEditable() const
+{
+    // A running sequence is the one written into the camera.
+    return cameraUsable() && !(sequenceRun && sequenceRun->isRunning());
+}
+
 void MainWindow::showCommandState()
 {
     const bool opened = camera && sequencer;
@@ -674,7 +682,7 @@ void MainWindow::showCommandState()
     const SequenceRun::State state =
         sequenceRun ? sequenceRun->state() : SequenceRun::State::Stopped;
     const bool running = state != SequenceRun::State::Stopped;
-    const bool editing = usable && !running;
+    const bool editing = sequenceEditable();
     const bool taskRunning = cameraTaskRunning();
 
     // Without a camera a toggle only changes its own look.

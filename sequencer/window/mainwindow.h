@@ -128,6 +128,8 @@ private:
     void showCommandState();
     /// A camera is open, plugged in and not busy with a configuration task.
     bool cameraUsable() const;
+    /// The sequence may be edited: the camera is usable and runs no sequence.
+    bool sequenceEditable() const;
     void startRun();
     void stopRun();
 

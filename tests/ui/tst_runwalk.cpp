@@ -10,7 +10,10 @@
 //   along the path, the first from the start set, and nothing comes between;
 // - a camera-configuration task has the camera to itself; a run keeps its
 //   rate of at most ten images a second;
-// - Change Camera to the open camera keeps it and its sets.
+// - Change Camera to the open camera keeps it and its sets;
+// - the editors show the sequence model, the feature toggles its features,
+//   and a running camera holds the sets the model wrote; edits, Undo and Redo
+//   are steps of the walk.
 //
 // VYRA_WALK_SEED picks one seed and VYRA_WALK_STEPS the length of each walk
 // (scripts/run-walk.sh runs a long one).
@@ -32,6 +35,8 @@
 #include "framestamp.h"
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
+#include "sequencemodel.h"
+#include "sequencer.h"
 #include "windowdriver.h"
 
 using VyraSim::Control;
@@ -231,6 +236,27 @@ private:
             act("action_deleteset")->trigger();
     }
 
+    /// A value of a set changed as a user steps a box up or down.
+    void editValue()
+    {
+        const auto sets = setsOf(window.get());
+        if (sets.isEmpty() || !sets.first()->isEnabled())
+            return;
+        const auto boxes = sets.at(random.bounded(sets.size()))->findChildren<QAbstractSpinBox *>();
+        if (boxes.isEmpty())
+            return;
+        QAbstractSpinBox *box = boxes.at(random.bounded(boxes.size()));
+        window->activateWindow();
+        box->setFocus();
+        box->stepBy(random.bounded(2) ? 1 + random.bounded(3) : -1 - random.bounded(3));
+    }
+
+    void undoOrRedo(const char *command)
+    {
+        if (enabled(command))
+            act(command)->trigger();
+    }
+
     void toggleFeature()
     {
         const auto all = toggles(window.get());
@@ -360,6 +386,66 @@ private:
         }
     }
 
+    /// The editors show the model, and a running camera holds what it wrote.
+    void checkSequence(const std::optional<VyraSim::OpenCameraState> &state, bool running)
+    {
+        const SequenceModel *model = window->findChild<SequenceModel *>();
+        const QList<SequencerSet *> sets = setsOf(window.get());
+        if (state && sets.size() != model->setCount()) {
+            expect(false, QStringLiteral("%1 sets shown of %2").arg(sets.size()).arg(model->setCount()));
+            return;
+        }
+        for (int index = 0; index < sets.size(); ++index) {
+            const SetParameters &values = model->set(index);
+            bool shownAsModel = sets.at(index)->values() == values;
+            for (const SequencerProperty *editor : sets.at(index)->properties())
+                shownAsModel = shownAsModel && editor->editedValues(values) == values;
+            expect(shownAsModel, QStringLiteral("set %1 does not show the model").arg(index));
+        }
+        const Sequencer::FeatureCatalogue &catalogue = Sequencer::featureCatalogue();
+        for (auto feature = catalogue.cbegin(); state && feature != catalogue.cend(); ++feature) {
+            for (QToggleButton *toggle : toggles(window.get())) {
+                if (toggle->text() == feature->name)
+                    expect(toggle->isChecked() == model->varies(feature.key()),
+                           QStringLiteral("the toggle of %1 disagrees with the model")
+                               .arg(feature->name));
+            }
+        }
+        if (!running || !state)
+            return;
+        const Sequence &sequence = model->sequence();
+        for (int index = 0; index < sequence.setCount(); ++index) {
+            const VyraSim::SequencerConfiguration::Set &stored = state->sequence.sets.at(size_t(index));
+            SetParameters held = sequence.sets.at(index);
+            held.exposureMs = stored.values.exposureMs;
+            held.masterGain = stored.values.masterGain;
+            held.redGain = stored.values.redGain;
+            held.greenGain = stored.values.greenGain;
+            held.blueGain = stored.values.blueGain;
+            held.aoiOffset = QPoint(stored.values.offsetX, stored.values.offsetY);
+            held.flashMode = stored.values.flashMode;
+            held.flashDurationUs = stored.values.flashDurationUs;
+            held.flashDelayUs = stored.values.flashDelayUs;
+            bool same = stored.nextSet == sequence.successor(index) &&
+                        stored.triggerSource == sequence.sets.at(index).triggerSource;
+            for (qint64 feature : sequence.features)
+                same = same && held.sameFeature(sequence.sets.at(index), feature);
+            expect(same, QStringLiteral("the camera's set %1 is not the model's (exposure %2/%3, "
+                                        "gains %4/%5, offset %6,%7/%8,%9, path %10/%11)")
+                             .arg(index)
+                             .arg(held.exposureMs)
+                             .arg(sequence.sets.at(index).exposureMs)
+                             .arg(held.masterGain)
+                             .arg(sequence.sets.at(index).masterGain)
+                             .arg(held.aoiOffset.x())
+                             .arg(held.aoiOffset.y())
+                             .arg(sequence.sets.at(index).aoiOffset.x())
+                             .arg(sequence.sets.at(index).aoiOffset.y())
+                             .arg(stored.nextSet)
+                             .arg(sequence.successor(index)));
+        }
+    }
+
     double sequenceRate() const
     {
         return window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"))->value();
@@ -368,6 +454,7 @@ private:
     void check()
     {
         const bool running = runAction()->isChecked();
+        checkSequence(camera(), running);
         expect(running == (runAction()->text() == stopText),
                QStringLiteral("the run button's check and text disagree"));
         const int mark = marked();
@@ -423,6 +510,11 @@ private:
         {"delete set", &Walk::deleteSet},
         {"feature", &Walk::toggleFeature},
         {"feature", &Walk::toggleFeature},
+        {"edit value", &Walk::editValue},
+        {"edit value", &Walk::editValue},
+        {"undo", [](Walk *w) { w->undoOrRedo("action_undo"); }},
+        {"undo", [](Walk *w) { w->undoOrRedo("action_undo"); }},
+        {"redo", [](Walk *w) { w->undoOrRedo("action_redo"); }},
         {"new", &Walk::newSequence},
         {"save sequence", &Walk::saveSequence},
         {"load sequence", &Walk::loadSequence},
