@@ -2,6 +2,9 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 #include "vyracamera.h"
 #include "workspacecombobox.h"
@@ -49,7 +52,8 @@ Path::Path(const QSharedPointer<VyraCamera> &camera, QObject *eventFilter, QWidg
     addRow(createSubLabel(QStringLiteral("     Set Next")), m_nextSet);
 
     queryIgnoringStatus(camera->handle(), VYRA_SEQUENCER_PATH_COUNT);
-    fillNextSets();
+    m_capacity = queryIgnoringStatus(camera->handle(), VYRA_SEQUENCER_SET_COUNT);
+    offerSets(m_capacity);
     fillTriggerSources();
     watch(m_triggerSource);
     watch(m_nextSet);
@@ -61,11 +65,17 @@ const QString &Path::name()
     return text;
 }
 
-void Path::fillNextSets()
+void Path::offerSets(int count)
 {
-    const qint32 count = queryIgnoringStatus(camera()->handle(), VYRA_SEQUENCER_SET_COUNT);
-    for (qint32 set = 0; set < count; ++set)
-        m_nextSet->addItem(QString::number(set));
+    count = std::min(count, m_capacity);
+    if (m_nextSet->count() == count)
+        return;
+    const QSignalBlocker blocker(m_nextSet);
+    while (m_nextSet->count() > count)
+        m_nextSet->removeItem(m_nextSet->count() - 1);
+    while (m_nextSet->count() < count)
+        m_nextSet->addItem(QString::number(m_nextSet->count()));
+    m_nextSet->setCurrentIndex(shownValues().nextSet);
 }
 
 void Path::fillTriggerSources()

@@ -20,6 +20,9 @@ public:
     qint64 featureId() const override { return Id; }
     quint32 valueSize() const override { return Size; }
     SetParameters editedValues(const SetParameters &values) const override;
+    /// Offers the sets of a sequence of count sets (as many as the camera
+    /// holds at most) as the set to come next.
+    void offerSets(int count);
 
     static constexpr qint64 Id = 255;
     static constexpr quint32 Size = 16;
@@ -31,12 +34,13 @@ protected:
     void fillWidgets(const SetParameters &values) override;
 
 private:
-    void fillNextSets();
     void fillTriggerSources();
 
     QLabel *m_selector;
     QComboBox *m_nextSet;
     QComboBox *m_triggerSource;
+    /// How many sets the camera holds.
+    int m_capacity = 0;
 };
 
 } // namespace Properties

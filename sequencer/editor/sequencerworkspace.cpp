@@ -115,7 +115,11 @@ void SequencerWorkspace::showSequence()
     while (m_entries.size() < count)
         createSet();
     for (int index = 0; index < count; ++index) {
-        showFeatures(m_entries.at(index).first);
+        SequencerSet *set = m_entries.at(index).first;
+        showFeatures(set);
+        // Only the sets of the sequence can come next.
+        if (auto *path = qobject_cast<Properties::Path *>(set->pathProperty()))
+            path->offerSets(count);
         showSet(index);
     }
     relayout(0);

@@ -33,16 +33,47 @@ int SequencePreview::shownSet() const
     return m_shown;
 }
 
+void SequencePreview::keepLiveValues(const QList<qint64> &features)
+{
+    if (!m_live) {
+        try {
+            m_live = SetParameters::ofCamera(*m_camera);
+        } catch (const VyraCameraException &) {
+            // A camera that cannot tell its values has none to bring back.
+            return;
+        }
+    }
+    for (qint64 feature : features) {
+        if (!m_touched.contains(feature))
+            m_touched << feature;
+    }
+}
+
+void SequencePreview::restoreLiveValues()
+{
+    m_shown = -1;
+    if (!m_live)
+        return;
+    write(*m_live, m_touched);
+    m_live.reset();
+    m_touched.clear();
+}
+
 void SequencePreview::load()
 {
     if (m_shown < 0)
         return;
-    const SetParameters &set = m_model->set(m_shown);
+    keepLiveValues(m_model->features());
+    write(m_model->set(m_shown), m_model->features());
+}
+
+void SequencePreview::write(const SetParameters &values, const QList<qint64> &features)
+{
     // Feature by feature, so that a value the camera refuses leaves the
     // others shown.
-    for (qint64 feature : m_model->features()) {
+    for (qint64 feature : features) {
         try {
-            set.writeToCamera(*m_camera, {feature});
+            values.writeToCamera(*m_camera, {feature});
         } catch (const VyraCameraException &) {
         }
     }

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
+#include <QScopeGuard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -26,8 +27,10 @@
 #include "imagesizedialog.h"
 #include "messagebox.h"
 #include "qtogglebutton.h"
+#include "camerafeature.h"
 #include "cameralimits.h"
 #include "sequenceeditor.h"
+#include "sequenceloader.h"
 #include "sequencemodel.h"
 #include "sequencepreview.h"
 #include "sequencerframerate.h"
@@ -161,6 +164,10 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!mayCloseSequence()) {
+        event->ignore();
+        return;
+    }
     saveSettings();
     QMainWindow::closeEvent(event);
 }
@@ -210,8 +217,12 @@ void MainWindow::connectSequence()
             [this](const QString &explanation) {
                 statusBar()->showMessage(explanation, hintMilliseconds);
             });
-    connect(sequenceModel, &SequenceModel::holdsSetsChanged, this,
-            &MainWindow::updatePreviewFramerate);
+    connect(sequenceModel, &SequenceModel::holdsSetsChanged, this, [this](bool holdsSets) {
+        // New, or Delete Set of the last set: live video gets its own values back.
+        if (!holdsSets && sequencePreview)
+            sequencePreview->restoreLiveValues();
+        updatePreviewFramerate();
+    });
     connect(&sequenceModel->runRate(), &SequencerFramerate::changed, this,
             &MainWindow::updatePreviewFramerate);
     connect(sequenceModel, &SequenceModel::sequenceChanged, this, [this] {
@@ -319,6 +330,28 @@ void MainWindow::propertyItemToggled(quint32 id, bool checked)
     showFeatures();
 }
 
+void MainWindow::findFeaturesNotOffered()
+{
+    featuresNotOffered.clear();
+    // Only a camera that says it lacks a feature has it taken away: one
+    // that fails to answer for another reason keeps every feature.
+    const auto lacks = [this](auto &&query) {
+        try {
+            return !cameraOffers(query);
+        } catch (const VyraCameraException &) {
+            return false;
+        }
+    };
+    if (lacks([this] { camera->flashMode(); }))
+        featuresNotOffered.insert(VYRA_FEATURE_FLASH, tr("The camera has no flash output."));
+    try {
+        if (!camera->isMasterGainSupported() && !camera->isColorGainSupported())
+            featuresNotOffered.insert(VYRA_FEATURE_GAIN, tr("The camera has no gain to set."));
+    } catch (const VyraCameraException &) {
+    }
+    showCommandState();
+}
+
 void MainWindow::showFeatures()
 {
     for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item)
@@ -388,37 +421,74 @@ void MainWindow::on_action_redo_triggered()
 
 void MainWindow::on_action_save_triggered()
 {
-    if (!sequencer)
-        return;
+    saveSequence();
+}
+
+bool MainWindow::saveSequence()
+{
+    if (!sequencer || !sequenceEditable())
+        return false;
     QFileDialog dialog(this, tr("Save Configuration to File"), QDir::currentPath(),
                        tr("Extensible Markup Language (*.xml)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
+        return false;
     const QString name = withSuffix(dialog.selectedFiles().first(), QStringLiteral(".xml"));
     // A file must hold the sequence on screen: when the sets cannot be
     // written into the camera, nothing is saved.
     if (!sequenceModel->isEmpty() &&
         !sequenceFitsCamera(tr("Configuration could not be saved: the camera cannot take "
                                "these values.")))
-        return;
+        return false;
+    sequencePreview->keepLiveValues(sequenceModel->features());
+    // Writing the sets leaves the last one in the camera's parameters.
+    const auto showAgain = qScopeGuard([this] { showPreviewOrLiveValues(); });
     try {
         sequencer->writeSequence(sequenceModel->sequence());
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
-        return;
+        return false;
     } catch (const VyraCameraException &) {
         showCritical(this, tr("Configuration could not be saved.\n\nHave you removed the Camera?"));
-        return;
+        return false;
     }
     try {
         sequencer->saveConfiguration(name);
         sequenceEditor->markSaved();
+        return true;
     } catch (const VyraCameraException &error) {
         // Most often the file cannot be written where it was to go.
         showCritical(this, tr("Configuration could not be saved.") + QStringLiteral("\n\n") +
                                QString::fromUtf8(error.what()));
+        return false;
     }
+}
+
+void MainWindow::showPreviewOrLiveValues()
+{
+    if (!sequencePreview)
+        return;
+    if (workspace()->hasSelectedSet())
+        sequencePreview->show(workspace()->selectedSet());
+    else
+        sequencePreview->restoreLiveValues();
+}
+
+bool MainWindow::mayCloseSequence()
+{
+    // A sequence without sets cannot be saved, nor would closing lose one.
+    if (!sequenceEditor->isModified() || sequenceModel->isEmpty() || !sequenceEditable())
+        return true;
+    QMessageBox *question = createMessageBox(
+        this, tr("The sequence has changed since it was last saved. Do you want to save it?"),
+        messageBoxTitle(), QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    question->setIcon(QMessageBox::Question);
+    question->setDefaultButton(QMessageBox::Save);
+    const int answer = question->exec();
+    delete question;
+    if (answer == QMessageBox::Save)
+        return saveSequence();
+    return answer == QMessageBox::Discard;
 }
 
 void MainWindow::on_action_load_triggered()
@@ -434,14 +504,14 @@ void MainWindow::on_action_load_triggered()
     // sets that are kept.
     if (!mayDiscardSequence())
         return;
-    Sequence loaded;
+    SequenceLoader::Result loaded;
+    const double rateAsked = sequenceModel->runRate().value();
+    sequencePreview->keepLiveValues(Sequencer::featureCatalogue().keys());
+    const auto showAgain = qScopeGuard([this] { showPreviewOrLiveValues(); });
     try {
         // The camera takes a file whole or not at all.
-        sequencer->loadConfiguration(dialog.selectedFiles().first());
-        loaded = sequencer->readSequence();
-        // The camera holds the sets as they are numbered on screen.
-        if (!loaded.isEmpty())
-            sequencer->writeSequence(loaded);
+        loaded = SequenceLoader::load(*camera, *sequencer, dialog.selectedFiles().first(),
+                                      rateAsked);
     } catch (const VyraCameraException &error) {
         showLoadFailure(error);
         return;
@@ -450,8 +520,16 @@ void MainWindow::on_action_load_triggered()
         return;
     }
     // The sets on screen give way only once the loaded ones are complete.
-    sequenceEditor->replaceSequence(loaded);
+    sequenceEditor->replaceSequence(loaded.sequence);
     showFeatures();
+    if (loaded.runRate < rateAsked - 0.005) {
+        statusBar()->showMessage(
+            tr("Run rate lowered to %1 fps: the longest exposure of the sequence needs it.")
+                .arg(loaded.runRate, 0, 'f', 2),
+            hintMilliseconds);
+    }
+    sequenceModel->runRate().setValue(loaded.runRate);
+    updatePreviewFramerate();
 }
 
 bool MainWindow::sequenceFitsCamera(const QString &heading)
@@ -576,6 +654,7 @@ void MainWindow::startRun()
     }
     if (!cameraUsable() || !sequenceRun)
         return;
+    sequencePreview->keepLiveValues(sequenceModel->features());
     try {
         sequenceRun->start(*sequenceModel);
     } catch (const std::runtime_error &error) {
@@ -594,6 +673,9 @@ void MainWindow::stopRun()
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
     }
+    // The sets were in the camera; live video gets its own values back.
+    if (!sequenceRun->isRunning())
+        sequencePreview->restoreLiveValues();
 }
 
 void MainWindow::on_action_capture_toggled(bool arg1)
@@ -626,8 +708,13 @@ void MainWindow::on_actionAction_SingleForceTrigger_triggered()
 
 void MainWindow::onFramerateChanged(double fps)
 {
-    if (sequenceRun)
-        sequenceRun->followFramerate(fps);
+    if (!sequenceRun)
+        return;
+    sequenceRun->followFramerate(fps);
+    // While there are sets, the camera runs at the run rate whatever sets
+    // it (the tool bar, the Acquisition dialog): one rate everywhere.
+    if (!sequenceModel->isEmpty())
+        sequenceModel->runRate().setValue(fps);
 }
 
 void MainWindow::onActiveSetChanged(int nActiveSet)
@@ -686,11 +773,20 @@ void MainWindow::showCommandState()
     const bool taskRunning = cameraTaskRunning();
 
     // Without a camera a toggle only changes its own look.
-    for (QToggleButton *item : qAsConst(propertyItems))
-        item->setEnabled(editing || !opened);
+    for (auto item = propertyItems.cbegin(); item != propertyItems.cend(); ++item) {
+        const QString lacking = featuresNotOffered.value(item.key());
+        item.value()->setEnabled(!opened || (editing && lacking.isEmpty()));
+        item.value()->setToolTip(lacking);
+    }
     ui->gv_main->setWorkspaceEnabled(editing);
     for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
         action->setEnabled(editing);
+    // A full sequence says so before a set is asked for.
+    const bool full = sequenceModel->setCount() >= Sequence::maximumSetCount;
+    ui->action_addsequence->setEnabled(editing && !full);
+    ui->action_addsequence->setToolTip(
+        full ? tr("The sequence holds %1 sets, the most there can be.").arg(Sequence::maximumSetCount)
+             : ui->action_addsequence->text());
     ui->action_undo->setEnabled(editing && sequenceEditor->undoStack()->canUndo());
     ui->action_redo->setEnabled(editing && sequenceEditor->undoStack()->canRedo());
     ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
@@ -820,6 +916,7 @@ void MainWindow::openSelectedCamera()
         workspace()->setCamera(camera);
         imageOutlets->setCamera(camera, sequencer);
         exposureViews->setCamera(camera);
+        findFeaturesNotOffered();
         showCommandState();
         showCameraStatus(camera->getName() + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
@@ -860,6 +957,7 @@ void MainWindow::letGoOfCamera()
     exposureViews->releaseCamera();
     workspace()->setCamera({});
     sequenceEditor->setCamera({});
+    featuresNotOffered.clear();
     sequencePreview.reset();
     sequenceRun.reset();
     sequencer.clear();
@@ -971,6 +1069,8 @@ void MainWindow::on_action_captureCycle_triggered()
 
 void MainWindow::on_action_exitapp_triggered()
 {
+    if (!mayCloseSequence())
+        return;
     // The window is destroyed without a close event on this path; the layout
     // is kept as closing keeps it.
     saveSettings();

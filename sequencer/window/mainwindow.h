@@ -2,6 +2,7 @@
 
 #include <QFuture>
 #include <QFutureWatcher>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QMainWindow>
@@ -106,6 +107,8 @@ private:
     void connectSequence();
     /// Checks the toggles of the features the sequence varies, and only those.
     void showFeatures();
+    /// Which features the open camera lacks, with the reason its toggle shows.
+    void findFeaturesNotOffered();
     /// Which camera is open, shown in the status bar until another is.
     void showCameraStatus(const QString &text);
     /// The rate the camera runs at while no sequence runs: while sets are
@@ -140,6 +143,14 @@ private:
     /// Removes every set and unchecks every feature toggle; the history of
     /// edits begins anew.
     void clearSequence();
+    /// Save: asks for a file and saves the sequence into it; true when saved.
+    bool saveSequence();
+    /// Asks Save, Discard or Cancel when the sequence changed since it was
+    /// last saved, loaded or cleared; true when the window may close.
+    bool mayCloseSequence();
+    /// The set selected shows in the live camera; without one, live video's
+    /// own values do.
+    void showPreviewOrLiveValues();
     /// Whether the camera can take every value of the sequence; if not, says
     /// which values it cannot take, and why, under the heading.
     bool sequenceFitsCamera(const QString &heading);
@@ -167,6 +178,9 @@ private:
     QSharedPointer<VyraCamera> camera;
     QSharedPointer<Sequencer> sequencer;
     QMap<quint32, QToggleButton *> propertyItems;
+    // Features the open camera lacks: their toggles are off, the reason
+    // their tooltip.
+    QHash<quint32, QString> featuresNotOffered;
     std::unique_ptr<SequenceRun> sequenceRun;
     std::unique_ptr<SequencePreview> sequencePreview;
     // Statistics, thumbnails, Save Image and recording: the camera's images

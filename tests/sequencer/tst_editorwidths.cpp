@@ -68,7 +68,8 @@ void TestEditorWidths::initTestCase()
     fixture.camera->setFramerate(fixture.camera->framerateRange().minimum);
     fixture.camera->setExposureLongEnabled(true);
     fixture.camera->setAoi(QRect(QPoint(0, 0), fixture.camera->aoiSizeMinimum()));
-    fixture.addSets(4, {1, 2, 4, 8, 16});
+    // As many sets as a camera holds, for the widest set numbers.
+    fixture.addSets(32, {1, 2, 4, 8, 16});
 }
 
 void TestEditorWidths::cleanupTestCase()
