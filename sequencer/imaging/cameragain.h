@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+/// How a camera's gain settings (0 to 100 each, as the driver takes them)
+/// scale the light an image records: one linear factor per colour channel,
+/// the master gain's times the channel's own.
+///
+/// The VK cameras follow the law their sensor model documents: the master
+/// gain multiplies by 1 + 3 x gain / 100, a colour gain by 1 + gain / 100.
+/// For any other camera the law is unknown (a GenICam camera's gain is
+/// usually in decibels over a range of its own); each gain is then taken as
+/// 1 + gain / 100 and the factors say that they are assumed.
+class CameraGain
+{
+public:
+    /// The gains as the camera applied them.
+    struct Setting
+    {
+        int master = 0;
+        int red = 0;
+        int green = 0;
+        int blue = 0;
+
+        bool operator==(const Setting &other) const
+        {
+            return master == other.master && red == other.red && green == other.green &&
+                   blue == other.blue;
+        }
+    };
+
+    /// Red, green and blue factors, and whether the camera's law gave them.
+    struct Factors
+    {
+        std::array<double, 3> rgb{{1.0, 1.0, 1.0}};
+        bool known = false;
+    };
+
+    /// Whether the gain law of the camera model is known.
+    static bool isKnown(const QString &cameraModel);
+    static Factors linearFactors(const QString &cameraModel, const Setting &setting);
+};

@@ -1,0 +1,203 @@
+#include "radiancemerge.h"
+
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Lines per piece of work: enough to make a piece worth handing to a
+// thread, few enough that two cores finish at about the same time.
+constexpr int linesPerBand = 32;
+constexpr int clipped = 255;
+
+/// What one image adds to a pixel's sums: per channel and value the
+/// weighted light per millisecond at unit gain, and the least light per
+/// millisecond at unit gain that clips.
+struct ImageTable
+{
+    std::array<float, 3 * 256> weightedLight;
+    std::array<float, 3> clipBound;
+};
+
+QString nameOf(const RadianceMerge::Exposure &exposure, int index)
+{
+    return exposure.set >= 0 ? QStringLiteral("set %1").arg(exposure.set)
+                             : QStringLiteral("image %1").arg(index + 1);
+}
+
+QString pointText(const QPoint &point)
+{
+    return QStringLiteral("(%1, %2)").arg(point.x()).arg(point.y());
+}
+
+QString sizeText(const QSize &size)
+{
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+}
+
+} // namespace
+
+RadianceMerge::RadianceMerge(const QString &cameraModel, const CameraResponse &response)
+    : m_cameraModel(cameraModel), m_response(response)
+{
+    // The hat rises from black to half way up the response's light and falls
+    // to clipping; both ends say nothing of the light and weigh nothing.
+    for (size_t channel = 0; channel < 3; ++channel) {
+        const CameraResponse::Curve &curve = response.curve(int(channel));
+        const float black = curve.front();
+        const float span = curve.back() - black;
+        for (size_t value = 0; value < 256; ++value) {
+            const float share = (curve[value] - black) / span;
+            m_weights[channel][value] = std::max(0.0f, 1.0f - std::abs(2.0f * share - 1.0f));
+        }
+        m_weights[channel].front() = 0.0f;
+        m_weights[channel].back() = 0.0f;
+    }
+}
+
+void RadianceMerge::check(const QVector<Exposure> &bracket)
+{
+    if (bracket.isEmpty())
+        throw std::runtime_error("A radiance merge needs at least one image.");
+    const Exposure &first = bracket.first();
+    for (int index = 0; index < bracket.size(); ++index) {
+        const Exposure &exposure = bracket.at(index);
+        const QString name = nameOf(exposure, index);
+        if (exposure.image.isNull())
+            throw std::runtime_error(
+                QStringLiteral("The image of %1 has no pixels.").arg(name).toStdString());
+        if (!std::isfinite(exposure.exposureMs) || exposure.exposureMs <= 0.0)
+            throw std::runtime_error(QStringLiteral("The exposure of %1 (%2 ms) is not positive.")
+                                         .arg(name)
+                                         .arg(exposure.exposureMs)
+                                         .toStdString());
+        if (exposure.image.size() != first.image.size())
+            throw std::runtime_error(QStringLiteral("The images differ in size: %1 is %2, %3 is %4.")
+                                         .arg(nameOf(first, 0), sizeText(first.image.size()), name,
+                                              sizeText(exposure.image.size()))
+                                         .toStdString());
+        if (exposure.aoiOffset != first.aoiOffset)
+            throw std::runtime_error(
+                QStringLiteral("The images differ in AOI offset: %1 was taken at %2, %3 at %4.")
+                    .arg(nameOf(first, 0), pointText(first.aoiOffset), name,
+                         pointText(exposure.aoiOffset))
+                    .toStdString());
+    }
+}
+
+RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
+{
+    check(bracket);
+    const QSize size = bracket.first().image.size();
+    const int width = size.width();
+    const int count = bracket.size();
+
+    RadianceImage::Provenance provenance;
+    provenance.cameraModel = m_cameraModel;
+    provenance.response = m_response.origin();
+    provenance.gainKnown = CameraGain::isKnown(m_cameraModel);
+    std::vector<QImage> images;
+    std::vector<ImageTable> tables(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        const Exposure &exposure = bracket.at(index);
+        images.push_back(exposure.image.format() == QImage::Format_RGB888
+                             ? exposure.image
+                             : exposure.image.convertToFormat(QImage::Format_RGB888));
+        const CameraGain::Factors gain = CameraGain::linearFactors(m_cameraModel, exposure.gain);
+        provenance.sources.append({exposure.set, exposure.frameNumber, exposure.exposureMs,
+                                   exposure.gain, gain.rgb});
+        ImageTable &table = tables[size_t(index)];
+        for (size_t channel = 0; channel < 3; ++channel) {
+            const double perLight = 1.0 / (exposure.exposureMs * gain.rgb[channel]);
+            const CameraResponse::Curve &curve = m_response.curve(int(channel));
+            for (size_t value = 0; value < 256; ++value)
+                table.weightedLight[channel * 256 + value] =
+                    float(m_weights[channel][value] * curve[value] * perLight);
+            table.clipBound[channel] = float(curve[clipped] * perLight);
+        }
+    }
+
+    RadianceImage result(size, bracket.first().aoiOffset);
+    result.setProvenance(provenance);
+    float *const radiance = result.line(0);
+    quint8 *const marks = result.marks(0);
+    std::array<float, 3 * 256> weights;
+    for (size_t channel = 0; channel < 3; ++channel)
+        std::copy(m_weights[channel].begin(), m_weights[channel].end(),
+                  weights.begin() + ptrdiff_t(channel * 256));
+
+    const auto mergeBand = [&](int top) {
+        const int bottom = std::min(top + linesPerBand, size.height());
+        const size_t values = size_t(width) * 3;
+        std::vector<float> sum(values);
+        std::vector<float> weightSum(values);
+        std::vector<const uchar *> lines(static_cast<size_t>(count));
+        for (int y = top; y < bottom; ++y) {
+            for (int index = 0; index < count; ++index)
+                lines[size_t(index)] = images[size_t(index)].constScanLine(y);
+            // The first image sets the sums, the others add to them.
+            {
+                const uchar *in = lines[0];
+                const float *light = tables[0].weightedLight.data();
+                for (size_t k = 0; k < values; k += 3) {
+                    for (size_t channel = 0; channel < 3; ++channel) {
+                        const size_t entry = channel * 256 + in[k + channel];
+                        sum[k + channel] = light[entry];
+                        weightSum[k + channel] = weights[entry];
+                    }
+                }
+            }
+            for (int index = 1; index < count; ++index) {
+                const uchar *in = lines[size_t(index)];
+                const float *light = tables[size_t(index)].weightedLight.data();
+                for (size_t k = 0; k < values; k += 3) {
+                    for (size_t channel = 0; channel < 3; ++channel) {
+                        const size_t entry = channel * 256 + in[k + channel];
+                        sum[k + channel] += light[entry];
+                        weightSum[k + channel] += weights[entry];
+                    }
+                }
+            }
+
+            float *out = radiance + size_t(y) * values;
+            quint8 *mark = marks + size_t(y) * size_t(width);
+            for (int x = 0; x < width; ++x) {
+                quint8 pixelMark = 0;
+                int crushedChannels = 0;
+                for (size_t channel = 0; channel < 3; ++channel) {
+                    const size_t k = size_t(x) * 3 + channel;
+                    if (weightSum[k] > 0.0f) {
+                        out[k] = sum[k] / weightSum[k];
+                        continue;
+                    }
+                    // No image saw this channel between black and clipping.
+                    // Clipped somewhere, the light is at least what clips
+                    // the shortest of those images; otherwise it is black.
+                    float bound = 0.0f;
+                    for (int index = 0; index < count; ++index) {
+                        if (lines[size_t(index)][k] == clipped)
+                            bound = std::max(bound, tables[size_t(index)].clipBound[channel]);
+                    }
+                    out[k] = bound;
+                    if (bound > 0.0f)
+                        pixelMark |= RadianceImage::Clipped;
+                    else
+                        ++crushedChannels;
+                }
+                if (crushedChannels == 3)
+                    pixelMark |= RadianceImage::Crushed;
+                mark[x] = pixelMark;
+            }
+        }
+    };
+
+    QVector<int> bandTops;
+    for (int top = 0; top < size.height(); top += linesPerBand)
+        bandTops.append(top);
+    QtConcurrent::blockingMap(bandTops, mergeBand);
+    return result;
+}

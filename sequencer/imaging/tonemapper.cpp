@@ -1,0 +1,146 @@
+#include "tonemapper.h"
+
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "radianceimage.h"
+
+namespace {
+
+constexpr int linesPerBand = 32;
+// The luminance Reinhard's operator puts the image's log average at.
+constexpr float middleGrey = 0.18f;
+// Statistics come from a grid of at most about this many pixels.
+constexpr int statisticsSamples = 1 << 16;
+constexpr int encodingSteps = 4096;
+
+float luminance(const float *rgb)
+{
+    return 0.2126f * rgb[0] + 0.7152f * rgb[1] + 0.0722f * rgb[2];
+}
+
+/// sRGB codes of screen light 0 to 1 in encodingSteps steps.
+const std::array<uchar, encodingSteps + 1> &srgbCodes()
+{
+    static const std::array<uchar, encodingSteps + 1> codes = [] {
+        std::array<uchar, encodingSteps + 1> table{};
+        for (int step = 0; step <= encodingSteps; ++step) {
+            const double light = double(step) / encodingSteps;
+            const double encoded =
+                light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1.0 / 2.4) - 0.055;
+            table[size_t(step)] = uchar(std::lround(encoded * 255.0));
+        }
+        return table;
+    }();
+    return codes;
+}
+
+/// The log-average and the largest luminance, from a grid over the image.
+struct Statistics
+{
+    float logAverage = 1.0f;
+    float maximum = 1.0f;
+};
+
+Statistics statisticsOf(const RadianceImage &radiance)
+{
+    const int step = std::max(
+        1, int(std::sqrt(double(radiance.width()) * radiance.height() / statisticsSamples)));
+    double logSum = 0.0;
+    int counted = 0;
+    float maximum = 0.0f;
+    for (int y = step / 2; y < radiance.height(); y += step) {
+        const float *line = radiance.constLine(y);
+        const quint8 *marks = radiance.constMarks(y);
+        for (int x = step / 2; x < radiance.width(); x += step) {
+            const float value = luminance(line + x * 3);
+            maximum = std::max(maximum, value);
+            if (value > 0.0f && !(marks[x] & RadianceImage::Crushed)) {
+                logSum += std::log(double(value));
+                ++counted;
+            }
+        }
+    }
+    Statistics statistics;
+    if (counted > 0)
+        statistics.logAverage = float(std::exp(logSum / counted));
+    if (maximum > 0.0f)
+        statistics.maximum = maximum;
+    return statistics;
+}
+
+} // namespace
+
+QImage ToneMapper::map(const RadianceImage &radiance, Operator op, double exposureStops,
+                       int maximumWidth)
+{
+    if (radiance.isNull())
+        return QImage();
+    const int width = radiance.width();
+    const int height = radiance.height();
+    const bool smaller = maximumWidth > 0 && width > maximumWidth;
+    const int outWidth = smaller ? maximumWidth : width;
+    const int outHeight = smaller ? std::max(1, int(qint64(height) * outWidth / width)) : height;
+    QImage picture(outWidth, outHeight, QImage::Format_RGB888);
+
+    const Statistics statistics = statisticsOf(radiance);
+    // The exposure multiplies every light by 2^stops; each operator then
+    // wants the light relative to its own reference.
+    const float exposure = float(std::exp2(exposureStops));
+    const float scale = op == Operator::Reinhard ? exposure * middleGrey / statistics.logAverage
+                                                 : exposure / statistics.maximum;
+    // log(1 + L) / log(1 + Lmax) with L relative to Lmax: the brightest
+    // pixel at the exposure's own level; a fixed range of 2^10 below it.
+    constexpr float logRange = 1024.0f;
+    const float logNormal = 1.0f / std::log1p(logRange * exposure);
+    const std::array<uchar, encodingSteps + 1> &codes = srgbCodes();
+
+    // Lines are found from the first one: scanLine() would count a detach
+    // on every call, from every thread.
+    uchar *const pixels = picture.bits();
+    const ptrdiff_t lineBytes = picture.bytesPerLine();
+    std::vector<int> columns(static_cast<size_t>(outWidth));
+    for (int x = 0; x < outWidth; ++x)
+        columns[size_t(x)] = int(qint64(x) * width / outWidth);
+
+    const auto mapBand = [&](int top) {
+        const int bottom = std::min(top + linesPerBand, outHeight);
+        for (int y = top; y < bottom; ++y) {
+            const int sourceY = int(qint64(y) * height / outHeight);
+            const float *line = radiance.constLine(sourceY);
+            const quint8 *marks = radiance.constMarks(sourceY);
+            uchar *out = pixels + y * lineBytes;
+            for (int x = 0; x < outWidth; ++x, out += 3) {
+                const int sourceX = columns[size_t(x)];
+                const quint8 mark = marks[sourceX];
+                const float *rgb = line + sourceX * 3;
+                const float value = luminance(rgb);
+                if ((mark & RadianceImage::Clipped) || (mark & RadianceImage::Crushed) ||
+                    value <= 0.0f) {
+                    const uchar level = (mark & RadianceImage::Clipped) ? 255 : 0;
+                    out[0] = out[1] = out[2] = level;
+                    continue;
+                }
+                const float light = value * scale;
+                const float screen = op == Operator::Reinhard
+                                         ? light / (1.0f + light)
+                                         : std::log1p(logRange * light) * logNormal;
+                const float ratio = screen / value * encodingSteps;
+                for (int channel = 0; channel < 3; ++channel) {
+                    const float step = std::min(float(encodingSteps), rgb[channel] * ratio);
+                    out[channel] = codes[size_t(std::max(0.0f, step) + 0.5f)];
+                }
+            }
+        }
+    };
+
+    QVector<int> bandTops;
+    for (int top = 0; top < outHeight; top += linesPerBand)
+        bandTops.append(top);
+    QtConcurrent::blockingMap(bandTops, mapBand);
+    return picture;
+}

@@ -1,0 +1,363 @@
+// The radiance merge on synthetic brackets of known light, the brackets it
+// refuses, the responses it is given (stored, calibrated) and the tone
+// mapping of its result.
+
+#include <QSettings>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+
+#include "cameraresponse.h"
+#include "radiancemerge.h"
+#include "responsestore.h"
+#include "tonemapper.h"
+#include "vyrabuildoptions.h"
+#if VYRA_EXPOSURE_FUSION
+#include "responsecalibration.h"
+#endif
+
+namespace {
+
+const QString vkModel = QStringLiteral("VK1240C");
+const QString otherModel = QStringLiteral("Test camera 1/2");
+const QString organisation = QStringLiteral("Quellmark tests");
+const QString application = QStringLiteral("Radiance merge");
+
+// How the synthetic cameras turn light (in value units) into values.
+enum class Camera {
+    Rounding,   ///< a linear camera of unknown response
+    Truncating, ///< the VK sensor model
+    Gamma,      ///< values are 255 (light / 255)^(1 / 2.2)
+};
+
+constexpr double cameraGamma = 2.2;
+const double channelShare[3] = {1.0, 0.8, 0.6};
+
+int valueOf(Camera camera, double light)
+{
+    switch (camera) {
+    case Camera::Truncating:
+        return int(std::min(255.0, std::floor(light)));
+    case Camera::Gamma:
+        return int(std::clamp(std::lround(255.0 * std::pow(light / 255.0, 1.0 / cameraGamma)), 0L, 255L));
+    case Camera::Rounding:
+        break;
+    }
+    return int(std::clamp(std::lround(light), 0L, 255L));
+}
+
+CameraResponse::Curve gammaCurve()
+{
+    CameraResponse::Curve curve{};
+    for (int value = 0; value < 256; ++value)
+        curve[size_t(value)] = float(255.0 * std::pow(value / 255.0, cameraGamma));
+    return curve;
+}
+
+CameraResponse responseOf(Camera camera)
+{
+    switch (camera) {
+    case Camera::Truncating:
+        return CameraResponse::ofSensorModel();
+    case Camera::Gamma:
+        return CameraResponse::calibrated({gammaCurve(), gammaCurve(), gammaCurve()});
+    case Camera::Rounding:
+        break;
+    }
+    return CameraResponse::assumedLinear();
+}
+
+/// The light of pixel (x, y) and channel per millisecond at unit gain.
+using Scene = std::function<double(int x, int y, int channel)>;
+
+/// A ramp from lowest to highest light across the image, shared out over
+/// the channels.
+Scene ramp(double lowest, double highest, int width)
+{
+    return [=](int x, int, int channel) {
+        return lowest * std::pow(highest / lowest, double(x) / (width - 1)) *
+               channelShare[channel];
+    };
+}
+
+/// The camera's images of the scene, one per exposure, with the gains
+/// given (none where a gain is missing).
+QVector<RadianceMerge::Exposure> takeBracket(Camera camera, const QString &model,
+                                             const Scene &scene, const QSize &size,
+                                             const QVector<double> &exposures,
+                                             const QVector<CameraGain::Setting> &gains)
+{
+    QVector<RadianceMerge::Exposure> bracket;
+    for (int index = 0; index < exposures.size(); ++index) {
+        const auto factors = CameraGain::linearFactors(model, gains.value(index)).rgb;
+        QImage image(size, QImage::Format_RGB888);
+        for (int y = 0; y < size.height(); ++y) {
+            uchar *pixel = image.scanLine(y);
+            for (int x = 0; x < size.width(); ++x) {
+                for (int channel = 0; channel < 3; ++channel)
+                    *pixel++ = uchar(valueOf(camera, scene(x, y, channel) * exposures.at(index) *
+                                                         factors[size_t(channel)]));
+            }
+        }
+        RadianceMerge::Exposure exposure;
+        exposure.image = image;
+        exposure.exposureMs = exposures.at(index);
+        exposure.gain = gains.value(index);
+        exposure.set = index;
+        bracket.append(exposure);
+    }
+    return bracket;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QVector<CameraGain::Setting>)
+
+class TestRadianceMerge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings(organisation, application).clear(); }
+
+    void mergeRecoversTheLight_data()
+    {
+        QTest::addColumn<int>("camera");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QVector<double>>("exposures");
+        QTest::addColumn<QVector<CameraGain::Setting>>("gains");
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<int>("mark");
+
+        const QVector<CameraGain::Setting> noGain;
+        QTest::newRow("linear") << int(Camera::Rounding) << otherModel
+                                << QVector<double>{1, 4, 16} << noGain << 6.0 << 100.0 << 0;
+        QTest::newRow("gain steps")
+            << int(Camera::Truncating) << vkModel << QVector<double>{1, 4, 4}
+            << QVector<CameraGain::Setting>{{}, {0, 50, 0, 0}, {100, 50, 0, 25}} << 6.0 << 100.0
+            << 0;
+        QTest::newRow("gain steps, unknown law")
+            << int(Camera::Rounding) << otherModel << QVector<double>{2, 2}
+            << QVector<CameraGain::Setting>{{}, {100, 0, 100, 0}} << 20.0 << 100.0 << 0;
+        QTest::newRow("clipped everywhere") << int(Camera::Rounding) << otherModel
+                                            << QVector<double>{1, 4} << noGain << 1000.0
+                                            << 2000.0 << int(RadianceImage::Clipped);
+        QTest::newRow("crushed everywhere") << int(Camera::Truncating) << vkModel
+                                            << QVector<double>{1, 4} << noGain << 0.01 << 0.2
+                                            << int(RadianceImage::Crushed);
+        QTest::newRow("response curve") << int(Camera::Gamma) << otherModel
+                                        << QVector<double>{1, 4, 16} << noGain << 2.0 << 100.0
+                                        << 0;
+    }
+
+    void mergeRecoversTheLight()
+    {
+        QFETCH(int, camera);
+        QFETCH(QString, model);
+        QFETCH(QVector<double>, exposures);
+        QFETCH(QVector<CameraGain::Setting>, gains);
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(int, mark);
+
+        const QSize size(64, 4);
+        const Scene scene = ramp(lowest, highest, size.width());
+        const CameraResponse response = responseOf(Camera(camera));
+        const auto bracket = takeBracket(Camera(camera), model, scene, size, exposures, gains);
+        const RadianceImage radiance = RadianceMerge(model, response).merge(bracket);
+        QCOMPARE(radiance.size(), size);
+        QCOMPARE(radiance.provenance().sources.size(), exposures.size());
+        QCOMPARE(radiance.provenance().response, response.origin());
+
+        // A calibrated curve has a unit of its own: 128 is its light 128.
+        const double unit = Camera(camera) == Camera::Gamma ? 128.0 / gammaCurve()[128] : 1.0;
+        // The light that clips the shortest exposure, a lower bound.
+        const double clipBound = 255.0 / exposures.first();
+        double worst = 0.0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                QCOMPARE(int(radiance.mark(x, y)), mark);
+                const auto merged = radiance.pixel(x, y);
+                for (int channel = 0; channel < 3; ++channel) {
+                    const double value = merged[size_t(channel)];
+                    if (mark == RadianceImage::Clipped)
+                        QCOMPARE(value, clipBound);
+                    else if (mark == RadianceImage::Crushed)
+                        QCOMPARE(value, 0.0);
+                    else
+                        worst = std::max(worst,
+                                         std::abs(value / (scene(x, y, channel) * unit) - 1.0));
+                }
+            }
+        }
+        QVERIFY2(worst < 0.02, qPrintable(QStringLiteral("off by %1").arg(worst)));
+    }
+
+    void unequalBracketsAreRefused_data()
+    {
+        QTest::addColumn<QSize>("secondSize");
+        QTest::addColumn<QPoint>("secondOffset");
+        QTest::addColumn<double>("secondExposure");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("AOI offset") << QSize(32, 16) << QPoint(16, 0) << 4.0
+                                    << "The images differ in AOI offset: set 0 was taken at "
+                                       "(0, 0), set 1 at (16, 0).";
+        QTest::newRow("image size") << QSize(64, 16) << QPoint() << 4.0
+                                    << "The images differ in size: set 0 is 32 x 16, set 1 is "
+                                       "64 x 16.";
+        QTest::newRow("exposure") << QSize(32, 16) << QPoint() << 0.0
+                                  << "The exposure of set 1 (0 ms) is not positive.";
+        QTest::newRow("no image") << QSize() << QPoint() << 4.0
+                                  << "The image of set 1 has no pixels.";
+    }
+
+    void unequalBracketsAreRefused()
+    {
+        QFETCH(QSize, secondSize);
+        QFETCH(QPoint, secondOffset);
+        QFETCH(double, secondExposure);
+        QFETCH(QString, reason);
+
+        QImage first(32, 16, QImage::Format_RGB888);
+        first.fill(Qt::gray);
+        QImage second = secondSize.isEmpty() ? QImage() : first.scaled(secondSize);
+        const QVector<RadianceMerge::Exposure> bracket{
+            {first, 1.0, {}, QPoint(), 0, 1}, {second, secondExposure, {}, secondOffset, 1, 2}};
+        try {
+            RadianceMerge(vkModel, CameraResponse::ofSensorModel()).merge(bracket);
+            QFAIL("The bracket was merged.");
+        } catch (const std::runtime_error &error) {
+            QCOMPARE(QString::fromStdString(error.what()), reason);
+        }
+    }
+
+    void storeGivesTheResponseToMergeWith_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("origin");
+        QTest::addColumn<bool>("problem");
+
+        QTest::newRow("VK camera") << vkModel << "" << int(CameraResponse::Origin::SensorModel)
+                                   << false;
+        QTest::newRow("other camera")
+            << otherModel << "" << int(CameraResponse::Origin::AssumedLinear) << false;
+        QTest::newRow("calibrated") << otherModel << "gamma"
+                                    << int(CameraResponse::Origin::Calibrated) << false;
+        QTest::newRow("calibrated VK camera")
+            << vkModel << "gamma" << int(CameraResponse::Origin::Calibrated) << false;
+        QTest::newRow("too short") << otherModel << "1 2 3"
+                                   << int(CameraResponse::Origin::AssumedLinear) << true;
+        QTest::newRow("falling") << vkModel << "falling"
+                                 << int(CameraResponse::Origin::SensorModel) << true;
+    }
+
+    void storeGivesTheResponseToMergeWith()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, stored);
+        QFETCH(int, origin);
+        QFETCH(bool, problem);
+
+        const ResponseStore store(organisation, application);
+        if (!stored.isEmpty())
+            store.store(model, responseOf(Camera::Gamma));
+        if (stored != QLatin1String("gamma") && !stored.isEmpty()) {
+            // What another version, or a hand, may leave in the store.
+            QStringList lights;
+            for (int value = 0; value < 256; ++value)
+                lights << QString::number(255 - value);
+            const QString text =
+                stored == QLatin1String("falling") ? lights.join(QLatin1Char(' ')) : stored;
+            QSettings settings(organisation, application);
+            const QStringList keys = settings.allKeys();
+            QCOMPARE(keys.size(), 3);
+            for (const QString &key : keys)
+                settings.setValue(key, text);
+        }
+        QString why;
+        const CameraResponse response = store.responseFor(model, &why);
+        QCOMPARE(int(response.origin()), origin);
+        QCOMPARE(why.isEmpty(), !problem);
+        if (response.origin() == CameraResponse::Origin::Calibrated)
+            QCOMPARE(response.curve(2), responseOf(Camera::Gamma).curve(2));
+        store.remove(model);
+        QVERIFY(store.responseFor(model).origin() != CameraResponse::Origin::Calibrated);
+    }
+
+#if VYRA_EXPOSURE_FUSION
+    void calibrationFindsTheResponse()
+    {
+        // A still scene of many lights, taken at six exposures by a camera
+        // whose values follow light by a power of 1 / 2.2.
+        const QSize size(96, 96);
+        const Scene scene = [](int x, int y, int channel) {
+            const int hash = (x * 7919 + y * 104729) % 997;
+            return 0.2 * std::pow(1000.0, hash / 996.0) * channelShare[channel];
+        };
+        const QVector<double> exposures{1, 2, 4, 8, 16, 32};
+        const auto bracket = takeBracket(Camera::Gamma, otherModel, scene, size, exposures, {});
+        const CameraResponse response = ResponseCalibration::calibrate(otherModel, bracket);
+        QCOMPARE(response.origin(), CameraResponse::Origin::Calibrated);
+        for (int channel = 0; channel < 3; ++channel) {
+            for (int value : {32, 64, 96, 160, 224}) {
+                const double expected = 128.0 * std::pow(value / 128.0, cameraGamma);
+                const double found = response.light(channel, value);
+                QVERIFY2(std::abs(found / expected - 1.0) < 0.1,
+                         qPrintable(QStringLiteral("channel %1, value %2: %3 for %4")
+                                        .arg(channel)
+                                        .arg(value)
+                                        .arg(found)
+                                        .arg(expected)));
+            }
+        }
+    }
+#endif
+
+    void toneMapsKeepOrderAndFollowTheExposure_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::newRow("Reinhard") << int(ToneMapper::Operator::Reinhard);
+        QTest::newRow("logarithmic") << int(ToneMapper::Operator::Logarithmic);
+    }
+
+    void toneMapsKeepOrderAndFollowTheExposure()
+    {
+        QFETCH(int, op);
+        // Twenty stops from left to right; the ends marked.
+        RadianceImage radiance(QSize(64, 8), QPoint());
+        for (int y = 0; y < radiance.height(); ++y) {
+            for (int x = 0; x < radiance.width(); ++x) {
+                float *rgb = radiance.line(y) + x * 3;
+                const float light = float(0.001 * std::exp2(20.0 * x / 63.0));
+                rgb[0] = light;
+                rgb[1] = 0.8f * light;
+                rgb[2] = 0.5f * light;
+            }
+            quint8 *marks = radiance.marks(y);
+            marks[0] = RadianceImage::Crushed;
+            marks[radiance.width() - 1] = RadianceImage::Clipped;
+        }
+        const auto toneMapper = ToneMapper::Operator(op);
+        const QImage picture = ToneMapper::map(radiance, toneMapper, 0.0);
+        const QImage brighter = ToneMapper::map(radiance, toneMapper, 1.0);
+        QCOMPARE(picture.size(), radiance.size());
+        QCOMPARE(picture.pixel(0, 3), qRgb(0, 0, 0));
+        QCOMPARE(picture.pixel(63, 3), qRgb(255, 255, 255));
+        for (int x = 2; x < 63; ++x) {
+            const QRgb left = picture.pixel(x - 1, 3);
+            const QRgb here = picture.pixel(x, 3);
+            QVERIFY(qRed(here) >= qRed(left) && qGreen(here) >= qGreen(left));
+            // Hue kept: red above green above blue.
+            QVERIFY(qRed(here) >= qGreen(here) && qGreen(here) >= qBlue(here));
+        }
+        QVERIFY(qGreen(picture.pixel(32, 3)) < qGreen(brighter.pixel(32, 3)));
+        QCOMPARE(ToneMapper::map(radiance, toneMapper, 0.0, 16).size(), QSize(16, 2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRadianceMerge)
+#include "tst_radiancemerge.moc"
