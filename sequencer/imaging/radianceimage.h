@@ -6,9 +6,11 @@
 #include <QVector>
 
 #include <array>
+#include <memory>
 
 #include "cameragain.h"
 #include "cameraresponse.h"
+#include "radiancebuffers.h"
 
 /// The light of a scene merged from a bracket of images: red, green and
 /// blue of each pixel as 32-bit floats in the camera's value per
@@ -54,6 +56,9 @@ public:
     RadianceImage() = default;
     /// An image of size taken at aoiOffset on the sensor, all black, unmarked.
     RadianceImage(const QSize &size, const QPoint &aoiOffset);
+    /// An image whose every pixel and mark the caller writes: what it holds
+    /// before is undefined.
+    static RadianceImage unfilled(const QSize &size, const QPoint &aoiOffset);
 
     bool isNull() const { return m_size.isEmpty(); }
     QSize size() const { return m_size; }
@@ -61,12 +66,13 @@ public:
     int height() const { return m_size.height(); }
     QPoint aoiOffset() const { return m_aoiOffset; }
 
-    /// Red, green and blue of the line's pixels, one after another.
-    const float *constLine(int y) const { return m_rgb.constData() + lineOffset(y); }
-    float *line(int y) { return m_rgb.data() + lineOffset(y); }
+    /// Red, green and blue of the line's pixels, one after another; the
+    /// lines follow each other without gaps.
+    const float *constLine(int y) const { return m_pixels->rgb.get() + lineOffset(y); }
+    float *line(int y);
     /// The marks of the line's pixels.
-    const quint8 *constMarks(int y) const { return m_marks.constData() + y * width(); }
-    quint8 *marks(int y) { return m_marks.data() + y * width(); }
+    const quint8 *constMarks(int y) const { return m_pixels->marks.get() + markOffset(y); }
+    quint8 *marks(int y);
 
     std::array<float, 3> pixel(int x, int y) const;
     quint8 mark(int x, int y) const { return constMarks(y)[x]; }
@@ -75,11 +81,13 @@ public:
     void setProvenance(const Provenance &provenance) { m_provenance = provenance; }
 
 private:
-    int lineOffset(int y) const { return y * width() * 3; }
+    size_t lineOffset(int y) const { return size_t(y) * size_t(width()) * 3; }
+    size_t markOffset(int y) const { return size_t(y) * size_t(width()); }
+    /// Pixels of its own before a change.
+    void detach();
 
     QSize m_size;
     QPoint m_aoiOffset;
-    QVector<float> m_rgb;
-    QVector<quint8> m_marks;
+    std::shared_ptr<RadianceBuffers::Pixels> m_pixels;
     Provenance m_provenance;
 };

@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 
 // Lines per piece of work: enough to make a piece worth handing to a
@@ -22,6 +26,58 @@ struct ImageTable
     std::array<float, 3 * 256> weightedLight;
     std::array<float, 3> clipBound;
 };
+
+/// Adds what the values of N images' lines hold to the sums of weighted
+/// light and of weights, or starts the sums with them. One pass over the
+/// line for up to three images: the sums stay in registers between them.
+template <int N, bool Add>
+void accumulate(const uchar *const *lines, const float *const *lights, const float *weights,
+                float *sum, float *weightSum, size_t values)
+{
+    const uchar *in[N];
+    const float *light[N];
+    for (int image = 0; image < N; ++image) {
+        in[image] = lines[image];
+        light[image] = lights[image];
+    }
+    for (size_t k = 0; k < values; k += 3) {
+        for (size_t channel = 0; channel < 3; ++channel) {
+            float lightSum = Add ? sum[k + channel] : 0.0f;
+            float weightTotal = Add ? weightSum[k + channel] : 0.0f;
+            for (int image = 0; image < N; ++image) {
+                const size_t entry = channel * 256 + in[image][k + channel];
+                lightSum += light[image][entry];
+                weightTotal += weights[entry];
+            }
+            sum[k + channel] = lightSum;
+            weightSum[k + channel] = weightTotal;
+        }
+    }
+}
+
+void accumulate(const uchar *const *lines, const float *const *lights, int images, bool add,
+                const float *weights, float *sum, float *weightSum, size_t values)
+{
+    using Kernel = void (*)(const uchar *const *, const float *const *, const float *, float *,
+                            float *, size_t);
+    static constexpr Kernel kernels[2][3] = {
+        {accumulate<1, false>, accumulate<2, false>, accumulate<3, false>},
+        {accumulate<1, true>, accumulate<2, true>, accumulate<3, true>}};
+    kernels[add ? 1 : 0][images - 1](lines, lights, weights, sum, weightSum, values);
+}
+
+/// out = sum / weightSum, four values a step where the processor can; a
+/// weight sum of zero gives no number, which the caller replaces.
+void divide(const float *sum, const float *weightSum, float *out, size_t values)
+{
+    size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= values; k += 4)
+        _mm_storeu_ps(out + k, _mm_div_ps(_mm_loadu_ps(sum + k), _mm_loadu_ps(weightSum + k)));
+#endif
+    for (; k < values; ++k)
+        out[k] = weightSum[k] > 0.0f ? sum[k] / weightSum[k] : 0.0f;
+}
 
 QString nameOf(const RadianceMerge::Exposure &exposure, int index)
 {
@@ -121,7 +177,7 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
         }
     }
 
-    RadianceImage result(size, bracket.first().aoiOffset);
+    RadianceImage result = RadianceImage::unfilled(size, bracket.first().aoiOffset);
     result.setProvenance(provenance);
     float *const radiance = result.line(0);
     quint8 *const marks = result.marks(0);
@@ -129,6 +185,10 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
     for (size_t channel = 0; channel < 3; ++channel)
         std::copy(m_weights[channel].begin(), m_weights[channel].end(),
                   weights.begin() + ptrdiff_t(channel * 256));
+
+    std::vector<const float *> lights;
+    for (const ImageTable &table : tables)
+        lights.push_back(table.weightedLight.data());
 
     const auto mergeBand = [&](int top) {
         const int bottom = std::min(top + linesPerBand, size.height());
@@ -139,50 +199,33 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
         for (int y = top; y < bottom; ++y) {
             for (int index = 0; index < count; ++index)
                 lines[size_t(index)] = images[size_t(index)].constScanLine(y);
-            // The first image sets the sums, the others add to them.
-            {
-                const uchar *in = lines[0];
-                const float *light = tables[0].weightedLight.data();
-                for (size_t k = 0; k < values; k += 3) {
-                    for (size_t channel = 0; channel < 3; ++channel) {
-                        const size_t entry = channel * 256 + in[k + channel];
-                        sum[k + channel] = light[entry];
-                        weightSum[k + channel] = weights[entry];
-                    }
-                }
-            }
-            for (int index = 1; index < count; ++index) {
-                const uchar *in = lines[size_t(index)];
-                const float *light = tables[size_t(index)].weightedLight.data();
-                for (size_t k = 0; k < values; k += 3) {
-                    for (size_t channel = 0; channel < 3; ++channel) {
-                        const size_t entry = channel * 256 + in[k + channel];
-                        sum[k + channel] += light[entry];
-                        weightSum[k + channel] += weights[entry];
-                    }
-                }
-            }
+            for (int first = 0; first < count; first += 3)
+                accumulate(lines.data() + first, lights.data() + first, std::min(3, count - first),
+                           first > 0, weights.data(), sum.data(), weightSum.data(), values);
 
             float *out = radiance + size_t(y) * values;
+            divide(sum.data(), weightSum.data(), out, values);
             quint8 *mark = marks + size_t(y) * size_t(width);
             for (int x = 0; x < width; ++x) {
+                const size_t k = size_t(x) * 3;
+                if (weightSum[k] > 0.0f && weightSum[k + 1] > 0.0f && weightSum[k + 2] > 0.0f) {
+                    mark[x] = 0;
+                    continue;
+                }
                 quint8 pixelMark = 0;
                 int crushedChannels = 0;
                 for (size_t channel = 0; channel < 3; ++channel) {
-                    const size_t k = size_t(x) * 3 + channel;
-                    if (weightSum[k] > 0.0f) {
-                        out[k] = sum[k] / weightSum[k];
+                    if (weightSum[k + channel] > 0.0f)
                         continue;
-                    }
                     // No image saw this channel between black and clipping.
                     // Clipped somewhere, the light is at least what clips
                     // the shortest of those images; otherwise it is black.
                     float bound = 0.0f;
                     for (int index = 0; index < count; ++index) {
-                        if (lines[size_t(index)][k] == clipped)
+                        if (lines[size_t(index)][k + channel] == clipped)
                             bound = std::max(bound, tables[size_t(index)].clipBound[channel]);
                     }
-                    out[k] = bound;
+                    out[k + channel] = bound;
                     if (bound > 0.0f)
                         pixelMark |= RadianceImage::Clipped;
                     else

@@ -11,9 +11,10 @@ class RadianceImage;
 ///
 /// Reinhard's operator scales the image so that its log-average luminance
 /// is mid-grey (0.18) and maps L to L / (1 + L): highlights approach white
-/// without reaching it. The logarithmic operator maps L to
-/// log(1 + L) / log(1 + Lmax), the brightest pixel white, so that every
-/// stop of a wide range gets its share of the screen. Pixels that every
+/// without reaching it. The logarithmic operator maps L, in 1024ths of the
+/// brightest pixel's luminance times 2^stops, to log(1 + L) / log(1 + Lmax):
+/// the brightest pixel white, every stop of a wide range with its share of
+/// the screen, more stops lifting the shadows. Pixels that every
 /// image of the bracket clipped show white, those every image crushed
 /// black. Thread-safe; uses the pool's threads for the lines.
 class ToneMapper

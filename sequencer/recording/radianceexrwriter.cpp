@@ -20,7 +20,7 @@ QString RadianceExrWriter::write(const RadianceImage &radiance, const QString &d
     const char *const channels[3] = {"R", "G", "B"};
     try {
         Imf::Header header(width, height);
-        header.compression() = Imf::ZIP_COMPRESSION;
+        header.compression() = Imf::NO_COMPRESSION;
         for (const char *channel : channels)
             header.channels().insert(channel, Imf::Channel(Imf::FLOAT));
         Imf::addComments(header, description.toStdString());

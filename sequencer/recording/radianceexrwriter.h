@@ -5,7 +5,9 @@
 class RadianceImage;
 
 /// Writes a radiance image as an OpenEXR file: float R, G and B channels,
-/// zip-compressed scan lines, the description in the comments attribute.
+/// uncompressed scan lines (compression would take several times as long as
+/// the writing itself, too long for a file every cycle), the description in
+/// the comments attribute.
 /// Built only where OpenEXR (libopenexr-dev) is found; RadianceFileWriter
 /// is what the application calls. Thread-safe.
 class RadianceExrWriter
