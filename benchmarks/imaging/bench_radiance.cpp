@@ -60,8 +60,7 @@ QImage sceneImage(const QSize &size, double exposureMs)
 
 /// Runs work rounds times after a warm-up; prints the median wall time and
 /// the mean CPU time of a run, and answers the median.
-double measure(QTextStream &out, const QString &what, int rounds,
-               const std::function<void()> &work)
+double measure(QTextStream &out, const QString &what, int rounds, const std::function<void()> &work)
 {
     work();
     std::vector<double> walls;

@@ -42,9 +42,9 @@ std::shared_ptr<RadianceBuffers::Pixels> RadianceBuffers::take(const QSize &size
     {
         Pool &kept = pool();
         std::lock_guard<std::mutex> lock(kept.mutex);
-        const auto match =
-            std::find_if(kept.free.begin(), kept.free.end(),
-                         [&size](const std::unique_ptr<Pixels> &each) { return each->size == size; });
+        const auto match = std::find_if(
+            kept.free.begin(), kept.free.end(),
+            [&size](const std::unique_ptr<Pixels> &each) { return each->size == size; });
         if (match != kept.free.end()) {
             block = std::move(*match);
             kept.free.erase(match);

@@ -30,7 +30,7 @@ struct ImageTable
 /// Adds what the values of N images' lines hold to the sums of weighted
 /// light and of weights, or starts the sums with them. One pass over the
 /// line for up to three images: the sums stay in registers between them.
-template <int N, bool Add>
+template<int N, bool Add>
 void accumulate(const uchar *const *lines, const float *const *lights, const float *weights,
                 float *sum, float *weightSum, size_t values)
 {
@@ -132,10 +132,11 @@ void RadianceMerge::check(const QVector<Exposure> &bracket)
                                          .arg(exposure.exposureMs)
                                          .toStdString());
         if (exposure.image.size() != first.image.size())
-            throw std::runtime_error(QStringLiteral("The images differ in size: %1 is %2, %3 is %4.")
-                                         .arg(nameOf(first, 0), sizeText(first.image.size()), name,
-                                              sizeText(exposure.image.size()))
-                                         .toStdString());
+            throw std::runtime_error(
+                QStringLiteral("The images differ in size: %1 is %2, %3 is %4.")
+                    .arg(nameOf(first, 0), sizeText(first.image.size()), name,
+                         sizeText(exposure.image.size()))
+                    .toStdString());
         if (exposure.aoiOffset != first.aoiOffset)
             throw std::runtime_error(
                 QStringLiteral("The images differ in AOI offset: %1 was taken at %2, %3 at %4.")
@@ -164,8 +165,8 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
                              ? exposure.image
                              : exposure.image.convertToFormat(QImage::Format_RGB888));
         const CameraGain::Factors gain = CameraGain::linearFactors(m_cameraModel, exposure.gain);
-        provenance.sources.append({exposure.set, exposure.frameNumber, exposure.exposureMs,
-                                   exposure.gain, gain.rgb});
+        provenance.sources.append(
+            {exposure.set, exposure.frameNumber, exposure.exposureMs, exposure.gain, gain.rgb});
         ImageTable &table = tables[size_t(index)];
         for (size_t channel = 0; channel < 3; ++channel) {
             const double perLight = 1.0 / (exposure.exposureMs * gain.rgb[channel]);

@@ -60,9 +60,9 @@ CameraResponse ResponseStore::responseFor(const QString &cameraModel, QString *p
         std::array<CameraResponse::Curve, 3> curves{};
         bool readable = true;
         for (size_t channel = 0; channel < 3; ++channel)
-            readable = readable && parseCurve(settings.value(QLatin1String(channelKeys[channel]))
-                                                  .toString(),
-                                              curves[channel]);
+            readable = readable &&
+                       parseCurve(settings.value(QLatin1String(channelKeys[channel])).toString(),
+                                  curves[channel]);
         try {
             if (!readable)
                 throw std::runtime_error("Its curves are not 256 numbers each.");

@@ -34,7 +34,8 @@ float fastLog2(float x)
     std::memcpy(&mantissa, &bits, sizeof mantissa);
     const float t = mantissa - 1.0f;
     return exponent +
-           t * (1.4418255f + t * (-0.7086789f + t * (0.4154112f + t * (-0.1944083f + t * 0.0458790f))));
+           t * (1.4418255f +
+                t * (-0.7086789f + t * (0.4154112f + t * (-0.1944083f + t * 0.0458790f))));
 }
 
 float luminance(const float *rgb)

@@ -31,9 +31,8 @@ QString RadianceExrWriter::write(const RadianceImage &radiance, const QString &d
         const size_t pixelBytes = 3 * sizeof(float);
         char *base = reinterpret_cast<char *>(const_cast<float *>(radiance.constLine(0)));
         for (int channel = 0; channel < 3; ++channel)
-            frame.insert(channels[channel],
-                         Imf::Slice(Imf::FLOAT, base + channel * sizeof(float), pixelBytes,
-                                    pixelBytes * size_t(width)));
+            frame.insert(channels[channel], Imf::Slice(Imf::FLOAT, base + channel * sizeof(float),
+                                                       pixelBytes, pixelBytes * size_t(width)));
         Imf::OutputFile file(QFile::encodeName(path).constData(), header);
         file.setFrameBuffer(frame);
         file.writePixels(height);

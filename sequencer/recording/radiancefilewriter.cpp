@@ -55,8 +55,8 @@ QString RadianceFileWriter::description(const RadianceImage &radiance, const QSt
         if (!value.isEmpty())
             lines << key + QStringLiteral(": ") + value;
     };
-    add(QStringLiteral("Content"), QStringLiteral("radiance merged from %1 images")
-                                       .arg(provenance.sources.size()));
+    add(QStringLiteral("Content"),
+        QStringLiteral("radiance merged from %1 images").arg(provenance.sources.size()));
     add(QStringLiteral("Unit"), RadianceImage::unit());
     add(QStringLiteral("Response"), CameraResponse::originText(provenance.response));
     add(QStringLiteral("Gain law"), provenance.gainKnown
@@ -66,8 +66,7 @@ QString RadianceFileWriter::description(const RadianceImage &radiance, const QSt
     add(QStringLiteral("AOI offset y"), QString::number(radiance.aoiOffset().y()));
     for (int index = 0; index < provenance.sources.size(); ++index) {
         const RadianceImage::Source &source = provenance.sources.at(index);
-        const QString set =
-            source.set >= 0 ? QString::number(source.set) : QStringLiteral("live");
+        const QString set = source.set >= 0 ? QString::number(source.set) : QStringLiteral("live");
         add(QStringLiteral("Image %1").arg(index + 1),
             QStringLiteral("set %1, frame %2, exposure %3 ms, %4")
                 .arg(set)

@@ -52,9 +52,9 @@ Capture capture(SimTest::Camera &camera, const QVector<Shot> &shots)
         taken.bracket.append(exposure);
         taken.truths.push_back(*truth);
     }
-    const CameraResponse response = ResponseStore(QStringLiteral("Quellmark tests"),
-                                                  QStringLiteral("Radiance accuracy"))
-                                        .responseFor(model);
+    const CameraResponse response =
+        ResponseStore(QStringLiteral("Quellmark tests"), QStringLiteral("Radiance accuracy"))
+            .responseFor(model);
     taken.radiance = RadianceMerge(model, response).merge(taken.bracket);
     return taken;
 }

@@ -95,7 +95,8 @@ RadianceImage sample()
     provenance.cameraModel = QStringLiteral("VK1240C");
     provenance.response = CameraResponse::Origin::SensorModel;
     provenance.gainKnown = true;
-    provenance.sources = {{0, 41, 1.0, {}, {1, 1, 1}}, {1, 42, 16.0, {20, 0, 0, 50}, {1.6, 1.6, 2.4}}};
+    provenance.sources = {{0, 41, 1.0, {}, {1, 1, 1}},
+                          {1, 42, 16.0, {20, 0, 0, 50}, {1.6, 1.6, 2.4}}};
     radiance.setProvenance(provenance);
     return radiance;
 }
@@ -146,14 +147,18 @@ private slots:
                      qPrintable(content.description));
     }
 
-    void failedWriteSaysWhyAndLeavesNothing_data() { writtenFilesReadBack_data(); }
+    void failedWriteSaysWhyAndLeavesNothing_data()
+    {
+        writtenFilesReadBack_data();
+    }
 
     void failedWriteSaysWhyAndLeavesNothing()
     {
         QFETCH(int, format);
         const auto fileFormat = RadianceFileFormat(format);
         const QTemporaryDir folder(QDir::current().filePath(QStringLiteral("radiance-XXXXXX")));
-        const QString name = QStringLiteral("cycle-0001-radiance.") + RadianceFileWriter::suffix(fileFormat);
+        const QString name =
+            QStringLiteral("cycle-0001-radiance.") + RadianceFileWriter::suffix(fileFormat);
         QVERIFY(!RadianceFileWriter::write(sample(), fileFormat,
                                            folder.filePath(QStringLiteral("missing/") + name))
                      .isEmpty());

@@ -40,7 +40,8 @@ int valueOf(Camera camera, double light)
     case Camera::Truncating:
         return int(std::min(255.0, std::floor(light)));
     case Camera::Gamma:
-        return int(std::clamp(std::lround(255.0 * std::pow(light / 255.0, 1.0 / cameraGamma)), 0L, 255L));
+        return int(
+            std::clamp(std::lround(255.0 * std::pow(light / 255.0, 1.0 / cameraGamma)), 0L, 255L));
     case Camera::Rounding:
         break;
     }
@@ -76,8 +77,7 @@ using Scene = std::function<double(int x, int y, int channel)>;
 Scene ramp(double lowest, double highest, int width)
 {
     return [=](int x, int, int channel) {
-        return lowest * std::pow(highest / lowest, double(x) / (width - 1)) *
-               channelShare[channel];
+        return lowest * std::pow(highest / lowest, double(x) / (width - 1)) * channelShare[channel];
     };
 }
 
@@ -132,8 +132,8 @@ private slots:
         QTest::addColumn<int>("mark");
 
         const QVector<CameraGain::Setting> noGain;
-        QTest::newRow("linear") << int(Camera::Rounding) << otherModel
-                                << QVector<double>{1, 4, 16} << noGain << 6.0 << 100.0 << 0;
+        QTest::newRow("linear") << int(Camera::Rounding) << otherModel << QVector<double>{1, 4, 16}
+                                << noGain << 6.0 << 100.0 << 0;
         QTest::newRow("gain steps")
             << int(Camera::Truncating) << vkModel << QVector<double>{1, 4, 4}
             << QVector<CameraGain::Setting>{{}, {0, 50, 0, 0}, {100, 50, 0, 25}} << 6.0 << 100.0
@@ -141,15 +141,14 @@ private slots:
         QTest::newRow("gain steps, unknown law")
             << int(Camera::Rounding) << otherModel << QVector<double>{2, 2}
             << QVector<CameraGain::Setting>{{}, {100, 0, 100, 0}} << 20.0 << 100.0 << 0;
-        QTest::newRow("clipped everywhere") << int(Camera::Rounding) << otherModel
-                                            << QVector<double>{1, 4} << noGain << 1000.0
-                                            << 2000.0 << int(RadianceImage::Clipped);
-        QTest::newRow("crushed everywhere") << int(Camera::Truncating) << vkModel
-                                            << QVector<double>{1, 4} << noGain << 0.01 << 0.2
-                                            << int(RadianceImage::Crushed);
+        QTest::newRow("clipped everywhere")
+            << int(Camera::Rounding) << otherModel << QVector<double>{1, 4} << noGain << 1000.0
+            << 2000.0 << int(RadianceImage::Clipped);
+        QTest::newRow("crushed everywhere")
+            << int(Camera::Truncating) << vkModel << QVector<double>{1, 4} << noGain << 0.01 << 0.2
+            << int(RadianceImage::Crushed);
         QTest::newRow("response curve") << int(Camera::Gamma) << otherModel
-                                        << QVector<double>{1, 4, 16} << noGain << 2.0 << 100.0
-                                        << 0;
+                                        << QVector<double>{1, 4, 16} << noGain << 2.0 << 100.0 << 0;
     }
 
     void mergeRecoversTheLight()
@@ -187,8 +186,8 @@ private slots:
                     else if (mark == RadianceImage::Crushed)
                         QCOMPARE(value, 0.0);
                     else
-                        worst = std::max(worst,
-                                         std::abs(value / (scene(x, y, channel) * unit) - 1.0));
+                        worst =
+                            std::max(worst, std::abs(value / (scene(x, y, channel) * unit) - 1.0));
                 }
             }
         }
@@ -241,18 +240,18 @@ private slots:
         QTest::addColumn<int>("origin");
         QTest::addColumn<bool>("problem");
 
-        QTest::newRow("VK camera") << vkModel << "" << int(CameraResponse::Origin::SensorModel)
-                                   << false;
+        QTest::newRow("VK camera")
+            << vkModel << "" << int(CameraResponse::Origin::SensorModel) << false;
         QTest::newRow("other camera")
             << otherModel << "" << int(CameraResponse::Origin::AssumedLinear) << false;
-        QTest::newRow("calibrated") << otherModel << "gamma"
-                                    << int(CameraResponse::Origin::Calibrated) << false;
+        QTest::newRow("calibrated")
+            << otherModel << "gamma" << int(CameraResponse::Origin::Calibrated) << false;
         QTest::newRow("calibrated VK camera")
             << vkModel << "gamma" << int(CameraResponse::Origin::Calibrated) << false;
-        QTest::newRow("too short") << otherModel << "1 2 3"
-                                   << int(CameraResponse::Origin::AssumedLinear) << true;
-        QTest::newRow("falling") << vkModel << "falling"
-                                 << int(CameraResponse::Origin::SensorModel) << true;
+        QTest::newRow("too short")
+            << otherModel << "1 2 3" << int(CameraResponse::Origin::AssumedLinear) << true;
+        QTest::newRow("falling") << vkModel << "falling" << int(CameraResponse::Origin::SensorModel)
+                                 << true;
     }
 
     void storeGivesTheResponseToMergeWith()
