@@ -1,17 +1,17 @@
 #include "cameragain.h"
 
-#include <QRegularExpression>
-
-namespace {
-
-// The VK models are named "VK", a digit, then letters, digits or dashes.
-const QRegularExpression vkModel(QStringLiteral("^VK[0-9][A-Za-z0-9-]*$"));
-
-} // namespace
-
 bool CameraGain::isKnown(const QString &cameraModel)
 {
-    return vkModel.match(cameraModel).hasMatch();
+    // The VK models are named "VK", a digit, then letters, digits or dashes.
+    if (cameraModel.size() < 3 || !cameraModel.startsWith(QLatin1String("VK")) ||
+        !cameraModel.at(2).isDigit())
+        return false;
+    for (const QChar character : cameraModel) {
+        if (character.unicode() > 127 ||
+            !(character.isLetterOrNumber() || character == QLatin1Char('-')))
+            return false;
+    }
+    return true;
 }
 
 CameraGain::Factors CameraGain::linearFactors(const QString &cameraModel, const Setting &setting)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 
 /// How a camera's gain settings (0 to 100 each, as the driver takes them)
@@ -16,7 +17,7 @@
 class CameraGain
 {
 public:
-    /// The gains as the camera applied them.
+    /// The gains as the camera applied them, each 0 to 100.
     struct Setting
     {
         int master = 0;
@@ -24,10 +25,10 @@ public:
         int green = 0;
         int blue = 0;
 
-        bool operator==(const Setting &other) const
+        bool isValid() const
         {
-            return master == other.master && red == other.red && green == other.green &&
-                   blue == other.blue;
+            return std::min({master, red, green, blue}) >= 0 &&
+                   std::max({master, red, green, blue}) <= 100;
         }
     };
 

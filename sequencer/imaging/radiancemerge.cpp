@@ -131,6 +131,9 @@ void RadianceMerge::check(const QVector<Exposure> &bracket)
                                          .arg(name)
                                          .arg(exposure.exposureMs)
                                          .toStdString());
+        if (!exposure.gain.isValid())
+            throw std::runtime_error(
+                QStringLiteral("The gains of %1 lie outside 0 to 100.").arg(name).toStdString());
         if (exposure.image.size() != first.image.size())
             throw std::runtime_error(
                 QStringLiteral("The images differ in size: %1 is %2, %3 is %4.")

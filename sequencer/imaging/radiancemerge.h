@@ -39,7 +39,8 @@ public:
 
     /// The light of the bracket's scene. Throws std::runtime_error, saying
     /// why, for an empty bracket, an image without pixels, an exposure that
-    /// is not positive, or images that differ in size or AOI offset.
+    /// is not positive, gains outside their range, or images that differ in
+    /// size or AOI offset.
     RadianceImage merge(const QVector<Exposure> &bracket) const;
 
     /// A value's weight, 0 to 1, per channel.

@@ -199,18 +199,21 @@ private slots:
         QTest::addColumn<QSize>("secondSize");
         QTest::addColumn<QPoint>("secondOffset");
         QTest::addColumn<double>("secondExposure");
+        QTest::addColumn<int>("secondMasterGain");
         QTest::addColumn<QString>("reason");
 
-        QTest::newRow("AOI offset") << QSize(32, 16) << QPoint(16, 0) << 4.0
+        QTest::newRow("AOI offset") << QSize(32, 16) << QPoint(16, 0) << 4.0 << 0
                                     << "The images differ in AOI offset: set 0 was taken at "
                                        "(0, 0), set 1 at (16, 0).";
-        QTest::newRow("image size") << QSize(64, 16) << QPoint() << 4.0
+        QTest::newRow("image size") << QSize(64, 16) << QPoint() << 4.0 << 0
                                     << "The images differ in size: set 0 is 32 x 16, set 1 is "
                                        "64 x 16.";
-        QTest::newRow("exposure") << QSize(32, 16) << QPoint() << 0.0
+        QTest::newRow("exposure") << QSize(32, 16) << QPoint() << 0.0 << 0
                                   << "The exposure of set 1 (0 ms) is not positive.";
-        QTest::newRow("no image") << QSize() << QPoint() << 4.0
+        QTest::newRow("no image") << QSize() << QPoint() << 4.0 << 0
                                   << "The image of set 1 has no pixels.";
+        QTest::newRow("gain") << QSize(32, 16) << QPoint() << 4.0 << 101
+                              << "The gains of set 1 lie outside 0 to 100.";
     }
 
     void unequalBracketsAreRefused()
@@ -218,13 +221,15 @@ private slots:
         QFETCH(QSize, secondSize);
         QFETCH(QPoint, secondOffset);
         QFETCH(double, secondExposure);
+        QFETCH(int, secondMasterGain);
         QFETCH(QString, reason);
 
         QImage first(32, 16, QImage::Format_RGB888);
         first.fill(Qt::gray);
         QImage second = secondSize.isEmpty() ? QImage() : first.scaled(secondSize);
         const QVector<RadianceMerge::Exposure> bracket{
-            {first, 1.0, {}, QPoint(), 0, 1}, {second, secondExposure, {}, secondOffset, 1, 2}};
+            {first, 1.0, {}, QPoint(), 0, 1},
+            {second, secondExposure, {secondMasterGain, 0, 0, 0}, secondOffset, 1, 2}};
         try {
             RadianceMerge(vkModel, CameraResponse::ofSensorModel()).merge(bracket);
             QFAIL("The bracket was merged.");
