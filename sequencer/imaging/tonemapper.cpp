@@ -19,6 +19,8 @@ constexpr float middleGrey = 0.18f;
 // Statistics come from a grid of at most about this many pixels.
 constexpr int statisticsSamples = 1 << 16;
 constexpr int encodingSteps = 4096;
+// Exposures beyond this many stops either way show nothing more.
+constexpr double maximumStops = 32.0;
 
 /// log2 of a positive x to within 3e-5: the exponent from the float's
 /// bits, the mantissa's logarithm from a polynomial fitted on [1, 2).
@@ -110,7 +112,7 @@ QImage ToneMapper::map(const RadianceImage &radiance, Operator op, double exposu
     const Statistics statistics = statisticsOf(radiance);
     // The exposure multiplies every light by 2^stops; each operator then
     // wants the light relative to its own reference.
-    const float exposure = float(std::exp2(exposureStops));
+    const float exposure = float(std::exp2(std::clamp(exposureStops, -maximumStops, maximumStops)));
     const float scale = op == Operator::Reinhard ? exposure * middleGrey / statistics.logAverage
                                                  : exposure / statistics.maximum;
     // log(1 + L) / log(1 + Lmax), L in 1024ths of the brightest pixel's
@@ -147,14 +149,18 @@ QImage ToneMapper::map(const RadianceImage &radiance, Operator op, double exposu
                     out[0] = out[1] = out[2] = level;
                     continue;
                 }
-                const float light = value * scale;
+                // Far beyond white, yet a number: infinity would make
+                // Reinhard's curve give none.
+                const float light = std::min(value * scale, 1e20f);
                 const float screen = op == Operator::Reinhard
                                          ? light / (1.0f + light)
                                          : fastLog2(1.0f + logRange * light) * logNormal;
                 const float ratio = screen / value * encodingSteps;
                 for (int channel = 0; channel < 3; ++channel) {
-                    const float step = std::min(float(encodingSteps), rgb[channel] * ratio);
-                    out[channel] = codes[size_t(std::max(0.0f, step) + 0.5f)];
+                    const float step = rgb[channel] * ratio;
+                    out[channel] = codes[step >= float(encodingSteps) ? size_t(encodingSteps)
+                                         : step > 0.0f                ? size_t(step + 0.5f)
+                                                                      : 0];
                 }
             }
         }

@@ -22,7 +22,8 @@ class ToneMapper
 public:
     enum class Operator { Reinhard, Logarithmic };
 
-    /// The picture of radiance, 8-8-8 RGB, at most maximumWidth pixels wide
+    /// The picture of radiance at an exposure of -32 to 32 stops (beyond,
+    /// the nearest end), 8-8-8 RGB, at most maximumWidth pixels wide
     /// when that is positive (every how-many-th pixel taken, aspect ratio
     /// kept); a null image for a null radiance.
     static QImage map(const RadianceImage &radiance, Operator op, double exposureStops,
