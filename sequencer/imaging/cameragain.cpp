@@ -14,14 +14,13 @@ bool CameraGain::isKnown(const QString &cameraModel)
     return true;
 }
 
-CameraGain::Factors CameraGain::linearFactors(const QString &cameraModel, const Setting &setting)
+std::array<double, 3> CameraGain::linearFactors(const QString &cameraModel, const Setting &setting)
 {
-    Factors factors;
-    factors.known = isKnown(cameraModel);
-    const double masterSlope = factors.known ? 3.0 : 1.0;
+    std::array<double, 3> factors{};
+    const double masterSlope = isKnown(cameraModel) ? 3.0 : 1.0;
     const double master = 1.0 + masterSlope * setting.master / 100.0;
     const int colours[3] = {setting.red, setting.green, setting.blue};
     for (int channel = 0; channel < 3; ++channel)
-        factors.rgb[size_t(channel)] = master * (1.0 + colours[channel] / 100.0);
+        factors[size_t(channel)] = master * (1.0 + colours[channel] / 100.0);
     return factors;
 }

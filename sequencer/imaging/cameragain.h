@@ -13,7 +13,7 @@
 /// gain multiplies by 1 + 3 x gain / 100, a colour gain by 1 + gain / 100.
 /// For any other camera the law is unknown (a GenICam camera's gain is
 /// usually in decibels over a range of its own); each gain is then taken as
-/// 1 + gain / 100 and the factors say that they are assumed.
+/// 1 + gain / 100, and isKnown() says that it is assumed.
 class CameraGain
 {
 public:
@@ -32,14 +32,9 @@ public:
         }
     };
 
-    /// Red, green and blue factors, and whether the camera's law gave them.
-    struct Factors
-    {
-        std::array<double, 3> rgb{{1.0, 1.0, 1.0}};
-        bool known = false;
-    };
-
     /// Whether the gain law of the camera model is known.
     static bool isKnown(const QString &cameraModel);
-    static Factors linearFactors(const QString &cameraModel, const Setting &setting);
+    /// The red, green and blue factors of the setting, by the model's law
+    /// where it is known.
+    static std::array<double, 3> linearFactors(const QString &cameraModel, const Setting &setting);
 };

@@ -33,8 +33,6 @@ public:
     static CameraResponse calibrated(const std::array<Curve, 3> &curves);
 
     Origin origin() const { return m_origin; }
-    /// Whether the response is known rather than assumed.
-    bool isKnown() const { return m_origin != Origin::AssumedLinear; }
     /// "assumed linear", "sensor model" or "calibrated".
     static QString originText(Origin origin);
 

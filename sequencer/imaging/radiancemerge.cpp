@@ -167,12 +167,12 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
         images.push_back(exposure.image.format() == QImage::Format_RGB888
                              ? exposure.image
                              : exposure.image.convertToFormat(QImage::Format_RGB888));
-        const CameraGain::Factors gain = CameraGain::linearFactors(m_cameraModel, exposure.gain);
+        const std::array<double, 3> gain = CameraGain::linearFactors(m_cameraModel, exposure.gain);
         provenance.sources.append(
-            {exposure.set, exposure.frameNumber, exposure.exposureMs, exposure.gain, gain.rgb});
+            {exposure.set, exposure.frameNumber, exposure.exposureMs, exposure.gain, gain});
         ImageTable &table = tables[size_t(index)];
         for (size_t channel = 0; channel < 3; ++channel) {
-            const double perLight = 1.0 / (exposure.exposureMs * gain.rgb[channel]);
+            const double perLight = 1.0 / (exposure.exposureMs * gain[channel]);
             const CameraResponse::Curve &curve = m_response.curve(int(channel));
             for (size_t value = 0; value < 256; ++value)
                 table.weightedLight[channel * 256 + value] =

@@ -43,9 +43,6 @@ public:
     /// size or AOI offset.
     RadianceImage merge(const QVector<Exposure> &bracket) const;
 
-    /// A value's weight, 0 to 1, per channel.
-    float weight(int channel, int value) const { return m_weights[size_t(channel)][size_t(value)]; }
-
 private:
     static void check(const QVector<Exposure> &bracket);
 

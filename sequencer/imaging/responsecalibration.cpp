@@ -40,14 +40,14 @@ CameraResponse ResponseCalibration::calibrate(const QString &cameraModel,
                           const_cast<uchar *>(image.constBits()), size_t(image.bytesPerLine()));
         // A gain scales the light as a longer exposure would; each channel
         // has a gain of its own, so each is calibrated on its own.
-        const CameraGain::Factors gain = CameraGain::linearFactors(cameraModel, exposure.gain);
-        distinct.insert(exposure.exposureMs * gain.rgb[1]);
+        const std::array<double, 3> gain = CameraGain::linearFactors(cameraModel, exposure.gain);
+        distinct.insert(exposure.exposureMs * gain[1]);
         for (int channel = 0; channel < 3; ++channel) {
             cv::Mat plane;
             cv::extractChannel(mat, plane, channel);
             planes[size_t(channel)].push_back(plane);
             times[size_t(channel)].push_back(
-                float(exposure.exposureMs * gain.rgb[size_t(channel)] / 1000.0));
+                float(exposure.exposureMs * gain[size_t(channel)] / 1000.0));
         }
     }
     if (distinct.size() < 2)

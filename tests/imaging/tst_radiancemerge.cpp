@@ -90,7 +90,7 @@ QVector<RadianceMerge::Exposure> takeBracket(Camera camera, const QString &model
 {
     QVector<RadianceMerge::Exposure> bracket;
     for (int index = 0; index < exposures.size(); ++index) {
-        const auto factors = CameraGain::linearFactors(model, gains.value(index)).rgb;
+        const auto factors = CameraGain::linearFactors(model, gains.value(index));
         QImage image(size, QImage::Format_RGB888);
         for (int y = 0; y < size.height(); ++y) {
             uchar *pixel = image.scanLine(y);
