@@ -1,5 +1,5 @@
 // Radiance written as float TIFF and OpenEXR and read back by libtiff and
-// OpenEXR themselves: the same values, the description, nothing left behind
+// OpenEXR themselves: the same values, the description; nothing left behind
 // by a failed write.
 
 #include <QDir>
@@ -121,22 +121,25 @@ private slots:
         QFETCH(int, format);
         const auto fileFormat = RadianceFileFormat(format);
         const QTemporaryDir folder(QDir::current().filePath(QStringLiteral("radiance-XXXXXX")));
-        const QString path = folder.filePath(QStringLiteral("cycle-0001-radiance.") +
-                                             RadianceFileWriter::suffix(fileFormat));
+        const QString name =
+            QStringLiteral("cycle-0001-radiance.") + RadianceFileWriter::suffix(fileFormat);
+        const QString path = folder.filePath(name);
         const RadianceImage radiance = sample();
         QCOMPARE(RadianceFileWriter::write(radiance, fileFormat, path, QStringLiteral("4102")),
                  QString());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(!RadianceFileWriter::write(radiance, fileFormat, folder.filePath("gone/" + name))
+                     .isEmpty());
+        QVERIFY(!RadianceFileWriter::write(RadianceImage(), fileFormat, path + ".tiff").isEmpty());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
 
-        FileContent content;
 #if VYRA_OPENEXR
-        content = fileFormat == RadianceFileFormat::Exr ? readExr(path) : readTiff(path);
+        const FileContent content =
+            fileFormat == RadianceFileFormat::Exr ? readExr(path) : readTiff(path);
 #else
-        content = readTiff(path);
+        const FileContent content = readTiff(path);
 #endif
         QCOMPARE(content.size, radiance.size());
-        const float *expected = radiance.constLine(0);
-        QVERIFY(std::equal(content.rgb.begin(), content.rgb.end(), expected));
+        QVERIFY(std::equal(content.rgb.begin(), content.rgb.end(), radiance.constLine(0)));
         for (const char *line :
              {"Unit: camera value per millisecond at unit gain", "Response: sensor model",
               "AOI offset x: 16",
@@ -145,26 +148,6 @@ private slots:
               "Camera model: VK1240C", "Serial number: 4102"})
             QVERIFY2(content.description.split('\n').contains(QString::fromLatin1(line)),
                      qPrintable(content.description));
-    }
-
-    void failedWriteSaysWhyAndLeavesNothing_data()
-    {
-        writtenFilesReadBack_data();
-    }
-
-    void failedWriteSaysWhyAndLeavesNothing()
-    {
-        QFETCH(int, format);
-        const auto fileFormat = RadianceFileFormat(format);
-        const QTemporaryDir folder(QDir::current().filePath(QStringLiteral("radiance-XXXXXX")));
-        const QString name =
-            QStringLiteral("cycle-0001-radiance.") + RadianceFileWriter::suffix(fileFormat);
-        QVERIFY(!RadianceFileWriter::write(sample(), fileFormat,
-                                           folder.filePath(QStringLiteral("missing/") + name))
-                     .isEmpty());
-        QVERIFY(!RadianceFileWriter::write(RadianceImage(), fileFormat, folder.filePath(name))
-                     .isEmpty());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 

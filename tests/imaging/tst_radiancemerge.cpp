@@ -23,89 +23,52 @@ const QString vkModel = QStringLiteral("VK1240C");
 const QString otherModel = QStringLiteral("Test camera 1/2");
 const QString organisation = QStringLiteral("Quellmark tests");
 const QString application = QStringLiteral("Radiance merge");
-
-// How the synthetic cameras turn light (in value units) into values.
-enum class Camera {
-    Rounding,   ///< a linear camera of unknown response
-    Truncating, ///< the VK sensor model
-    Gamma,      ///< values are 255 (light / 255)^(1 / 2.2)
-};
-
-constexpr double cameraGamma = 2.2;
 const double channelShare[3] = {1.0, 0.8, 0.6};
 
-int valueOf(Camera camera, double light)
+/// "linear" (assumed), "sensor model" or "gamma": values 255 (light / 255)^(1 / 2.2).
+CameraResponse responseNamed(const QString &name)
 {
-    switch (camera) {
-    case Camera::Truncating:
-        return int(std::min(255.0, std::floor(light)));
-    case Camera::Gamma:
-        return int(
-            std::clamp(std::lround(255.0 * std::pow(light / 255.0, 1.0 / cameraGamma)), 0L, 255L));
-    case Camera::Rounding:
-        break;
-    }
-    return int(std::clamp(std::lround(light), 0L, 255L));
-}
-
-CameraResponse::Curve gammaCurve()
-{
-    CameraResponse::Curve curve{};
-    for (int value = 0; value < 256; ++value)
-        curve[size_t(value)] = float(255.0 * std::pow(value / 255.0, cameraGamma));
-    return curve;
-}
-
-CameraResponse responseOf(Camera camera)
-{
-    switch (camera) {
-    case Camera::Truncating:
+    if (name == QLatin1String("sensor model"))
         return CameraResponse::ofSensorModel();
-    case Camera::Gamma:
-        return CameraResponse::calibrated({gammaCurve(), gammaCurve(), gammaCurve()});
-    case Camera::Rounding:
-        break;
-    }
-    return CameraResponse::assumedLinear();
+    if (name != QLatin1String("gamma"))
+        return CameraResponse::assumedLinear();
+    CameraResponse::Curve curve{};
+    for (size_t value = 0; value < 256; ++value)
+        curve[value] = float(255.0 * std::pow(value / 255.0, 2.2));
+    return CameraResponse::calibrated({curve, curve, curve});
 }
 
 /// The light of pixel (x, y) and channel per millisecond at unit gain.
 using Scene = std::function<double(int x, int y, int channel)>;
 
-/// A ramp from lowest to highest light across the image, shared out over
-/// the channels.
-Scene ramp(double lowest, double highest, int width)
-{
-    return [=](int x, int, int channel) {
-        return lowest * std::pow(highest / lowest, double(x) / (width - 1)) * channelShare[channel];
-    };
-}
-
-/// The camera's images of the scene, one per exposure, with the gains
-/// given (none where a gain is missing).
-QVector<RadianceMerge::Exposure> takeBracket(Camera camera, const QString &model,
+/// The images a camera of the response takes of the scene, one per
+/// exposure, with the gains given (none where a gain is missing): each value
+/// the one whose light lies nearest.
+QVector<RadianceMerge::Exposure> takeBracket(const CameraResponse &response, const QString &model,
                                              const Scene &scene, const QSize &size,
                                              const QVector<double> &exposures,
                                              const QVector<CameraGain::Setting> &gains)
 {
+    std::array<std::array<float, 255>, 3> steps;
+    for (int channel = 0; channel < 3; ++channel) {
+        for (int value = 1; value < 256; ++value)
+            steps[size_t(channel)][size_t(value - 1)] =
+                (response.light(channel, value - 1) + response.light(channel, value)) / 2;
+    }
     QVector<RadianceMerge::Exposure> bracket;
     for (int index = 0; index < exposures.size(); ++index) {
         const auto factors = CameraGain::linearFactors(model, gains.value(index));
         QImage image(size, QImage::Format_RGB888);
         for (int y = 0; y < size.height(); ++y) {
-            uchar *pixel = image.scanLine(y);
-            for (int x = 0; x < size.width(); ++x) {
-                for (int channel = 0; channel < 3; ++channel)
-                    *pixel++ = uchar(valueOf(camera, scene(x, y, channel) * exposures.at(index) *
-                                                         factors[size_t(channel)]));
+            for (int x = 0; x < size.width() * 3; ++x) {
+                const auto &channelSteps = steps[size_t(x % 3)];
+                const double light = scene(x / 3, y, x % 3) * exposures.at(index) * factors[x % 3];
+                image.scanLine(y)[x] =
+                    uchar(std::upper_bound(channelSteps.begin(), channelSteps.end(), light) -
+                          channelSteps.begin());
             }
         }
-        RadianceMerge::Exposure exposure;
-        exposure.image = image;
-        exposure.exposureMs = exposures.at(index);
-        exposure.gain = gains.value(index);
-        exposure.set = index;
-        bracket.append(exposure);
+        bracket.append({image, exposures.at(index), gains.value(index), QPoint(), index, 0});
     }
     return bracket;
 }
@@ -123,7 +86,7 @@ private slots:
 
     void mergeRecoversTheLight_data()
     {
-        QTest::addColumn<int>("camera");
+        QTest::addColumn<QString>("response");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QVector<double>>("exposures");
         QTest::addColumn<QVector<CameraGain::Setting>>("gains");
@@ -131,29 +94,28 @@ private slots:
         QTest::addColumn<double>("highest");
         QTest::addColumn<int>("mark");
 
-        const QVector<CameraGain::Setting> noGain;
-        QTest::newRow("linear") << int(Camera::Rounding) << otherModel << QVector<double>{1, 4, 16}
-                                << noGain << 6.0 << 100.0 << 0;
+        using Gains = QVector<CameraGain::Setting>;
+        using Exposures = QVector<double>;
+        QTest::newRow("linear") << "linear" << otherModel << Exposures{1, 4, 16} << Gains() << 6.0
+                                << 100.0 << 0;
         QTest::newRow("gain steps")
-            << int(Camera::Truncating) << vkModel << QVector<double>{1, 4, 4}
-            << QVector<CameraGain::Setting>{{}, {0, 50, 0, 0}, {100, 50, 0, 25}} << 6.0 << 100.0
-            << 0;
+            << "sensor model" << vkModel << Exposures{1, 4, 4}
+            << Gains{{}, {0, 50, 0, 0}, {100, 50, 0, 25}} << 6.0 << 100.0 << 0;
         QTest::newRow("gain steps, unknown law")
-            << int(Camera::Rounding) << otherModel << QVector<double>{2, 2}
-            << QVector<CameraGain::Setting>{{}, {100, 0, 100, 0}} << 20.0 << 100.0 << 0;
-        QTest::newRow("clipped everywhere")
-            << int(Camera::Rounding) << otherModel << QVector<double>{1, 4} << noGain << 1000.0
-            << 2000.0 << int(RadianceImage::Clipped);
+            << "linear" << otherModel << Exposures{2, 2} << Gains{{}, {100, 0, 100, 0}} << 20.0
+            << 100.0 << 0;
+        QTest::newRow("clipped everywhere") << "linear" << otherModel << Exposures{1, 4} << Gains()
+                                            << 1000.0 << 2000.0 << int(RadianceImage::Clipped);
         QTest::newRow("crushed everywhere")
-            << int(Camera::Truncating) << vkModel << QVector<double>{1, 4} << noGain << 0.01 << 0.2
+            << "sensor model" << vkModel << Exposures{1, 4} << Gains() << 0.01 << 0.2
             << int(RadianceImage::Crushed);
-        QTest::newRow("response curve") << int(Camera::Gamma) << otherModel
-                                        << QVector<double>{1, 4, 16} << noGain << 2.0 << 100.0 << 0;
+        QTest::newRow("response curve")
+            << "gamma" << otherModel << Exposures{1, 4, 16} << Gains() << 2.0 << 100.0 << 0;
     }
 
     void mergeRecoversTheLight()
     {
-        QFETCH(int, camera);
+        QFETCH(QString, response);
         QFETCH(QString, model);
         QFETCH(QVector<double>, exposures);
         QFETCH(QVector<CameraGain::Setting>, gains);
@@ -162,32 +124,30 @@ private slots:
         QFETCH(int, mark);
 
         const QSize size(64, 4);
-        const Scene scene = ramp(lowest, highest, size.width());
-        const CameraResponse response = responseOf(Camera(camera));
-        const auto bracket = takeBracket(Camera(camera), model, scene, size, exposures, gains);
-        const RadianceImage radiance = RadianceMerge(model, response).merge(bracket);
-        QCOMPARE(radiance.size(), size);
+        // A ramp from lowest to highest light, shared out over the channels.
+        const Scene scene = [&](int x, int, int channel) {
+            return lowest * std::pow(highest / lowest, x / 63.0) * channelShare[channel];
+        };
+        const CameraResponse camera = responseNamed(response);
+        const RadianceImage radiance =
+            RadianceMerge(model, camera)
+                .merge(takeBracket(camera, model, scene, size, exposures, gains));
         QCOMPARE(radiance.provenance().sources.size(), exposures.size());
-        QCOMPARE(radiance.provenance().response, response.origin());
+        QCOMPARE(radiance.provenance().response, camera.origin());
 
-        // A calibrated curve has a unit of its own: 128 is its light 128.
-        const double unit = Camera(camera) == Camera::Gamma ? 128.0 / gammaCurve()[128] : 1.0;
-        // The light that clips the shortest exposure, a lower bound.
-        const double clipBound = 255.0 / exposures.first();
         double worst = 0.0;
         for (int y = 0; y < size.height(); ++y) {
             for (int x = 0; x < size.width(); ++x) {
                 QCOMPARE(int(radiance.mark(x, y)), mark);
-                const auto merged = radiance.pixel(x, y);
                 for (int channel = 0; channel < 3; ++channel) {
-                    const double value = merged[size_t(channel)];
+                    const double value = radiance.pixel(x, y)[size_t(channel)];
+                    // Clipped: the light that clips the shortest exposure.
                     if (mark == RadianceImage::Clipped)
-                        QCOMPARE(value, clipBound);
+                        QCOMPARE(value, 255.0 / exposures.first());
                     else if (mark == RadianceImage::Crushed)
                         QCOMPARE(value, 0.0);
                     else
-                        worst =
-                            std::max(worst, std::abs(value / (scene(x, y, channel) * unit) - 1.0));
+                        worst = std::max(worst, std::abs(value / scene(x, y, channel) - 1.0));
                 }
             }
         }
@@ -245,18 +205,12 @@ private slots:
         QTest::addColumn<int>("origin");
         QTest::addColumn<bool>("problem");
 
-        QTest::newRow("VK camera")
-            << vkModel << "" << int(CameraResponse::Origin::SensorModel) << false;
-        QTest::newRow("other camera")
-            << otherModel << "" << int(CameraResponse::Origin::AssumedLinear) << false;
-        QTest::newRow("calibrated")
-            << otherModel << "gamma" << int(CameraResponse::Origin::Calibrated) << false;
-        QTest::newRow("calibrated VK camera")
-            << vkModel << "gamma" << int(CameraResponse::Origin::Calibrated) << false;
-        QTest::newRow("too short")
-            << otherModel << "1 2 3" << int(CameraResponse::Origin::AssumedLinear) << true;
-        QTest::newRow("falling") << vkModel << "falling" << int(CameraResponse::Origin::SensorModel)
-                                 << true;
+        using Origin = CameraResponse::Origin;
+        QTest::newRow("VK camera") << vkModel << "" << int(Origin::SensorModel) << false;
+        QTest::newRow("other camera") << otherModel << "" << int(Origin::AssumedLinear) << false;
+        QTest::newRow("calibrated") << otherModel << "gamma" << int(Origin::Calibrated) << false;
+        QTest::newRow("too short") << otherModel << "1 2 3" << int(Origin::AssumedLinear) << true;
+        QTest::newRow("falling") << vkModel << "falling" << int(Origin::SensorModel) << true;
     }
 
     void storeGivesTheResponseToMergeWith()
@@ -267,27 +221,25 @@ private slots:
         QFETCH(bool, problem);
 
         const ResponseStore store(organisation, application);
+        const CameraResponse gamma = responseNamed(QStringLiteral("gamma"));
         if (!stored.isEmpty())
-            store.store(model, responseOf(Camera::Gamma));
+            store.store(model, gamma);
         if (stored != QLatin1String("gamma") && !stored.isEmpty()) {
             // What another version, or a hand, may leave in the store.
-            QStringList lights;
-            for (int value = 0; value < 256; ++value)
-                lights << QString::number(255 - value);
-            const QString text =
-                stored == QLatin1String("falling") ? lights.join(QLatin1Char(' ')) : stored;
+            QStringList falling;
+            for (int value = 255; value >= 0; --value)
+                falling << QString::number(value);
             QSettings settings(organisation, application);
-            const QStringList keys = settings.allKeys();
-            QCOMPARE(keys.size(), 3);
-            for (const QString &key : keys)
-                settings.setValue(key, text);
+            for (const QString &key : settings.allKeys())
+                settings.setValue(key,
+                                  stored == QLatin1String("falling") ? falling.join(' ') : stored);
         }
         QString why;
         const CameraResponse response = store.responseFor(model, &why);
         QCOMPARE(int(response.origin()), origin);
         QCOMPARE(why.isEmpty(), !problem);
         if (response.origin() == CameraResponse::Origin::Calibrated)
-            QCOMPARE(response.curve(2), responseOf(Camera::Gamma).curve(2));
+            QCOMPARE(response.curve(2), gamma.curve(2));
         store.remove(model);
         QVERIFY(store.responseFor(model).origin() != CameraResponse::Origin::Calibrated);
     }
@@ -297,26 +249,20 @@ private slots:
     {
         // A still scene of many lights, taken at six exposures by a camera
         // whose values follow light by a power of 1 / 2.2.
-        const QSize size(96, 96);
         const Scene scene = [](int x, int y, int channel) {
-            const int hash = (x * 7919 + y * 104729) % 997;
-            return 0.2 * std::pow(1000.0, hash / 996.0) * channelShare[channel];
+            return 0.2 * std::pow(1000.0, (x * 7919 + y * 104729) % 997 / 996.0) *
+                   channelShare[channel];
         };
-        const QVector<double> exposures{1, 2, 4, 8, 16, 32};
-        const auto bracket = takeBracket(Camera::Gamma, otherModel, scene, size, exposures, {});
-        const CameraResponse response = ResponseCalibration::calibrate(otherModel, bracket);
-        QCOMPARE(response.origin(), CameraResponse::Origin::Calibrated);
+        const CameraResponse gamma = responseNamed(QStringLiteral("gamma"));
+        const CameraResponse found = ResponseCalibration::calibrate(
+            otherModel,
+            takeBracket(gamma, otherModel, scene, QSize(96, 96), {1, 2, 4, 8, 16, 32}, {}));
+        QCOMPARE(found.origin(), CameraResponse::Origin::Calibrated);
         for (int channel = 0; channel < 3; ++channel) {
-            for (int value : {32, 64, 96, 160, 224}) {
-                const double expected = 128.0 * std::pow(value / 128.0, cameraGamma);
-                const double found = response.light(channel, value);
-                QVERIFY2(std::abs(found / expected - 1.0) < 0.1,
-                         qPrintable(QStringLiteral("channel %1, value %2: %3 for %4")
-                                        .arg(channel)
-                                        .arg(value)
-                                        .arg(found)
-                                        .arg(expected)));
-            }
+            for (int value : {32, 64, 96, 160, 224})
+                QVERIFY2(
+                    std::abs(found.light(channel, value) / gamma.light(channel, value) - 1) < 0.1,
+                    qPrintable(QStringLiteral("channel %1, value %2").arg(channel).arg(value)));
         }
     }
 #endif
