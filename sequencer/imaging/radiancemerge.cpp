@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -27,6 +28,19 @@ struct ImageTable
     std::array<float, 3> clipBound;
 };
 
+/// Calls f(0), ..., f(N - 1), written out rather than looped: the loops
+/// below are short and run millions of times, and the compiler would keep
+/// them loops.
+template<typename F, size_t... I> inline void callEach(F &f, std::index_sequence<I...>)
+{
+    (f(std::integral_constant<size_t, I>()), ...);
+}
+
+template<size_t N, typename F> inline void unrolled(F &&f)
+{
+    callEach(f, std::make_index_sequence<N>());
+}
+
 /// Adds what the values of N images' lines hold to the sums of weighted
 /// light and of weights, or starts the sums with them. One pass over the
 /// line for up to three images: the sums stay in registers between them.
@@ -41,17 +55,17 @@ void accumulate(const uchar *const *lines, const float *const *lights, const flo
         light[image] = lights[image];
     }
     for (size_t k = 0; k < values; k += 3) {
-        for (size_t channel = 0; channel < 3; ++channel) {
+        unrolled<3>([&](auto channel) {
             float lightSum = Add ? sum[k + channel] : 0.0f;
             float weightTotal = Add ? weightSum[k + channel] : 0.0f;
-            for (int image = 0; image < N; ++image) {
+            unrolled<N>([&](auto image) {
                 const size_t entry = channel * 256 + in[image][k + channel];
                 lightSum += light[image][entry];
                 weightTotal += weights[entry];
-            }
+            });
             sum[k + channel] = lightSum;
             weightSum[k + channel] = weightTotal;
-        }
+        });
     }
 }
 
