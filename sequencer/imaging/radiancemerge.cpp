@@ -3,6 +3,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -20,11 +21,12 @@ constexpr int linesPerBand = 32;
 constexpr int clipped = 255;
 
 /// What one image adds to a pixel's sums: per channel and value the
-/// weighted light per millisecond at unit gain, and the least light per
-/// millisecond at unit gain that clips.
+/// weighted light per millisecond at unit gain and the weight, and the
+/// least light per millisecond at unit gain that clips.
 struct ImageTable
 {
-    std::array<float, 3 * 256> weightedLight;
+    /// Light and weight of channel c and value v at 2 (256 c + v) and after.
+    std::array<float, 2 * 3 * 256> lightAndWeight;
     std::array<float, 3> clipBound;
 };
 
@@ -41,56 +43,113 @@ template<size_t N, typename F> inline void unrolled(F &&f)
     callEach(f, std::make_index_sequence<N>());
 }
 
+#if defined(__SSE2__)
+/// A weighted light and its weight, in the low half of a register: one
+/// load and one addition for both.
+using Pair = __m128;
+
+Pair zeroPair()
+{
+    return _mm_setzero_ps();
+}
+
+Pair loadPair(const float *at)
+{
+    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64 *>(at));
+}
+
+Pair addPairs(Pair a, Pair b)
+{
+    return _mm_add_ps(a, b);
+}
+
+void storePair(float *at, Pair pair)
+{
+    _mm_storel_pi(reinterpret_cast<__m64 *>(at), pair);
+}
+#else
+struct Pair
+{
+    float light;
+    float weight;
+};
+
+Pair zeroPair()
+{
+    return {0.0f, 0.0f};
+}
+
+Pair loadPair(const float *at)
+{
+    return {at[0], at[1]};
+}
+
+Pair addPairs(Pair a, Pair b)
+{
+    return {a.light + b.light, a.weight + b.weight};
+}
+
+void storePair(float *at, Pair pair)
+{
+    at[0] = pair.light;
+    at[1] = pair.weight;
+}
+#endif
+
 /// Adds what the values of N images' lines hold to the sums of weighted
-/// light and of weights, or starts the sums with them. One pass over the
-/// line for up to three images: the sums stay in registers between them.
+/// light and weight (a pair per value), or starts the sums with them. One
+/// pass over the line for up to three images: the sums stay in registers
+/// between them.
 template<int N, bool Add>
-void accumulate(const uchar *const *lines, const float *const *lights, const float *weights,
-                float *sum, float *weightSum, size_t values)
+void accumulate(const uchar *const *lines, const float *const *tables, float *sums, size_t values)
 {
     const uchar *in[N];
-    const float *light[N];
+    const float *table[N];
     for (int image = 0; image < N; ++image) {
         in[image] = lines[image];
-        light[image] = lights[image];
+        table[image] = tables[image];
     }
     for (size_t k = 0; k < values; k += 3) {
         unrolled<3>([&](auto channel) {
-            float lightSum = Add ? sum[k + channel] : 0.0f;
-            float weightTotal = Add ? weightSum[k + channel] : 0.0f;
+            float *sum = sums + 2 * (k + channel);
+            Pair total = Add ? loadPair(sum) : zeroPair();
             unrolled<N>([&](auto image) {
-                const size_t entry = channel * 256 + in[image][k + channel];
-                lightSum += light[image][entry];
-                weightTotal += weights[entry];
+                total = addPairs(
+                    total, loadPair(table[image] + 2 * (channel * 256 + in[image][k + channel])));
             });
-            sum[k + channel] = lightSum;
-            weightSum[k + channel] = weightTotal;
+            storePair(sum, total);
         });
     }
 }
 
-void accumulate(const uchar *const *lines, const float *const *lights, int images, bool add,
-                const float *weights, float *sum, float *weightSum, size_t values)
+void accumulate(const uchar *const *lines, const float *const *tables, int images, bool add,
+                float *sums, size_t values)
 {
-    using Kernel = void (*)(const uchar *const *, const float *const *, const float *, float *,
-                            float *, size_t);
+    using Kernel = void (*)(const uchar *const *, const float *const *, float *, size_t);
     static constexpr Kernel kernels[2][3] = {
         {accumulate<1, false>, accumulate<2, false>, accumulate<3, false>},
         {accumulate<1, true>, accumulate<2, true>, accumulate<3, true>}};
-    kernels[add ? 1 : 0][images - 1](lines, lights, weights, sum, weightSum, values);
+    kernels[add ? 1 : 0][images - 1](lines, tables, sums, values);
 }
 
-/// out = sum / weightSum, four values a step where the processor can; a
-/// weight sum of zero gives no number, which the caller replaces.
-void divide(const float *sum, const float *weightSum, float *out, size_t values)
+/// out = light / weight of each pair, four values a step where the
+/// processor can; 0 where the weight is 0.
+void divide(const float *sums, float *out, size_t values)
 {
     size_t k = 0;
 #if defined(__SSE2__)
-    for (; k + 4 <= values; k += 4)
-        _mm_storeu_ps(out + k, _mm_div_ps(_mm_loadu_ps(sum + k), _mm_loadu_ps(weightSum + k)));
+    // Where every weight is 0 so is every weighted light: 0 / FLT_MIN is 0.
+    const __m128 least = _mm_set1_ps(FLT_MIN);
+    for (; k + 4 <= values; k += 4) {
+        const __m128 low = _mm_loadu_ps(sums + 2 * k);
+        const __m128 high = _mm_loadu_ps(sums + 2 * k + 4);
+        const __m128 light = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 weight = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+        _mm_storeu_ps(out + k, _mm_div_ps(light, _mm_max_ps(weight, least)));
+    }
 #endif
     for (; k < values; ++k)
-        out[k] = weightSum[k] > 0.0f ? sum[k] / weightSum[k] : 0.0f;
+        out[k] = sums[2 * k + 1] > 0.0f ? sums[2 * k] / sums[2 * k + 1] : 0.0f;
 }
 
 QString nameOf(const RadianceMerge::Exposure &exposure, int index)
@@ -188,9 +247,11 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
         for (size_t channel = 0; channel < 3; ++channel) {
             const double perLight = 1.0 / (exposure.exposureMs * gain[channel]);
             const CameraResponse::Curve &curve = m_response.curve(int(channel));
-            for (size_t value = 0; value < 256; ++value)
-                table.weightedLight[channel * 256 + value] =
+            for (size_t value = 0; value < 256; ++value) {
+                table.lightAndWeight[2 * (channel * 256 + value)] =
                     float(m_weights[channel][value] * curve[value] * perLight);
+                table.lightAndWeight[2 * (channel * 256 + value) + 1] = m_weights[channel][value];
+            }
             table.clipBound[channel] = float(curve[clipped] * perLight);
         }
     }
@@ -199,41 +260,36 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
     result.setProvenance(provenance);
     float *const radiance = result.line(0);
     quint8 *const marks = result.marks(0);
-    std::array<float, 3 * 256> weights;
-    for (size_t channel = 0; channel < 3; ++channel)
-        std::copy(m_weights[channel].begin(), m_weights[channel].end(),
-                  weights.begin() + ptrdiff_t(channel * 256));
-
-    std::vector<const float *> lights;
+    std::vector<const float *> lightTables;
     for (const ImageTable &table : tables)
-        lights.push_back(table.weightedLight.data());
+        lightTables.push_back(table.lightAndWeight.data());
 
     const auto mergeBand = [&](int top) {
         const int bottom = std::min(top + linesPerBand, size.height());
         const size_t values = size_t(width) * 3;
-        std::vector<float> sum(values);
-        std::vector<float> weightSum(values);
+        std::vector<float> sums(2 * values);
+        const auto weightAt = [&sums](size_t k) { return sums[2 * k + 1]; };
         std::vector<const uchar *> lines(static_cast<size_t>(count));
         for (int y = top; y < bottom; ++y) {
             for (int index = 0; index < count; ++index)
                 lines[size_t(index)] = images[size_t(index)].constScanLine(y);
             for (int first = 0; first < count; first += 3)
-                accumulate(lines.data() + first, lights.data() + first, std::min(3, count - first),
-                           first > 0, weights.data(), sum.data(), weightSum.data(), values);
+                accumulate(lines.data() + first, lightTables.data() + first,
+                           std::min(3, count - first), first > 0, sums.data(), values);
 
             float *out = radiance + size_t(y) * values;
-            divide(sum.data(), weightSum.data(), out, values);
+            divide(sums.data(), out, values);
             quint8 *mark = marks + size_t(y) * size_t(width);
             for (int x = 0; x < width; ++x) {
                 const size_t k = size_t(x) * 3;
-                if (weightSum[k] > 0.0f && weightSum[k + 1] > 0.0f && weightSum[k + 2] > 0.0f) {
+                if (weightAt(k) > 0.0f && weightAt(k + 1) > 0.0f && weightAt(k + 2) > 0.0f) {
                     mark[x] = 0;
                     continue;
                 }
                 quint8 pixelMark = 0;
                 int crushedChannels = 0;
                 for (size_t channel = 0; channel < 3; ++channel) {
-                    if (weightSum[k + channel] > 0.0f)
+                    if (weightAt(k + channel) > 0.0f)
                         continue;
                     // No image saw this channel between black and clipping.
                     // Clipped somewhere, the light is at least what clips
