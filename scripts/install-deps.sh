@@ -9,11 +9,13 @@ set -euo pipefail
 # libusb-1.0; aravis-tools brings the fake GigE Vision camera the tests use.
 # Recorded images: libtiff-dev and libpng-dev write TIFF and PNG, Qt's
 # image-format plugins read TIFF back.
-# The "High dynamic range" view fuses images with OpenCV's photo module.
+# The "High dynamic range" view fuses images with OpenCV's photo module;
+# radiance is written as OpenEXR through libopenexr-dev.
 # The Debian package (cpack) needs dpkg-shlibdeps (dpkg-dev) and file; its
 # test has lintian check it.
 packages=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools
           libtiff-dev libpng-dev qt5-image-formats-plugins libopencv-photo-dev
+          libopenexr-dev
           xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
           libaravis-dev libusb-1.0-0-dev aravis-tools aravis-tools-cli iproute2 util-linux
           dpkg-dev file lintian)

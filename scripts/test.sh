@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite; then
-# builds the application without OpenCV and runs the tests that show what
-# that build lacks (the "High dynamic range" dock).
+# builds the application without OpenCV and OpenEXR and runs the tests that
+# show what that build lacks (the "High dynamic range" dock, the response
+# calibration, OpenEXR files) and that the radiance merge does without them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -10,11 +11,12 @@ cd "$root/build"
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
 
 # Only the application, its window tests and the tests of what fusion
-# would add, in a folder of the build folder.
+# and OpenEXR would add, in a folder of the build folder.
 without="$root/build/without-opencv"
 cmake -S "$root" -B "$without" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVYRA_OPENCV=OFF \
-    -DVYRA_ARAVIS=OFF -DVYRA_BUILD_BENCHMARKS=OFF >/dev/null
+    -DVYRA_OPENEXR=OFF -DVYRA_ARAVIS=OFF -DVYRA_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$without" --parallel "$(nproc)" \
-    --target vyra-sequencer tst_mainwindow tst_imageinspection
+    --target vyra-sequencer tst_mainwindow tst_imageinspection tst_radiancemerge tst_radiancefiles
 cd "$without"
-ctest --output-on-failure --timeout 600 -j "$(nproc)" -R '^(tst_mainwindow|tst_imageinspection)$'
+ctest --output-on-failure --timeout 600 -j "$(nproc)" \
+    -R '^(tst_mainwindow|tst_imageinspection|tst_radiancemerge|tst_radiancefiles)$'

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "commandbuffer.h"
+#include "framestamp.h"
 #include "hosttime.h"
 #include "parameterset.h"
 #include "sensorlimits.h"
@@ -178,6 +179,44 @@ std::optional<OpenCameraState> SimCamera::openState(VyraHandle handle) const
     state.buffersQueued = ring_.queuedCount();
     state.buffersLocked = ring_.lockedCount();
     return state;
+}
+
+std::optional<SceneRadiance> SimCamera::sceneRadiance(VyraHandle handle, VyraPoint offset,
+                                                      uint64_t frameNumber)
+{
+    SceneRenderer::Frame frame;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!open_ || handle_ != handle)
+            return std::nullopt;
+        const VyraPoint maximum = model_.maximumOffset(settings_);
+        if (offset.x < 0 || offset.y < 0 || offset.x > maximum.x || offset.y > maximum.y)
+            return std::nullopt;
+        frame.width = settings_.width;
+        frame.height = settings_.height;
+        frame.binningH = SensorModel::factor(settings_.binning, true);
+        frame.binningV = SensorModel::factor(settings_.binning, false);
+        frame.subsamplingH = SensorModel::factor(settings_.subsampling, true);
+        frame.subsamplingV = SensorModel::factor(settings_.subsampling, false);
+    }
+    frame.x = offset.x;
+    frame.y = offset.y;
+    frame.frameNumber = frameNumber;
+    // At the reference exposure without gain an image is the scene's bytes
+    // themselves: rendered so, without the stamp, they are the light exactly.
+    const int pitch = frame.width * 3;
+    std::vector<uint8_t> scene(size_t(pitch) * size_t(frame.height));
+    renderer()->render(frame, scene.data(), pitch);
+
+    SceneRadiance radiance;
+    radiance.width = frame.width;
+    radiance.height = frame.height;
+    radiance.stampRows = FrameStamp::height(FrameStamp::cornerScale(frame.width));
+    radiance.rgb.resize(scene.size());
+    const float perMs = float(1.0 / SensorModel::referenceExposureMs());
+    std::transform(scene.begin(), scene.end(), radiance.rgb.begin(),
+                   [perMs](uint8_t value) { return float(value) * perMs; });
+    return radiance;
 }
 
 VyraStatus SimCamera::admit(VyraHandle handle, bool whileUnplugged) const

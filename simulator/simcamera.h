@@ -57,6 +57,9 @@ public:
     /// Stops capture, ends the producer thread and releases the buffers.
     void close(VyraHandle handle);
     std::optional<OpenCameraState> openState(VyraHandle handle) const;
+    /// See Control::sceneRadiance.
+    std::optional<SceneRadiance> sceneRadiance(VyraHandle handle, VyraPoint offset,
+                                               uint64_t frameNumber);
 
     /// VYRA_SUCCESS when handle is this camera's and the call may go ahead.
     VyraStatus admit(VyraHandle handle, bool whileUnplugged) const;

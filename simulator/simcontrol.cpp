@@ -141,4 +141,11 @@ std::vector<VyraHandle> Control::openHandles()
     return SimWorld::instance().openHandles();
 }
 
+std::optional<SceneRadiance> Control::sceneRadiance(VyraHandle handle, VyraPoint offset,
+                                                    uint64_t frameNumber)
+{
+    const std::shared_ptr<SimCamera> camera = SimWorld::instance().camera(handle);
+    return camera ? camera->sceneRadiance(handle, offset, frameNumber) : std::nullopt;
+}
+
 } // namespace VyraSim

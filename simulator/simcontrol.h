@@ -122,6 +122,21 @@ struct OpenCameraState
     int buffersLocked = 0; ///< taken by waitForQueuedImage, not yet unlocked
 };
 
+/// The light of the scene as an open camera sees it, for tests that judge
+/// what the application makes of the images (a radiance merge, say).
+struct SceneRadiance
+{
+    int32_t width = 0; ///< the AOI size in image pixels
+    int32_t height = 0;
+    /// Red, green and blue of each pixel, row by row: the value an image holds
+    /// per millisecond of exposure at unit gain and without flash, before it
+    /// is cut to whole numbers and clipped at 255.
+    std::vector<float> rgb;
+    /// Rows at the top that hold the frame stamp, whose pixels follow no
+    /// light; the scene is given there as if the stamp were not drawn.
+    int32_t stampRows = 0;
+};
+
 /// One recorded driver call.
 struct CallRecord
 {
@@ -222,6 +237,13 @@ public:
     static std::optional<OpenCameraState> openCameraState(VyraHandle handle);
     /// Handles of the cameras this process has open.
     static std::vector<VyraHandle> openHandles();
+
+    /// The scene's light in an image of frame frameNumber (where the moving
+    /// disc is) that the camera opened as handle takes at the AOI offset,
+    /// with its current AOI size, binning and subsampling. Nothing for a
+    /// handle that is not open or an offset outside the image area.
+    static std::optional<SceneRadiance> sceneRadiance(VyraHandle handle, VyraPoint offset,
+                                                      uint64_t frameNumber);
 };
 
 } // namespace VyraSim

@@ -11,16 +11,15 @@
 #include <tiffio.h>
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "imagemetadata.h"
+#include "tifffile.h"
 
 namespace {
 
-const char softwareName[] = "Vyra Sequencer";
 // PNG: zlib's fastest level behind the "up" filter alone compresses camera
 // images about as well as the default and writes them three times as fast
 // as Qt's writer, which tries every filter on every line.
@@ -34,33 +33,12 @@ QString temporaryPathFor(const QString &path)
     return target.dir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".part"));
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// libtiff reports through a handler; the last message of a file says why
-// it failed when the system did not.
-int keepTiffMessage(TIFF *, void *userData, const char *, const char *format, va_list arguments)
-{
-    char text[512];
-    std::vsnprintf(text, sizeof text, format, arguments);
-    *static_cast<QString *>(userData) = QString::fromLocal8Bit(text);
-    return 1;
-}
-
-int ignoreTiffMessage(TIFF *, void *, const char *, const char *, va_list)
-{
-    return 1;
-}
-
-void setTiffText(TIFF *tiff, uint32_t tag, const QString &text)
-{
-    if (!text.isEmpty())
-        TIFFSetField(tiff, tag, text.toUtf8().constData());
-}
-
 } // namespace
+
+QString ImageFileWriter::softwareName()
+{
+    return QStringLiteral("Vyra Sequencer");
+}
 
 QString ImageFileWriter::suffix(ImageFileFormat format)
 {
@@ -79,15 +57,23 @@ QString ImageFileWriter::write(const QImage &image, const ImageMetadata &metadat
 {
     if (image.isNull())
         return QStringLiteral("There is no image to write.");
+    return writeInPlace(path, [&](const QString &temporary) {
+        return format == ImageFileFormat::Png ? writePng(image, metadata, temporary)
+                                              : writeTiff(image, metadata, temporary);
+    });
+}
+
+QString ImageFileWriter::writeInPlace(const QString &path,
+                                      const std::function<QString(const QString &)> &writeFile)
+{
     const QString temporary = temporaryPathFor(path);
     auto removeTemporary = qScopeGuard([&] { QFile::remove(temporary); });
-    const QString failure = format == ImageFileFormat::Png ? writePng(image, metadata, temporary)
-                                                           : writeTiff(image, metadata, temporary);
+    const QString failure = writeFile(temporary);
     if (!failure.isEmpty())
         return failure;
     // rename() replaces in one step and never copies, unlike QFile::rename.
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()))
-        return systemError(errno);
+        return TiffFile::systemErrorText(errno);
     removeTemporary.dismiss();
     return QString();
 }
@@ -98,15 +84,11 @@ QString ImageFileWriter::writeTiff(const QImage &source, const ImageMetadata &me
     const QImage image = source.format() == QImage::Format_RGB888
                              ? source
                              : source.convertToFormat(QImage::Format_RGB888);
-    QString message;
-    TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, keepTiffMessage, &message);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreTiffMessage, nullptr);
     errno = 0;
-    TIFF *tiff = TIFFOpenExt(QFile::encodeName(path).constData(), "w", options);
-    TIFFOpenOptionsFree(options);
+    TiffFile file(path);
+    TIFF *tiff = file.handle();
     if (!tiff)
-        return errno ? systemError(errno) : message;
+        return file.failure(errno);
 
     const int width = image.width();
     const int height = image.height();
@@ -121,12 +103,12 @@ QString ImageFileWriter::writeTiff(const QImage &source, const ImageMetadata &me
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
-    setTiffText(tiff, TIFFTAG_IMAGEDESCRIPTION, metadata.description());
-    setTiffText(tiff, TIFFTAG_MODEL, metadata.cameraModel);
-    setTiffText(tiff, TIFFTAG_CAMERASERIALNUMBER, metadata.serialNumber);
-    setTiffText(tiff, TIFFTAG_SOFTWARE, QString::fromLatin1(softwareName));
-    setTiffText(tiff, TIFFTAG_DATETIME,
-                QDateTime::currentDateTime().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
+    file.setText(TIFFTAG_IMAGEDESCRIPTION, metadata.description());
+    file.setText(TIFFTAG_MODEL, metadata.cameraModel);
+    file.setText(TIFFTAG_CAMERASERIALNUMBER, metadata.serialNumber);
+    file.setText(TIFFTAG_SOFTWARE, softwareName());
+    file.setText(TIFFTAG_DATETIME,
+                 QDateTime::currentDateTime().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
 
     // Qt pads scan lines to 4 bytes; a strip is written straight from the
     // image when there is no padding, else gathered line by line.
@@ -148,10 +130,8 @@ QString ImageFileWriter::writeTiff(const QImage &source, const ImageMetadata &me
     }
     written = written && TIFFWriteDirectory(tiff);
     const int error = errno;
-    TIFFClose(tiff);
-    if (written)
-        return QString();
-    return error ? systemError(error) : message;
+    file.close();
+    return written ? QString() : file.failure(error);
 }
 
 QString ImageFileWriter::writePng(const QImage &source, const ImageMetadata &metadata,
@@ -162,7 +142,7 @@ QString ImageFileWriter::writePng(const QImage &source, const ImageMetadata &met
                              : source.convertToFormat(QImage::Format_RGB888);
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
-        return systemError(errno);
+        return TiffFile::systemErrorText(errno);
     // PNG text keys and values are Latin-1; the strings must outlive the write.
     std::vector<QByteArray> texts;
     for (const ImageMetadata::Field &field : metadata.fields()) {
@@ -172,7 +152,7 @@ QString ImageFileWriter::writePng(const QImage &source, const ImageMetadata &met
         }
     }
     texts.push_back(QByteArrayLiteral("Software"));
-    texts.push_back(QByteArray(softwareName));
+    texts.push_back(softwareName().toLatin1());
     std::vector<png_text> chunks(texts.size() / 2);
     for (size_t index = 0; index < chunks.size(); ++index) {
         chunks[index].compression = PNG_TEXT_COMPRESSION_NONE;
@@ -184,7 +164,8 @@ QString ImageFileWriter::writePng(const QImage &source, const ImageMetadata &met
     const bool closed = std::fclose(file) == 0;
     if (written && closed && !error)
         return QString();
-    return error ? systemError(error) : QStringLiteral("The PNG file could not be written.");
+    return error ? TiffFile::systemErrorText(error)
+                 : QStringLiteral("The PNG file could not be written.");
 }
 
 bool ImageFileWriter::writePngFile(std::FILE *file, const QImage &image, png_text *texts,

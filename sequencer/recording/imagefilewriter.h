@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 class QImage;
 struct ImageMetadata;
@@ -32,6 +33,13 @@ public:
     /// text on success, otherwise why it failed; nothing is left behind then.
     static QString write(const QImage &image, const ImageMetadata &metadata, ImageFileFormat format,
                          const QString &path);
+    /// Lets writeFile write a file under a hidden temporary name beside path
+    /// and renames it to path once writeFile answers an empty text; removes
+    /// it when writeFile answers why it failed, and answers that.
+    static QString writeInPlace(const QString &path,
+                                const std::function<QString(const QString &temporary)> &writeFile);
+    /// What the files name as the software that wrote them.
+    static QString softwareName();
 
 private:
     static QString writeTiff(const QImage &image, const ImageMetadata &metadata,
