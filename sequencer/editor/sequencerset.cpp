@@ -234,6 +234,14 @@ void SequencerSet::setHighlighted(bool on)
     updateStyleSheet(on, on);
 }
 
+void SequencerSet::setSelected(bool selected)
+{
+    if (selected == m_selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
 SetThumbnail *SequencerSet::thumbnail() const
 {
     return m_thumbnail;
@@ -271,7 +279,7 @@ void SequencerSet::paintEvent(QPaintEvent *event)
 {
     // The focus may sit in any editor of the set; the look follows it at
     // the next repaint.
-    const bool focused = hasFocus() || anyEditorHasFocus();
+    const bool focused = m_selected || hasFocus() || anyEditorHasFocus();
     if (m_hovered != m_paintedHover || focused != m_paintedFocus)
         updateStyleSheet(m_hovered, focused);
     m_paintedFocus = focused;

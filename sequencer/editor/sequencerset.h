@@ -61,6 +61,9 @@ public:
     void updateStyleSheet(bool hovered, bool focused);
     /// Marks the set as the one the camera is using, or clears the mark.
     void setHighlighted(bool on);
+    /// Shows the set as the one the user works on, whether or not the
+    /// window has the focus just now.
+    void setSelected(bool selected);
 
     /// The set's latest image while the sequence runs, above its editors.
     SetThumbnail *thumbnail() const;
@@ -99,6 +102,7 @@ private:
     QList<SequencerProperty *> m_properties;
     SequencerProperty *m_pathProperty = nullptr;
     bool m_hovered = false;
+    bool m_selected = false;
     bool m_paintedFocus = false;
     bool m_paintedHover = false;
     // The flags of the look set last; a new width keeps them.

@@ -90,13 +90,24 @@ void SequencerWorkspace::markSet(int index)
 {
     for (const Entry &entry : qAsConst(m_entries))
         entry.first->setHighlighted(entry.first->index() == index);
+    // The set the camera uses stays in sight, however many sets there are.
+    if (index == m_markedSet)
+        return;
+    m_markedSet = index;
+    const QList<QGraphicsView *> shownIn = views();
+    if (index >= 0 && index < m_entries.size() && !shownIn.isEmpty())
+        shownIn.first()->ensureVisible(m_entries.at(index).second, 0, rowGap);
 }
 
 void SequencerWorkspace::sequencerSetSelected(SequencerSet *set)
 {
     if (set == m_selectedSet)
         return;
+    if (m_selectedSet)
+        m_selectedSet->setSelected(false);
     m_selectedSet = set;
+    if (set)
+        set->setSelected(true);
     emit sequencerSetSelectedEvent(set != nullptr);
     emit selectedSetChanged(set ? set->index() : -1);
 }

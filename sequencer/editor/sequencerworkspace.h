@@ -75,5 +75,6 @@ private:
     QList<Entry> m_entries;
     qreal m_rowHeight = 100;
     SequencerSet *m_selectedSet = nullptr;
+    int m_markedSet = -1;
     bool m_setsEnabled = true;
 };

@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QSharedPointer>
 
+#include <deque>
 #include <mutex>
+#include <utility>
 
 #include "cyclecounter.h"
 #include "framegapcounter.h"
@@ -34,10 +36,19 @@ public:
     /// (ImageLabels::cycle()); empty for live video.
     void restartCycles(const QList<int> &cycle);
     Counts counts() const;
+    /// The cycle of a recent image of a sequence, by its frame number; 0 for
+    /// an image before the first cycle or one counted too long ago.
+    int cycleOf(quint64 frameNumber) const;
 
 private:
+    /// How many of the latest images cycleOf() knows: more than a display
+    /// falls behind the camera.
+    static constexpr std::size_t rememberedCycles = 512;
+
     mutable std::mutex m_mutex;
     Counts m_counts;
+    /// Frame number and cycle of the latest images of a sequence.
+    std::deque<std::pair<quint64, int>> m_recentCycles;
     FrameGapCounter m_gaps;
     CycleCounter m_cycles;
 };

@@ -1,6 +1,7 @@
 #include "statisticslabel.h"
 
 #include "streamstatistics.h"
+#include "vyraframeinfo.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ void StatisticsLabel::start()
     m_receivedAtStart = counts.received;
     m_lostAtStart = counts.lost;
     m_shown = 0;
+    m_shownSet = -1;
+    m_shownFrame = 0;
     m_samples.clear();
     m_clock.start();
     m_timer.start();
@@ -40,11 +43,20 @@ void StatisticsLabel::stop()
 void StatisticsLabel::setSetCount(int sets)
 {
     m_setCount = sets;
+    m_shownSet = -1;
+    if (m_timer.isActive())
+        showFigures();
 }
 
-void StatisticsLabel::countShown()
+void StatisticsLabel::countShown(const QSharedPointer<QImage> &image)
 {
     ++m_shown;
+    if (m_setCount == 0)
+        return;
+    const VyraFrameInfo info = VyraFrameInfo::of(*image);
+    m_shownSet = info.set;
+    m_shownFrame = info.frameNumber;
+    showFigures();
 }
 
 void StatisticsLabel::refresh()
@@ -56,14 +68,23 @@ void StatisticsLabel::refresh()
         m_samples.pop_front();
     const Sample &first = m_samples.front();
     const double seconds = double(now.ms - first.ms) / 1000.0;
-    const double received = seconds > 0 ? double(now.received - first.received) / seconds : 0.0;
-    const double shown = seconds > 0 ? double(now.shown - first.shown) / seconds : 0.0;
+    m_receivedPerSecond = seconds > 0 ? double(now.received - first.received) / seconds : 0.0;
+    m_shownPerSecond = seconds > 0 ? double(now.shown - first.shown) / seconds : 0.0;
+    m_lost = counts.lost - m_lostAtStart;
+    showFigures();
+}
 
+void StatisticsLabel::showFigures()
+{
     QString text = tr("Received %1/s   Shown %2/s   Lost %3")
-                       .arg(received, 0, 'f', 1)
-                       .arg(shown, 0, 'f', 1)
-                       .arg(counts.lost - m_lostAtStart);
-    if (m_setCount > 0 && counts.set >= 0)
-        text += tr("   Set %1 of %2   Cycle %3").arg(counts.set).arg(m_setCount).arg(counts.cycle);
+                       .arg(m_receivedPerSecond, 0, 'f', 1)
+                       .arg(m_shownPerSecond, 0, 'f', 1)
+                       .arg(m_lost);
+    if (m_setCount > 0 && m_shownSet >= 0) {
+        text += tr("   Set %1 of %2   Cycle %3")
+                    .arg(m_shownSet)
+                    .arg(m_setCount)
+                    .arg(m_statistics.cycleOf(m_shownFrame));
+    }
     setText(text);
 }

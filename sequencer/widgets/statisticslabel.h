@@ -1,17 +1,20 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
+#include <QSharedPointer>
 #include <QTimer>
 
 #include <deque>
 
 class StreamStatistics;
 
-/// The status bar's figures of the image stream, brought up to date a few
-/// times a second (never per image): images received and shown per second
-/// over the last second, images lost, and while a sequence runs the set of
-/// the latest image ("Set 2 of 3") and its cycle. GUI thread.
+/// The status bar's figures of the image stream: images received and shown
+/// per second over the last second and images lost, brought up to date a few
+/// times a second, and while a sequence runs the set of the image on screen
+/// ("Set 2 of 3") and its cycle, with each image shown, as the set's mark
+/// follows it. GUI thread.
 class StatisticsLabel : public QLabel
 {
     Q_OBJECT
@@ -29,8 +32,8 @@ public:
     void setSetCount(int sets);
 
 public slots:
-    /// The display put an image on screen.
-    void countShown();
+    /// The display put this image on screen.
+    void countShown(const QSharedPointer<QImage> &image);
 
 private:
     struct Sample
@@ -41,6 +44,7 @@ private:
     };
 
     void refresh();
+    void showFigures();
 
     const StreamStatistics &m_statistics;
     QTimer m_timer;
@@ -50,4 +54,10 @@ private:
     quint64 m_receivedAtStart = 0;
     quint64 m_lostAtStart = 0;
     int m_setCount = 0;
+    // The figures shown last, and the image on screen.
+    double m_receivedPerSecond = 0.0;
+    double m_shownPerSecond = 0.0;
+    quint64 m_lost = 0;
+    int m_shownSet = -1;
+    quint64 m_shownFrame = 0;
 };

@@ -638,6 +638,8 @@ QProgressDialog *MainWindow::showProgress(const QString &label)
 
 void MainWindow::on_action_run_toggled(bool toggled)
 {
+    // What the status bar said of the sequence before no longer holds.
+    statusBar()->clearMessage();
     if (toggled)
         startRun();
     else
@@ -918,7 +920,8 @@ void MainWindow::openSelectedCamera()
         exposureViews->setCamera(camera);
         findFeaturesNotOffered();
         showCommandState();
-        showCameraStatus(camera->getName() + QStringLiteral(" opened"));
+        cameraName = camera->getName();
+        showCameraStatus(cameraName + QStringLiteral(" opened"));
     } catch (const VyraCameraException &error) {
         showCritical(this, QString::fromUtf8(error.what()));
         releaseCamera();
@@ -946,6 +949,7 @@ void MainWindow::showCameraStatus(const QString &text)
 
 void MainWindow::letGoOfCamera()
 {
+    statusBar()->clearMessage();
     deleteSettingsDialogs(acquisitionDialog, imageSizeDialog);
     // A task still at work on the camera finishes with it first.
     waitForCameraTasks();
@@ -971,6 +975,8 @@ void MainWindow::showCameraRemovedDialog()
     if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = true;
+    statusBar()->clearMessage();
+    showCameraStatus(cameraName + QStringLiteral(" removed"));
     imageOutlets->cameraRemoved();
     // The run is over: a camera that comes back starts stopped.
     if (sequenceRun)
@@ -984,10 +990,14 @@ void MainWindow::hideCameraRemovedDialog()
     if (!camera || (sender() && sender() != camera.data()))
         return;
     cameraRemoved = false;
+    showCameraStatus(cameraName + QStringLiteral(" opened"));
     // A camera-configuration task keeps the camera to itself until it ends.
     waitForCameraTasks();
-    if (sequenceRun)
+    if (sequenceRun) {
         sequenceRun->restoreStopped();
+        if (!sequenceRun->isRunning())
+            sequencePreview->restoreLiveValues();
+    }
     showCommandState();
     showConnectionMessage(tr("Camera reconnected."), true);
 }

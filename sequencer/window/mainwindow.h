@@ -200,4 +200,6 @@ private:
     QFutureWatcher<bool> loadWatcher;
     QAction *sequencerFramerateAction = nullptr;
     QLabel *cameraStatus = nullptr;
+    // The open camera's name, as the camera list gave it when it was opened.
+    QString cameraName;
 };

@@ -13,7 +13,10 @@
 // - Change Camera to the open camera keeps it and its sets;
 // - the editors show the sequence model, the feature toggles its features,
 //   and a running camera holds the sets the model wrote; edits, Undo and Redo
-//   are steps of the walk.
+//   are steps of the walk;
+// - a sequence saved opens again as it was saved, after New or a restart;
+//   closing a changed sequence asks first; a run's rate in the tool bar is
+//   the camera's; no step but an edit changes a set without a message.
 //
 // VYRA_WALK_SEED picks one seed and VYRA_WALK_STEPS the length of each walk
 // (scripts/run-walk.sh runs a long one).
@@ -25,16 +28,20 @@
 #include <QProgressDialog>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "acquisitiondialog.h"
+#include "featurevalue.h"
 #include "framestamp.h"
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
+#include "sequenceeditor.h"
 #include "sequencemodel.h"
 #include "sequencer.h"
 #include "windowdriver.h"
@@ -83,16 +90,7 @@ public:
         }
         QVERIFY(Control::setCameras({first, second}));
         answerer = std::make_unique<ModalAnswerer>();
-        chooseCamera(*answerer, 1);
-        window = std::make_unique<MainWindow>();
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        connect(window->findChild<QDisplayWidget *>(), &QDisplayWidget::imageShown, this,
-                [this](QSharedPointer<QImage> image) {
-                    shown = readStamp(*image);
-                    shownWhileRunning = runAction()->isChecked();
-                });
+        openWindow(1);
     }
 
     ~Walk() override
@@ -108,9 +106,18 @@ public:
         log.append(QStringLiteral("%1 %2").arg(number).arg(QLatin1String(chosen.first)));
         if (log.size() > 12)
             log.removeFirst();
+        const Sequence before = model()->sequence();
+        const int messagesBefore = answerer->messages.size();
+        const QString hintBefore = window->statusBar()->currentMessage();
         chosen.second(this);
         settle();
         check();
+        // Only an edit changes the sets, unless a message says why.
+        const bool said = answerer->messages.size() > messagesBefore ||
+                          window->statusBar()->currentMessage() != hintBefore;
+        if (!editingActions.contains(QLatin1String(chosen.first)) && !said)
+            expect(model()->sequence() == before,
+                   QStringLiteral("%1 changed the sets without a word").arg(chosen.first));
     }
 
     QStringList violations;
@@ -119,6 +126,44 @@ private:
     using Action = std::pair<const char *, std::function<void(Walk *)>>;
 
     QAction *act(const char *name) const { return action(window.get(), name); }
+    const SequenceModel *model() const { return window->findChild<SequenceModel *>(); }
+
+    void openWindow(int deviceId)
+    {
+        chooseCamera(*answerer, deviceId);
+        window = std::make_unique<MainWindow>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        connect(window->findChild<QDisplayWidget *>(), &QDisplayWidget::imageShown, this,
+                [this](QSharedPointer<QImage> image) {
+                    shown = readStamp(*image);
+                    shownWhileRunning = runAction()->isChecked();
+                });
+        steppedFrom.reset();
+        liveRateExpected = true;
+    }
+
+    /// The varied features and the paths of a sequence, which a file keeps.
+    static QString kept(const Sequence &sequence)
+    {
+        QStringList parts;
+        QList<qint64> features = sequence.features;
+        std::sort(features.begin(), features.end());
+        for (qint64 feature : features)
+            parts << QString::number(feature);
+        for (int set = 0; set < sequence.setCount(); ++set) {
+            const SetParameters &values = sequence.sets.at(set);
+            parts << QStringLiteral("%1>%2/%3").arg(set).arg(sequence.successor(set)).arg(values.triggerSource);
+            for (qint64 feature : features) {
+                const QSharedPointer<FeatureValue> value = values.driverValue(feature);
+                parts << QString::fromLatin1(QByteArray(static_cast<const char *>(value->data()),
+                                                        int(value->size()))
+                                                 .toHex());
+            }
+        }
+        return parts.join(QLatin1Char(' '));
+    }
     QAction *runAction() const { return act("action_run"); }
     bool enabled(const char *name) const { return act(name)->isEnabled(); }
 
@@ -276,8 +321,12 @@ private:
         if (!enabled("action_save"))
             return;
         ++savedSequences;
-        answerFile(folder.filePath(QStringLiteral("sequence %1.xml").arg(savedSequences)));
+        const QString file = folder.filePath(QStringLiteral("sequence %1.xml").arg(savedSequences));
+        answerFile(file);
         act("action_save")->trigger();
+        settle();
+        if (QFileInfo::exists(file))
+            saved.insert(file, kept(model()->sequence()));
     }
 
     void loadSequence()
@@ -286,8 +335,48 @@ private:
         if (!enabled("action_load") || !QFileInfo::exists(file))
             return;
         answerFile(file);
-        answerDiscard();
+        const bool discard = answerDiscard();
+        const int messages = answerer->messages.size() + (setsOf(window.get()).isEmpty() ? 0 : 1);
         act("action_load")->trigger();
+        settle();
+        // A file loaded without a word holds what was saved into it.
+        if (discard && answerer->messages.size() == messages && saved.contains(file))
+            expect(kept(model()->sequence()) == saved.value(file),
+                   QStringLiteral("%1 did not open as it was saved").arg(QFileInfo(file).fileName()));
+    }
+
+    /// Closing the window asks first when the sequence changed; a restart
+    /// opens the camera again.
+    void closeAndRestart()
+    {
+        const bool asks = changedSinceSaved() && enabled("action_save");
+        const bool cancel = asks && random.bounded(2) == 0;
+        if (asks)
+            answerer->pressInNextMessageBox(cancel ? QMessageBox::Cancel : QMessageBox::Discard);
+        const int messages = answerer->messages.size();
+        const bool closed = window->close();
+        expect(answerer->messages.size() == messages + (asks ? 1 : 0),
+               asks ? QStringLiteral("closing a changed sequence did not ask")
+                    : QStringLiteral("closing an unchanged sequence asked"));
+        expect(closed != cancel, QStringLiteral("closing did not do as answered"));
+        if (!closed)
+            return;
+        const auto state = camera();
+        window.reset();
+        QList<int> plugged;
+        for (const VyraSim::CameraState &each : Control::cameras()) {
+            if (each.plugged)
+                plugged << each.description.deviceId;
+        }
+        if (plugged.isEmpty())
+            plugged << 1;
+        openWindow(state && plugged.contains(state->deviceId) ? state->deviceId : plugged.first());
+    }
+
+    bool changedSinceSaved() const
+    {
+        return window->findChild<SequenceEditor *>()->isModified() &&
+               !setsOf(window.get()).isEmpty();
     }
 
     /// A camera-configuration task: while it works, no camera command is on.
@@ -472,6 +561,10 @@ private:
         if (running) {
             expect(state->sequencerMode && state->triggerMode == VYRA_TRIGGER_SINGLE,
                    QStringLiteral("shown running, the camera is not"));
+            expect(qRound(state->frameRate * 100) == qRound(sequenceRate() * 100),
+                   QStringLiteral("running at %1 fps, the tool bar says %2")
+                       .arg(state->frameRate)
+                       .arg(sequenceRate()));
             expect(state->frameRate <= 10.0 + 1e-9,
                    QStringLiteral("a run at %1 images a second").arg(state->frameRate));
         } else {
@@ -526,7 +619,12 @@ private:
         {"unplug", &Walk::unplug},
         {"replug", &Walk::replug},
         {"change camera", &Walk::changeCamera},
+        {"close and restart", &Walk::closeAndRestart},
     };
+    /// The steps that may change the sets on their own.
+    const QStringList editingActions = {"add set", "delete set", "feature", "edit value",
+                                        "undo", "redo", "new", "load sequence",
+                                        "change camera", "close and restart"};
 
     QRandomGenerator random;
     QTemporaryDir &folder;
@@ -539,6 +637,8 @@ private:
     std::optional<quint64> steppedFrom;
     int nextStep = 0;
     int savedSequences = 0;
+    /// What each saved file holds, as kept() puts it.
+    QHash<QString, QString> saved;
     int savedCameraFiles = 0;
     /// A stop, a reconnection or an opening sets the stopped rate (30 fps,
     /// the sequence's while sets are built); a loaded file or the
