@@ -384,11 +384,15 @@ private:
     /// loads read the last one saved.
     void cameraTask(const char *command, bool load)
     {
-        if (!enabled(command) || (load && savedCameraFiles == 0))
+        if (!enabled(command))
             return;
-        if (!load)
-            ++savedCameraFiles;
-        answerFile(folder.filePath(QStringLiteral("camera %1.ini").arg(savedCameraFiles)));
+        // Loads read the last file a save wrote (a save can fail).
+        int file = load ? savedCameraFiles : ++savedCameraFiles;
+        while (load && file > 0 && !QFileInfo::exists(cameraFile(file)))
+            --file;
+        if (file == 0)
+            return;
+        answerFile(cameraFile(file));
         act(command)->trigger();
         if (!camera())
             return;
@@ -398,6 +402,11 @@ private:
             expect(!enabled(other), QStringLiteral("%1 on during a camera task").arg(other));
         if (load)
             liveRateExpected = false;
+    }
+
+    QString cameraFile(int number) const
+    {
+        return folder.filePath(QStringLiteral("camera %1.ini").arg(number));
     }
 
     void acquisitionFramerate()
@@ -506,7 +515,9 @@ private:
         for (int index = 0; index < sequence.setCount(); ++index) {
             const VyraSim::SequencerConfiguration::Set &stored = state->sequence.sets.at(size_t(index));
             SetParameters held = sequence.sets.at(index);
-            held.exposureMs = stored.values.exposureMs;
+            // The camera may keep an exposure a rounding step off the one written.
+            if (std::abs(stored.values.exposureMs - held.exposureMs) > 1e-9)
+                held.exposureMs = stored.values.exposureMs;
             held.masterGain = stored.values.masterGain;
             held.redGain = stored.values.redGain;
             held.greenGain = stored.values.greenGain;
@@ -515,23 +526,24 @@ private:
             held.flashMode = stored.values.flashMode;
             held.flashDurationUs = stored.values.flashDurationUs;
             held.flashDelayUs = stored.values.flashDelayUs;
-            bool same = stored.nextSet == sequence.successor(index) &&
-                        stored.triggerSource == sequence.sets.at(index).triggerSource;
-            for (qint64 feature : sequence.features)
-                same = same && held.sameFeature(sequence.sets.at(index), feature);
-            expect(same, QStringLiteral("the camera's set %1 is not the model's (exposure %2/%3, "
-                                        "gains %4/%5, offset %6,%7/%8,%9, path %10/%11)")
-                             .arg(index)
-                             .arg(held.exposureMs)
-                             .arg(sequence.sets.at(index).exposureMs)
-                             .arg(held.masterGain)
-                             .arg(sequence.sets.at(index).masterGain)
-                             .arg(held.aoiOffset.x())
-                             .arg(held.aoiOffset.y())
-                             .arg(sequence.sets.at(index).aoiOffset.x())
-                             .arg(sequence.sets.at(index).aoiOffset.y())
-                             .arg(stored.nextSet)
-                             .arg(sequence.successor(index)));
+            QStringList differ;
+            if (stored.nextSet != sequence.successor(index) ||
+                stored.triggerSource != sequence.sets.at(index).triggerSource)
+                differ << QStringLiteral("path %1/%2 source %3/%4")
+                              .arg(stored.nextSet)
+                              .arg(sequence.successor(index))
+                              .arg(stored.triggerSource)
+                              .arg(sequence.sets.at(index).triggerSource);
+            for (qint64 feature : sequence.features) {
+                if (!held.sameFeature(sequence.sets.at(index), feature))
+                    differ << QStringLiteral("feature %1: %2/%3")
+                                  .arg(feature)
+                                  .arg(kept({{held}, {feature}}))
+                                  .arg(kept({{sequence.sets.at(index)}, {feature}}));
+            }
+            expect(differ.isEmpty(), QStringLiteral("the camera's set %1 is not the model's (%2)")
+                                         .arg(index)
+                                         .arg(differ.join(QStringLiteral(", "))));
         }
     }
 
