@@ -359,9 +359,11 @@ int VyraCamera::imageWaitMs() const
 VyraFrameInfo VyraCamera::frameInfo(const VyraFrameDescriptor &frame)
 {
     VyraFrameInfo info;
-    // The descriptor names set 0 for images taken outside a sequence too;
-    // a running sequence is what takes images in the single-trigger mode.
-    if (frame.triggerSource == VYRA_TRIGGER_SINGLE) {
+    // The descriptor names set 0 for images taken outside a sequence too.
+    // Live video runs in the software-trigger mode; a running sequence takes
+    // its images in the single-trigger mode (stepped or paced by the host)
+    // or running free (at the camera's own speed).
+    if (frame.triggerSource == VYRA_TRIGGER_SINGLE || frame.triggerSource == VYRA_TRIGGER_OFF) {
         info.set = frame.sequencerSet;
     }
     info.frameNumber = frame.frameNumber;
@@ -739,6 +741,15 @@ VyraCamera::FramerateRange VyraCamera::framerateRange() const
         sourceFile, "VyraCamera::framerateRange", __LINE__);
     return FramerateRange{reciprocal(maximumInterval), reciprocal(minimumInterval),
                           reciprocal(intervalIncrement)};
+}
+
+double VyraCamera::highestFramerate(double exposureMs) const
+{
+    // The sensor reads an image out while it exposes the next, so a frame
+    // lasts its readout (the driver's fastest rate at the current image size
+    // and pixel clock) or its exposure, whichever is longer.
+    const double fastest = framerateRange().maximum;
+    return exposureMs > 0.0 ? std::min(fastest, 1000.0 / exposureMs) : fastest;
 }
 
 int VyraCamera::horizontalSubsampling() const

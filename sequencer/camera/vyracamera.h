@@ -156,6 +156,10 @@ public:
     /// Requests a rate; returns the rate the driver set.
     double setFramerate(double fps);
     FramerateRange framerateRange() const;
+    /// The highest rate the camera can take images of this exposure (ms)
+    /// at, at the current image size and pixel clock: for a sequence, that
+    /// of its longest exposure.
+    double highestFramerate(double exposureMs) const;
 
     // Subsampling and binning: one bit per factor and direction, 0 is "1x"
     int horizontalSubsampling() const;
