@@ -549,16 +549,14 @@ void AravisCamera::stopPacerLocked()
 
 void AravisCamera::pacerLoop()
 {
+    // Each trigger comes a frame period after the one before, or as soon as
+    // the image of the one before is in when that takes longer: never
+    // faster than the frame rate, and as fast as the camera and the host
+    // allow below it.
     Clock::time_point next = Clock::now();
     for (;;) {
         {
             Lock lock(mutex_);
-            const auto period = std::chrono::duration_cast<Clock::duration>(
-                std::chrono::duration<double>(1.0 / std::max(settings_.frameRate, 0.01)));
-            next += period;
-            // After a stall the next trigger comes one period on, not in a burst.
-            if (next < Clock::now())
-                next = Clock::now() + period;
             if (wake_.wait_until(lock, next, [this] { return stopPacer_; }))
                 return;
         }
@@ -582,6 +580,9 @@ void AravisCamera::pacerLoop()
         }
         {
             Lock lock(mutex_);
+            next = Clock::now() +
+                   std::chrono::duration_cast<Clock::duration>(
+                       std::chrono::duration<double>(1.0 / std::max(settings_.frameRate, 0.01)));
             if (stopPacer_ || lost_)
                 continue;
         }

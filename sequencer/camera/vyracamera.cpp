@@ -359,11 +359,9 @@ int VyraCamera::imageWaitMs() const
 VyraFrameInfo VyraCamera::frameInfo(const VyraFrameDescriptor &frame)
 {
     VyraFrameInfo info;
-    // The descriptor names set 0 for images taken outside a sequence too.
-    // Live video runs in the software-trigger mode; a running sequence takes
-    // its images in the single-trigger mode (stepped or paced by the host)
-    // or running free (at the camera's own speed).
-    if (frame.triggerSource == VYRA_TRIGGER_SINGLE || frame.triggerSource == VYRA_TRIGGER_OFF) {
+    // The descriptor names set 0 for images taken outside a sequence too;
+    // a running sequence is what takes images in the single-trigger mode.
+    if (frame.triggerSource == VYRA_TRIGGER_SINGLE) {
         info.set = frame.sequencerSet;
     }
     info.frameNumber = frame.frameNumber;
