@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -37,6 +38,7 @@ private slots:
     void highestFramerateFitsTheExposure_data();
     void highestFramerateFitsTheExposure();
     void firstImageAfterStartIsShown();
+    void imagesOnTheirWayAreNotShownAfterLiveOff();
     void lockedBuffersGoBackAfterFailedDescriptions();
 
     void setAoiRestartsCaptureWhenNotLive();
@@ -365,6 +367,29 @@ void TestVyraCamera::highestFramerateFitsTheExposure()
     QVERIFY(camera->exposureMaximum() >= exposureMs);
     camera->setExposure(exposureMs);
     QCOMPARE(camera->exposure(), exposureMs);
+}
+
+void TestVyraCamera::imagesOnTheirWayAreNotShownAfterLiveOff()
+{
+    auto camera = openCamera();
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
+    std::atomic<int> delivered{0};
+    const ImageFanOut::Attachment attachment =
+        camera->images().attach([&](const QSharedPointer<QImage> &) { ++delivered; });
+    // A GUI thread too busy to take the images: they wait on their way to it.
+    camera->enableLiveVideo(true);
+    QElapsedTimer deadline;
+    deadline.start();
+    while (delivered < 3 && deadline.elapsed() < 10000)
+        QThread::msleep(1);
+    QVERIFY(delivered >= 3);
+    camera->enableLiveVideo(false);
+    QCoreApplication::processEvents();
+    QCOMPARE(images.count(), 0);
+
+    // Taken in time, they are shown.
+    camera->enableLiveVideo(true);
+    QTRY_VERIFY_WITH_TIMEOUT(images.count() > 0, 10000);
 }
 
 void TestVyraCamera::firstImageAfterStartIsShown()
