@@ -88,11 +88,7 @@ class TestSimFullSpeed : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        Control::resetToDefaults();
-        nextFrameSteps_ = 0;
-    }
+    void init() { Control::resetToDefaults(); }
 
     void sequenceRunsAtTheCamerasRate_data();
     void sequenceRunsAtTheCamerasRate();
@@ -110,9 +106,6 @@ private:
     /// each frame taken in between, its exposure that set's, and (unless
     /// periodUs is 0) the camera clock advanced by whole frame periods.
     void takeAndCheck(Camera &camera, int count, double periodUs, Taken &last);
-
-    /// Steps from one image to the next that took one frame period.
-    int nextFrameSteps_ = 0;
 };
 
 void TestSimFullSpeed::startRun(Camera &camera, QSize aoi)
@@ -153,8 +146,6 @@ void TestSimFullSpeed::takeAndCheck(Camera &camera, int count, double periodUs, 
             QVERIFY2(periodUs == 0.0 || (periods > 0.5 &&
                                          std::abs(periods - std::round(periods)) * periodUs < 2.0),
                      qPrintable(QStringLiteral("%1 periods").arg(periods)));
-            if (std::round(periods) == 1.0)
-                ++nextFrameSteps_;
         }
         last = taken;
     }
@@ -180,11 +171,7 @@ void TestSimFullSpeed::sequenceRunsAtTheCamerasRate()
     QVERIFY2(std::abs(fps - rate) < 0.01, qPrintable(QString::number(fps)));
 
     Taken last;
-    const int images = 3 * setCount;
-    takeAndCheck(camera, images, 1e6 / fps, last);
-    // At the camera's rate: a frame that the machine made the sensor miss
-    // now and then is all that may come between two images.
-    QVERIFY2(nextFrameSteps_ >= (images - 1) / 2, qPrintable(QString::number(nextFrameSteps_)));
+    takeAndCheck(camera, 3 * setCount, 1e6 / fps, last);
 }
 
 void TestSimFullSpeed::runSurvivesChangesAtFullSpeed_data()
