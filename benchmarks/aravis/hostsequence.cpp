@@ -174,13 +174,15 @@ int judgedSet(double mean, const double *means)
     return nearest;
 }
 
-/// Runs the sequence free at rate for seconds and prints its figures.
-bool measure(VyraHandle handle, double rate, int seconds, const double *means)
+/// Runs the camera free at rate for seconds, with the sequence or (as live
+/// video to compare with) without, and prints the figures.
+bool measure(VyraHandle handle, double rate, bool sequence, int seconds, const double *means)
 {
     double rateSet = 0.0;
     if (!ok(requestFrameRate(handle, rate, &rateSet), "requestFrameRate") ||
         !ok(selectTriggerSource(handle, VYRA_TRIGGER_OFF), "selectTriggerSource") ||
-        !ok(sequencerCommand(handle, VYRA_SEQUENCER_MODE_SET, 1), "sequencer mode") ||
+        !ok(sequencerCommand(handle, VYRA_SEQUENCER_MODE_SET, sequence ? 1 : 0),
+            "sequencer mode") ||
         !ok(startLiveCapture(handle, VYRA_CAPTURE_START), "startLiveCapture"))
         return false;
     // A second to settle, then the measured run.
@@ -209,7 +211,7 @@ bool measure(VyraHandle handle, double rate, int seconds, const double *means)
         lastFrame = d.frameNumber;
         lastDropped = d.droppedFrames;
         ++received;
-        if (judgedSet(image.mean, means) == int(d.sequencerSet))
+        if (sequence && judgedSet(image.mean, means) == int(d.sequencerSet))
             ++labelledRight;
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -221,11 +223,13 @@ bool measure(VyraHandle handle, double rate, int seconds, const double *means)
     // or images that found no free buffer.
     const uint64_t gaps = received > 0 ? lastFrame - firstFrame + 1 - uint64_t(received) : 0;
     const uint64_t lost = gaps + (lastDropped - firstDropped);
-    std::printf("requested %.1f fps (camera set %.1f): %.1f images per second received, "
-                "%.1f %% labelled right (%d of %d), %llu lost, CPU %.1f %% of one core\n",
-                rate, rateSet, received / elapsed,
-                received > 0 ? 100.0 * labelledRight / received : 0.0, labelledRight, received,
-                static_cast<unsigned long long>(lost), 100.0 * cpu / elapsed);
+    std::printf("%s, requested %.1f fps (camera set %.1f): %.1f images per second received",
+                sequence ? "sequence" : "live video", rate, rateSet, received / elapsed);
+    if (sequence)
+        std::printf(", %.1f %% labelled right (%d of %d)",
+                    received > 0 ? 100.0 * labelledRight / received : 0.0, labelledRight, received);
+    std::printf(", %llu lost, CPU %.1f %% of one core\n", static_cast<unsigned long long>(lost),
+                100.0 * cpu / elapsed);
     return true;
 }
 
@@ -251,8 +255,10 @@ int main(int argc, char **argv)
     double means[setCount] = {};
     bool done = prepareRing(handle) && calibrate(handle, means) && writeSequence(handle);
     for (double rate : rates) {
-        if (done)
-            done = measure(handle, rate, seconds, means);
+        for (bool sequence : {false, true}) {
+            if (done)
+                done = measure(handle, rate, sequence, seconds, means);
+        }
     }
     closeCamera(handle);
     return done ? 0 : 1;
