@@ -364,7 +364,6 @@ void TestVyraCamera::highestFramerateFitsTheExposure()
     QVERIFY2(std::abs(highest - framerate) < 1e-6, qPrintable(QString::number(highest)));
     // The camera runs at it with that exposure.
     QCOMPARE(camera->setFramerate(highest), highest);
-    QVERIFY(camera->exposureMaximum() >= exposureMs);
     camera->setExposure(exposureMs);
     QCOMPARE(camera->exposure(), exposureMs);
 }
