@@ -21,17 +21,21 @@
  *
  * Trigger modes: VYRA_TRIGGER_OFF is the camera's free run at its frame
  * rate; VYRA_TRIGGER_SINGLE takes one image per captureSingleFrame; in
- * VYRA_TRIGGER_SOFTWARE the host's trigger thread fires the software trigger
- * at the frame rate while live, and captureSingleFrame adds one. A camera
- * without a software trigger runs free in VYRA_TRIGGER_SOFTWARE.
+ * VYRA_TRIGGER_SOFTWARE the camera runs free as well, and captureSingleFrame
+ * adds one image where the host paces the camera.
  *
  * Sequencer: the shared state model (SimSequencer) keeps the sets for every
  * camera. A camera with the GenICam Sequencer category gets each change
- * mirrored onto it and names the set of each image in its chunk data. For
- * every other camera the host runs the sequence: in sequencer mode each
- * trigger first writes the next set's values to the camera, and the image
- * it brings is described with that set. Once sequencer mode is off the
- * camera gets its live values back.
+ * mirrored onto it; running free it steps along its paths by itself, and
+ * names the set of each image in its chunk data (the state model, stepping
+ * with every image, names it where an image has none). For every other
+ * camera the host runs the sequence: in sequencer mode each trigger first
+ * writes the next set's values to the camera, and the image it brings is
+ * described with that set. Running free (0 and 0x1008) such a camera is
+ * paced by the host's trigger thread at the frame rate, one image at a
+ * time, so that the next set's values reach it only after the image of the
+ * last one arrived. Once sequencer mode is off the camera gets its live
+ * values back.
  */
 
 namespace VyraAravis {
@@ -429,6 +433,24 @@ void AravisCamera::deliver(ArvBuffer *buffer)
         pending = pending_.front();
         pending_.pop_front();
     }
+    int set = 0;
+    double exposureMs = pending ? pending->exposureMs : settings_.values.exposureMs;
+    if (sequencer_ && sequencer_->sequencerModeOn()) {
+        if (pending) {
+            set = pending->set;
+        } else if (hardwareSequencer_) {
+            // Running free, the camera's sequencer steps at every image, a
+            // lost one too; the state model steps with it, and names the set
+            // of an image without chunk data.
+            const VyraSim::SimSequencer::Step step = sequencer_->takeImage(settings_.values);
+            set = step.set;
+            exposureMs = step.values.exposureMs;
+        } else {
+            set = sequencer_->currentSet();
+        }
+        if (hardwareSet >= 0)
+            set = hardwareSet;
+    }
     if (!complete) {
         ++droppedSinceLive_;
         wake_.notify_all();
@@ -455,15 +477,8 @@ void AravisCamera::deliver(ArvBuffer *buffer)
     descriptor.linePitch = target->linePitch;
     descriptor.droppedFrames = droppedSinceLive_;
     descriptor.triggerSource = triggerMode_;
-    descriptor.exposureMs = pending ? pending->exposureMs : settings_.values.exposureMs;
-    if (sequencer_ && sequencer_->sequencerModeOn()) {
-        if (hardwareSet >= 0)
-            descriptor.sequencerSet = uint8_t(hardwareSet);
-        else if (pending)
-            descriptor.sequencerSet = uint8_t(pending->set);
-        else
-            descriptor.sequencerSet = uint8_t(sequencer_->currentSet());
-    }
+    descriptor.exposureMs = exposureMs;
+    descriptor.sequencerSet = uint8_t(set);
     char *memory = target->memory.get();
     const int pitch = target->linePitch;
     // A free-running stream leaves the driver at the frame rate: an image
@@ -534,16 +549,14 @@ void AravisCamera::stopPacerLocked()
 
 void AravisCamera::pacerLoop()
 {
+    // Each trigger comes a frame period after the one before, or as soon as
+    // the image of the one before is in when that takes longer: never
+    // faster than the frame rate, and as fast as the camera and the host
+    // allow below it.
     Clock::time_point next = Clock::now();
     for (;;) {
         {
             Lock lock(mutex_);
-            const auto period = std::chrono::duration_cast<Clock::duration>(
-                std::chrono::duration<double>(1.0 / std::max(settings_.frameRate, 0.01)));
-            next += period;
-            // After a stall the next trigger comes one period on, not in a burst.
-            if (next < Clock::now())
-                next = Clock::now() + period;
             if (wake_.wait_until(lock, next, [this] { return stopPacer_; }))
                 return;
         }
@@ -567,6 +580,9 @@ void AravisCamera::pacerLoop()
         }
         {
             Lock lock(mutex_);
+            next = Clock::now() +
+                   std::chrono::duration_cast<Clock::duration>(
+                       std::chrono::duration<double>(1.0 / std::max(settings_.frameRate, 0.01)));
             if (stopPacer_ || lost_)
                 continue;
         }
@@ -738,7 +754,6 @@ VyraStatus AravisCamera::captureSingleFrame()
         triggerMode = triggerMode_;
         framesBefore = framesTaken_;
     }
-    const bool triggered = triggerMode != VYRA_TRIGGER_OFF && features_->hasSoftwareTrigger();
     if (live) {
         if (triggerMode == VYRA_TRIGGER_OFF)
             return VYRA_TRIGGER_NOT_ACTIVATED;
@@ -752,7 +767,9 @@ VyraStatus AravisCamera::captureSingleFrame()
     // it is in its buffer.
     if (VyraStatus status = startAcquisitionLocked(false))
         return status;
-    VyraStatus status = triggered && cameraTriggeredLocked() ? triggerLocked() : VYRA_SUCCESS;
+    // A camera set to take images on triggers gets one; otherwise its free
+    // run brings the next image.
+    VyraStatus status = cameraTriggeredLocked() ? triggerLocked() : VYRA_SUCCESS;
     if (status == VYRA_SUCCESS) {
         Lock lock(mutex_);
         const auto deadline =
@@ -780,6 +797,11 @@ VyraStatus AravisCamera::selectTriggerSource(int32_t code)
             Lock lock(mutex_);
             triggerMode_ = code;
             pending_.clear();
+            // Images of the mode before that the application has not taken
+            // yet are never handed out: after a switch to single triggers,
+            // only the images of the new triggers arrive, however far the
+            // application had fallen behind.
+            ring_.discardQueued();
         }
         return configureTriggerLocked();
     });
@@ -788,8 +810,10 @@ VyraStatus AravisCamera::selectTriggerSource(int32_t code)
 bool AravisCamera::hostPacedLocked() const
 {
     Lock lock(mutex_);
-    return triggerMode_ == VYRA_TRIGGER_SOFTWARE && features_->hasSoftwareTrigger() &&
-           !hardwareSequencer_ && sequencer_ && sequencer_->sequencerModeOn();
+    // Free run and 0x1008 alike: the host steps the sequence image by image.
+    const bool running = triggerMode_ == VYRA_TRIGGER_SOFTWARE || triggerMode_ == VYRA_TRIGGER_OFF;
+    return running && features_->hasSoftwareTrigger() && !hardwareSequencer_ && sequencer_ &&
+           sequencer_->sequencerModeOn();
 }
 
 bool AravisCamera::cameraTriggeredLocked() const
@@ -1491,7 +1515,7 @@ VyraStatus AravisCamera::sequencerControl(uint32_t command, void *buffer, uint32
         return status;
     if (hardwareSequencer_)
         return mirrorSequencerLocked(command, buffer);
-    // In 0x1008 the camera runs free, and is paced by the host while a
+    // Running free (0, 0x1008) the camera is paced by the host while a
     // host-driven sequence runs.
     if (hostPacedLocked() != pacedBefore) {
         if (VyraStatus reconfigured =

@@ -152,8 +152,8 @@ private:
     /// live: start the host's trigger thread too, where it paces the camera.
     VyraStatus startAcquisitionLocked(bool live);
     void stopAcquisitionLocked();
-    /// Whether the host's trigger thread paces the camera: trigger mode
-    /// 0x1008 while a host-driven sequence runs.
+    /// Whether the host's trigger thread paces the camera: free run (0 or
+    /// 0x1008) while a host-driven sequence runs.
     bool hostPacedLocked() const;
     /// Whether the camera takes images on software triggers (0x1002, or
     /// host-paced); otherwise it runs free at the frame rate.

@@ -180,4 +180,14 @@ FrameRing::Buffer *FrameRing::takeQueued()
     return nullptr;
 }
 
+void FrameRing::discardQueued()
+{
+    for (int32_t id : queue_) {
+        Buffer *buffer = find(id);
+        if (buffer != nullptr && buffer->state == Buffer::State::Queued)
+            buffer->state = Buffer::State::Free;
+    }
+    queue_.clear();
+}
+
 } // namespace VyraSim

@@ -61,6 +61,8 @@ public:
                     const VyraFrameDescriptor &descriptor);
     /// The oldest queued buffer, now locked, or null.
     Buffer *takeQueued();
+    /// Frees every queued buffer: their images are never handed out.
+    void discardQueued();
 
     Buffer *find(int32_t id);
     bool empty() const { return ring_.empty(); }

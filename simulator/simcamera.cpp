@@ -290,7 +290,7 @@ VyraStatus SimCamera::captureSingleFrame(VyraHandle handle)
     if (!live_) {
         // Not live: the sensor takes one image now, and the call returns once
         // it is in its buffer.
-        takeImage(lock, false);
+        takeImage(lock, false, Clock::now());
         return VYRA_SUCCESS;
     }
     if (triggerMode_ == VYRA_TRIGGER_OFF)
@@ -309,6 +309,12 @@ VyraStatus SimCamera::selectTriggerSource(VyraHandle handle, int32_t code)
         return VYRA_INVALID_PARAMETER;
     triggerMode_ = code;
     pendingTriggers_ = 0;
+    // Images taken in the mode before, whether still on the sensor or queued
+    // for the application, are not handed out: after a switch to single
+    // triggers, say, only the images of the new triggers arrive, however far
+    // the application had fallen behind.
+    ++liveGeneration_;
+    ring_.discardQueued();
     changed();
     return VYRA_SUCCESS;
 }
@@ -905,10 +911,9 @@ std::shared_ptr<const SceneRenderer> SimCamera::renderer()
     return renderer_;
 }
 
-void SimCamera::takeImage(Lock &lock, bool live)
+double SimCamera::takeImage(Lock &lock, bool live, Clock::time_point start)
 {
     const uint64_t number = ++framesTaken_;
-    const Clock::time_point start = Clock::now();
 
     SequencerValues values = settings_.values;
     int set = 0;
@@ -933,7 +938,7 @@ void SimCamera::takeImage(Lock &lock, bool live)
         ++framesDropped_;
         ++droppedSinceLive_;
         changed();
-        return;
+        return values.exposureMs;
     }
 
     SceneRenderer::Frame frame;
@@ -981,11 +986,16 @@ void SimCamera::takeImage(Lock &lock, bool live)
     if (deliver)
         ++framesDelivered_;
     changed();
+    return values.exposureMs;
 }
 
 void SimCamera::producerLoop()
 {
     Lock lock(mutex_);
+    // While running free the sensor starts its frames on a beat of its own:
+    // each frame one frame period after the one before, or once its
+    // exposure is over when that is longer (a long exposure, or a sequence
+    // set's). The time stamps are those starts.
     Clock::time_point nextDue = Clock::now();
     Clock::time_point lastStart{};
     bool resumed = true;
@@ -1010,7 +1020,7 @@ void SimCamera::producerLoop()
             }
             --pendingTriggers_;
             lastStart = now;
-            takeImage(lock, true);
+            takeImage(lock, true, now);
             continue;
         }
         if (triggerMode_ == VYRA_TRIGGER_SINGLE) {
@@ -1021,13 +1031,18 @@ void SimCamera::producerLoop()
             wake_.wait_until(lock, nextDue);
             continue;
         }
-        const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(1.0 / model_.effectiveFrameRate(settings_)));
-        // A producer that fell behind (a slow machine, a debugger) carries on
-        // at the frame rate instead of catching up in a burst.
-        nextDue = nextDue + period < now ? now + period : nextDue + period;
-        lastStart = now;
-        takeImage(lock, true);
+        const Clock::time_point start = nextDue;
+        lastStart = start;
+        const double exposureMs = takeImage(lock, true, start);
+        const auto period =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                std::max(1.0 / settings_.frameRate, exposureMs / 1000.0)));
+        nextDue = start + period;
+        // A producer that fell behind (a slow machine, a debugger) skips the
+        // frames it missed instead of catching up in a burst; the beat stays.
+        const Clock::time_point late = Clock::now();
+        if (nextDue < late)
+            nextDue += period * ((late - nextDue) / period + 1);
     }
 }
 

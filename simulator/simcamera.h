@@ -112,9 +112,10 @@ private:
     VyraStatus loadParameters(VyraHandle handle, const void *path);
 
     void producerLoop();
-    /// Takes one image into the next free buffer (or drops it). Called with
-    /// the lock held; releases it while the image is rendered.
-    void takeImage(Lock &lock, bool live);
+    /// Takes one image, begun on the sensor at start, into the next free
+    /// buffer (or drops it), and answers the exposure it was taken with in
+    /// ms. Called with the lock held; releases it while the image is rendered.
+    double takeImage(Lock &lock, bool live, Clock::time_point start);
     std::shared_ptr<const SceneRenderer> renderer();
     /// Wakes the producer and every waiter after a change they depend on.
     void changed() { wake_.notify_all(); }
@@ -138,8 +139,10 @@ private:
     int32_t pixelFormat_ = VYRA_PIXEL_FORMAT_RGB8;
     bool queueMode_ = false;
     bool live_ = false;
-    uint64_t liveGeneration_ = 0; ///< changes whenever live capture starts or stops
-    uint64_t liveStops_ = 0;      ///< counts the stops of live capture
+    /// Changes whenever live capture starts or stops and with every trigger
+    /// mode selected: an image begun before is not delivered.
+    uint64_t liveGeneration_ = 0;
+    uint64_t liveStops_ = 0; ///< counts the stops of live capture
     int pendingTriggers_ = 0;
     int fillsInProgress_ = 0;
     uint64_t framesTaken_ = 0;

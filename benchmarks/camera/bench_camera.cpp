@@ -5,7 +5,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +24,14 @@ namespace {
 
 constexpr int conversionRounds = 200;
 constexpr int captureSeconds = 5;
+
+/// Runs this thread's event loop for ms milliseconds.
+void runEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 struct Timing
 {
@@ -79,17 +88,16 @@ void benchmarkCapture(const VyraSim::CameraSpec &description, double fps)
     try {
         VyraCamera camera(description.deviceId);
         std::atomic<int> images{0};
-        // Direct: counted on the capture thread, where imageCaptured is emitted.
-        QObject::connect(
-            &camera, &VyraCamera::imageCaptured, &camera,
-            [&images](const QSharedPointer<QImage> &) { ++images; }, Qt::DirectConnection);
+        // Counted on this thread, the camera's, where imageCaptured is emitted.
+        QObject::connect(&camera, &VyraCamera::imageCaptured, &camera,
+                         [&images](const QSharedPointer<QImage> &) { ++images; });
         const double rate = camera.setFramerate(fps);
         camera.enableLiveVideo(true);
-        QThread::sleep(1); // settle
+        runEvents(1000); // settle
         images = 0;
         QElapsedTimer timer;
         timer.start();
-        QThread::sleep(captureSeconds);
+        runEvents(captureSeconds * 1000);
         const double seconds = timer.nsecsElapsed() / 1e9;
         const int counted = images.load();
         camera.enableLiveVideo(false);

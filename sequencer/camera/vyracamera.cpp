@@ -741,6 +741,15 @@ VyraCamera::FramerateRange VyraCamera::framerateRange() const
                           reciprocal(intervalIncrement)};
 }
 
+double VyraCamera::highestFramerate(double exposureMs) const
+{
+    // The sensor reads an image out while it exposes the next, so a frame
+    // lasts its readout (the driver's fastest rate at the current image size
+    // and pixel clock) or its exposure, whichever is longer.
+    const double fastest = framerateRange().maximum;
+    return exposureMs > 0.0 ? std::min(fastest, 1000.0 / exposureMs) : fastest;
+}
+
 int VyraCamera::horizontalSubsampling() const
 {
     return currentFactor(subsamplingMode(m_handle, VYRA_MODE_QUERY_CURRENT), Direction::Horizontal);
@@ -957,12 +966,14 @@ void VyraCamera::startCapture()
     // Starting a running thread does nothing.
     if (m_captureThread && !m_captureThread->isRunning()) {
         ++m_captureStream;
+        m_capturing.store(true);
         m_captureThread->start();
     }
 }
 
 void VyraCamera::stopCapture()
 {
+    m_capturing.store(false);
     if (m_captureThread) {
         m_captureThread->requestStop();
         m_captureThread->wait();
@@ -991,8 +1002,21 @@ quint64 VyraCamera::captureStream() const
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)
 {
-    // Only for images that go on, and right before them: a receiver of
-    // both never sees the set of an image it does not get.
-    emit activeSetChanged(VyraFrameInfo::of(*image).set);
-    emit imageCaptured(image);
+    // The image goes on from the camera's own thread, and only while its
+    // capture runs: when capture stops (Live off, a trigger mode change) the
+    // images that a loaded GUI thread has not got to yet are never shown
+    // after it.
+    const quint64 stream = m_captureStream.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, image, stream] {
+            if (!m_capturing.load() || m_captureStream.load() != stream) {
+                return;
+            }
+            // Only for images that go on, and right before them: a receiver
+            // of both never sees the set of an image it does not get.
+            emit activeSetChanged(VyraFrameInfo::of(*image).set);
+            emit imageCaptured(image);
+        },
+        Qt::QueuedConnection);
 }

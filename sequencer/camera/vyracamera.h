@@ -27,9 +27,9 @@ class VyraEventThread;
 ///
 /// Feature calls run on the GUI thread (trigger() also on the auto-trigger
 /// thread, the parameter-set calls also on background tasks); every failing
-/// driver call throws VyraCameraException. imageCaptured() and
-/// activeSetChanged() are emitted on the capture thread, cameraRemoved() and
-/// cameraReconnected() on the thread that owns the camera.
+/// driver call throws VyraCameraException. Every signal is emitted on the
+/// thread that owns the camera; imageCaptured() and activeSetChanged() come
+/// there queued from the capture thread, and only while that capture runs.
 class VyraCamera : public QObject
 {
     Q_OBJECT
@@ -156,6 +156,10 @@ public:
     /// Requests a rate; returns the rate the driver set.
     double setFramerate(double fps);
     FramerateRange framerateRange() const;
+    /// The highest rate the camera can take images of this exposure (ms)
+    /// at, at the current image size and pixel clock: for a sequence, that
+    /// of its longest exposure.
+    double highestFramerate(double exposureMs) const;
 
     // Subsampling and binning: one bit per factor and direction, 0 is "1x"
     int horizontalSubsampling() const;
@@ -236,6 +240,10 @@ private:
     QSharedPointer<VyraEventThread> m_reconnectionThread;
     QSharedPointer<VyraCaptureThread> m_captureThread;
     std::atomic<quint64> m_captureStream{0};
+    // Whether the capture thread's images go on to imageCaptured(): read on
+    // the camera's thread when an image queued from the capture thread
+    // arrives there.
+    std::atomic<bool> m_capturing{false};
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
     ImageFanOut m_images;

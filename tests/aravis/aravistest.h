@@ -16,7 +16,9 @@ namespace AravisTest {
 using DriverTest::aoiOf;
 using DriverTest::exposureValue;
 using DriverTest::openDevice;
+using DriverTest::sequencerSwitch;
 using DriverTest::setExposure;
+using DriverTest::writeExposureSequence;
 
 /// Long enough for any image of Aravis' fake cameras on a loaded machine.
 constexpr int imageTimeoutMs = 5000;
@@ -84,32 +86,6 @@ inline Image nextImage(VyraHandle handle, int timeoutMs = imageTimeoutMs)
         image.mean = sum / (double(d.width) * d.height * 3);
     unlockRingBuffer(handle, id, memory);
     return image;
-}
-
-inline VyraStatus sequencerSwitch(VyraHandle handle, uint32_t command, int32_t on)
-{
-    return sequencerControl(handle, command, &on, sizeof on);
-}
-
-/// Writes sets 0 .. n-1 with the given exposures into the camera's sequencer,
-/// each leading to the next and the last back to 0, as the application does.
-inline bool writeExposureSequence(VyraHandle handle, const std::vector<double> &exposures)
-{
-    bool ok = sequencerControl(handle, VYRA_SEQUENCER_RESET, nullptr, 0) == VYRA_SUCCESS &&
-              sequencerSwitch(handle, VYRA_SEQUENCER_CONFIGURATION_SET, 1) == VYRA_SUCCESS;
-    int64_t feature = VYRA_FEATURE_EXPOSURE;
-    ok = ok && sequencerControl(handle, VYRA_SEQUENCER_FEATURE_SELECT, &feature, sizeof feature) ==
-                   VYRA_SUCCESS;
-    ok = ok && sequencerSwitch(handle, VYRA_SEQUENCER_FEATURE_ENABLE, 1) == VYRA_SUCCESS;
-    for (int32_t set = 0; ok && set < int32_t(exposures.size()); ++set) {
-        VyraPathRecord path{0, (set + 1) % int32_t(exposures.size()),
-                            VYRA_SEQUENCER_TRIGGER_FRAME_END, 0};
-        ok = sequencerControl(handle, VYRA_SEQUENCER_SELECT_SET, &set, sizeof set) == 0 &&
-             setExposure(handle, exposures[size_t(set)]) == VYRA_SUCCESS &&
-             sequencerControl(handle, VYRA_SEQUENCER_PATH_SET, &path, sizeof path) == 0 &&
-             sequencerControl(handle, VYRA_SEQUENCER_SAVE_SET, nullptr, 0) == 0;
-    }
-    return ok && sequencerSwitch(handle, VYRA_SEQUENCER_CONFIGURATION_SET, 0) == VYRA_SUCCESS;
 }
 
 /// A NUL-terminated UTF-16 copy of a path, for the file commands.

@@ -91,6 +91,7 @@ void TestAravisGige::hostDrivenSequenceStepsThroughTheSets_data()
     QTest::addColumn<int32_t>("triggerMode");
     QTest::newRow("one software trigger per image") << int32_t(VYRA_TRIGGER_SINGLE);
     QTest::newRow("triggers paced by the driver") << int32_t(VYRA_TRIGGER_SOFTWARE);
+    QTest::newRow("free run paced by the driver") << int32_t(VYRA_TRIGGER_OFF);
 }
 
 void TestAravisGige::longerExposureGivesABrighterImage()

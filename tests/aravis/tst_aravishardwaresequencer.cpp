@@ -115,6 +115,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void sequencerCommandsReachTheCamera();
+    void freeRunningSequenceStepsAtEveryImage();
 
 private:
     QTemporaryDir directory_;
@@ -219,6 +220,38 @@ void TestAravisHardwareSequencer::sequencerCommandsReachTheCamera()
     QCOMPARE(stopLiveCapture(handle, VYRA_CAPTURE_START), VYRA_SUCCESS);
 
     g_object_unref(monitor);
+    QCOMPARE(closeCamera(handle), VYRA_SUCCESS);
+}
+
+void TestAravisHardwareSequencer::freeRunningSequenceStepsAtEveryImage()
+{
+    VyraCameraRecord record{};
+    QTRY_VERIFY_WITH_TIMEOUT(findCamera("Fake", &record), 15000);
+    const VyraHandle handle = openDevice(record.deviceId);
+    const std::vector<double> exposures{1.0, 2.0, 3.0};
+    QVERIFY(writeExposureSequence(handle, exposures) && prepareRing(handle, 16));
+    QCOMPARE(selectTriggerSource(handle, VYRA_TRIGGER_OFF), VYRA_SUCCESS);
+    QCOMPARE(sequencerSwitch(handle, VYRA_SEQUENCER_MODE_SET, 1), VYRA_SUCCESS);
+    QCOMPARE(startLiveCapture(handle, VYRA_CAPTURE_START), VYRA_SUCCESS);
+    // The camera runs free with its own sequencer on, the host out of the loop.
+    ArvCamera *monitor = arv_camera_new("127.0.0.1", nullptr);
+    QVERIFY(monitor != nullptr);
+    ArvDevice *device = arv_camera_get_device(monitor);
+    guint32 mode = 0;
+    arv_device_read_register(device, sequencerMode.address, &mode, nullptr);
+    QCOMPARE(int(mode), 1);
+    QCOMPARE(arv_device_get_string_feature_value(device, "TriggerMode", nullptr), "Off");
+    g_object_unref(monitor);
+
+    // Without chunk data each image is named after the state model, which
+    // steps with the camera: one set along the path per frame.
+    const Image first = nextImage(handle);
+    QCOMPARE(int(first.descriptor.sequencerSet), 0);
+    for (int i = 0; i < 6; ++i) {
+        const VyraFrameDescriptor d = nextImage(handle).descriptor;
+        QCOMPARE(int(d.sequencerSet), int((d.frameNumber - first.descriptor.frameNumber) % 3));
+        QCOMPARE(d.exposureMs, exposures[d.sequencerSet]);
+    }
     QCOMPARE(closeCamera(handle), VYRA_SUCCESS);
 }
 

@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -34,7 +35,10 @@ private slots:
     void imagesReachImageCaptured();
     void imageWaitTimeoutFollowsTheFrameRate();
     void imagesCarryTheirSetAndFrame();
+    void highestFramerateFitsTheExposure_data();
+    void highestFramerateFitsTheExposure();
     void firstImageAfterStartIsShown();
+    void imagesOnTheirWayAreNotShownAfterLiveOff();
     void lockedBuffersGoBackAfterFailedDescriptions();
 
     void setAoiRestartsCaptureWhenNotLive();
@@ -315,8 +319,9 @@ void TestVyraCamera::imagesCarryTheirSetAndFrame()
     QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
     // The descriptor names set 0 also outside a sequence: only images taken
     // in the single-trigger mode come from one.
-    for (const auto &[mode, set] : {std::pair<int, int>{VYRA_TRIGGER_SOFTWARE, VyraFrameInfo::noSet},
-                                    {VYRA_TRIGGER_SINGLE, 0}}) {
+    for (const auto &[mode, set] :
+         {std::pair<int, int>{VYRA_TRIGGER_SOFTWARE, VyraFrameInfo::noSet},
+          {VYRA_TRIGGER_SINGLE, 0}}) {
         camera->setTriggerMode(mode, false);
         // The images of the mode before are all in.
         QCoreApplication::processEvents();
@@ -327,14 +332,63 @@ void TestVyraCamera::imagesCarryTheirSetAndFrame()
         const auto last = [&] {
             return images.firstArgument(images.count() - 1).value<QSharedPointer<QImage>>();
         };
-        QTRY_VERIFY_WITH_TIMEOUT(
-            images.count() > before && VyraFrameInfo::of(*last()).set == set, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(images.count() > before && VyraFrameInfo::of(*last()).set == set,
+                                 10000);
         camera->enableLiveVideo(false);
         const auto image = last();
         const VyraFrameInfo info = VyraFrameInfo::of(*image);
         QCOMPARE(info.exposureMs, std::round(camera->exposure() * 1000.0) / 1000.0);
         QVERIFY(info.frameNumber > 0 && info.timestampUs > 0);
     }
+}
+
+void TestVyraCamera::highestFramerateFitsTheExposure_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<double>("exposureMs");
+    QTest::addColumn<double>("framerate");
+    // The sensor's readout bounds the full size, the exposure a smaller one.
+    QTest::newRow("1280 x 1024, 16 ms") << QSize(1280, 1024) << 16.0 << 1.0 / 0.01955;
+    QTest::newRow("640 x 480, 16 ms") << QSize(640, 480) << 16.0 << 62.5;
+    QTest::newRow("640 x 480, 1 ms") << QSize(640, 480) << 1.0 << 1.0 / 0.00569;
+}
+
+void TestVyraCamera::highestFramerateFitsTheExposure()
+{
+    QFETCH(QSize, size);
+    QFETCH(double, exposureMs);
+    QFETCH(double, framerate);
+    auto camera = openCamera();
+    camera->setAoi(QRect(QPoint(0, 0), size));
+    const double highest = camera->highestFramerate(exposureMs);
+    QVERIFY2(std::abs(highest - framerate) < 1e-6, qPrintable(QString::number(highest)));
+    // The camera runs at it with that exposure.
+    QCOMPARE(camera->setFramerate(highest), highest);
+    camera->setExposure(exposureMs);
+    QCOMPARE(camera->exposure(), exposureMs);
+}
+
+void TestVyraCamera::imagesOnTheirWayAreNotShownAfterLiveOff()
+{
+    auto camera = openCamera();
+    QueuedSpy images(camera.get(), &VyraCamera::imageCaptured);
+    std::atomic<int> delivered{0};
+    const ImageFanOut::Attachment attachment =
+        camera->images().attach([&](const QSharedPointer<QImage> &) { ++delivered; });
+    // A GUI thread too busy to take the images: they wait on their way to it.
+    camera->enableLiveVideo(true);
+    QElapsedTimer deadline;
+    deadline.start();
+    while (delivered < 3 && deadline.elapsed() < 10000)
+        QThread::msleep(1);
+    QVERIFY(delivered >= 3);
+    camera->enableLiveVideo(false);
+    QCoreApplication::processEvents();
+    QCOMPARE(images.count(), 0);
+
+    // Taken in time, they are shown.
+    camera->enableLiveVideo(true);
+    QTRY_VERIFY_WITH_TIMEOUT(images.count() > 0, 10000);
 }
 
 void TestVyraCamera::firstImageAfterStartIsShown()
