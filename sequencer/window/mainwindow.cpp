@@ -679,8 +679,11 @@ void MainWindow::selectAndOpenCamera()
 
 bool MainWindow::cameraChosen()
 {
-    if (cameraDialog && cameraDialog->exec() == QDialog::Accepted)
-        return true;
+    if (cameraDialog) {
+        cameraDialog->setOpenDeviceId(camera ? camera->deviceId() : -1);
+        if (cameraDialog->exec() == QDialog::Accepted)
+            return true;
+    }
     // The camera opened earlier, if any, stays in use, and so does its name
     // in the status bar.
     if (!camera)
