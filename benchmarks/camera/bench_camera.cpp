@@ -5,10 +5,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -73,25 +73,32 @@ void benchmarkConversion(const char *label, int width, int height)
                 conversion.medianUs / copy.medianUs);
 }
 
+void runEventLoopFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void benchmarkCapture(const VyraSim::CameraSpec &description, double fps)
 {
     VyraSim::Control::setCameras({description});
     try {
         VyraCamera camera(description.deviceId);
-        std::atomic<int> images{0};
-        // Direct: counted on the capture thread, where imageCaptured is emitted.
-        QObject::connect(
-            &camera, &VyraCamera::imageCaptured, &camera,
-            [&images](const QSharedPointer<QImage> &) { ++images; }, Qt::DirectConnection);
+        int images = 0;
+        // imageCaptured is emitted on the camera's thread, this one, from its
+        // event loop.
+        QObject::connect(&camera, &VyraCamera::imageCaptured, &camera,
+                         [&images](const QSharedPointer<QImage> &) { ++images; });
         const double rate = camera.setFramerate(fps);
         camera.enableLiveVideo(true);
-        QThread::sleep(1); // settle
+        runEventLoopFor(1000); // settle
         images = 0;
         QElapsedTimer timer;
         timer.start();
-        QThread::sleep(captureSeconds);
+        runEventLoopFor(captureSeconds * 1000);
         const double seconds = timer.nsecsElapsed() / 1e9;
-        const int counted = images.load();
+        const int counted = images;
         camera.enableLiveVideo(false);
         std::printf(
             "  %-12s camera at %5.1f fps: %5.1f images/s reach imageCaptured (%d in %.1f s)\n",

@@ -132,8 +132,8 @@ VyraCamera::VyraCamera(int deviceId) : m_deviceId(deviceId)
                 &VyraCamera::cameraReconnectedEvent);
 
         m_captureThread.reset(new VyraCaptureThread(this));
-        // Direct: the image goes out on the capture thread without another copy
-        // or hop; GUI receivers of imageCaptured() get it queued.
+        // Direct: the image is queued for the camera's thread on the capture
+        // thread, without another copy or hop.
         connect(m_captureThread.data(), &VyraCaptureThread::newImageCaptured, this,
                 &VyraCamera::imageCapturedEvent, Qt::DirectConnection);
 
@@ -166,6 +166,11 @@ void VyraCamera::shutDown() noexcept
             releaseFrameBuffer(m_handle, entry.value(), entry.key());
             entry.value() = nullptr;
         }
+    }
+    {
+        // Images the capture thread queued for the screen go with the camera.
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        m_captured.clear();
     }
     // Both event threads stop in parallel: each may sit in a one-second wait.
     for (const auto &thread : {m_removalThread, m_reconnectionThread}) {
@@ -991,8 +996,29 @@ quint64 VyraCamera::captureStream() const
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)
 {
-    // Only for images that go on, and right before them: a receiver of
-    // both never sees the set of an image it does not get.
-    emit activeSetChanged(VyraFrameInfo::of(*image).set);
-    emit imageCaptured(image);
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        first = m_captured.isEmpty();
+        m_captured.append(std::move(image));
+    }
+    // One call emits all images queued before it runs. Named, so that
+    // nothing but the receiver crosses in Qt's event.
+    if (first)
+        QMetaObject::invokeMethod(this, "emitCapturedImages", Qt::QueuedConnection);
+}
+
+void VyraCamera::emitCapturedImages()
+{
+    QList<QSharedPointer<QImage>> captured;
+    {
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        captured.swap(m_captured);
+    }
+    for (const QSharedPointer<QImage> &image : qAsConst(captured)) {
+        // Only for images that go on, and right before them: a receiver of
+        // both never sees the set of an image it does not get.
+        emit activeSetChanged(VyraFrameInfo::of(*image).set);
+        emit imageCaptured(image);
+    }
 }

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 #include "imagefanout.h"
 #include "vyradriver.h"
@@ -27,9 +28,11 @@ class VyraEventThread;
 ///
 /// Feature calls run on the GUI thread (trigger() also on the auto-trigger
 /// thread, the parameter-set calls also on background tasks); every failing
-/// driver call throws VyraCameraException. imageCaptured() and
-/// activeSetChanged() are emitted on the capture thread, cameraRemoved() and
-/// cameraReconnected() on the thread that owns the camera.
+/// driver call throws VyraCameraException. All signals are emitted on the
+/// thread that owns the camera: the images the capture thread passes on for
+/// the screen cross to it under a standard mutex, which the thread sanitizer
+/// can see (it cannot see into Qt's event queue), and go out there with
+/// activeSetChanged() and imageCaptured(), in the order they came.
 class VyraCamera : public QObject
 {
     Q_OBJECT
@@ -212,7 +215,10 @@ signals:
 private slots:
     void cameraRemovedEvent();
     void cameraReconnectedEvent();
+    /// Capture thread: queues the image for the camera's own thread.
     void imageCapturedEvent(QSharedPointer<QImage> image);
+    /// Emits the queued images; queued from the capture thread.
+    void emitCapturedImages();
 
 private:
     void parameterSetLoadInternal(const QString &path);
@@ -239,6 +245,8 @@ private:
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
     ImageFanOut m_images;
+    std::mutex m_capturedMutex;
+    QList<QSharedPointer<QImage>> m_captured;
     // Read by the capture thread for its wait time-out while the GUI thread
     // may set a new rate.
     std::atomic<double> m_framerate{30.0};

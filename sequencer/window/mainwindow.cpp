@@ -13,7 +13,6 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpacerItem>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +24,7 @@
 #include "imageoutlets.h"
 #include "imagesizedialog.h"
 #include "messagebox.h"
+#include "ownthreadtask.h"
 #include "qtogglebutton.h"
 #include "sequencerframerate.h"
 #include "sequencerframeratebox.h"
@@ -422,8 +422,7 @@ void MainWindow::on_action_saveCameraConfiguration_triggered()
     if (name.isEmpty())
         return;
     startCameraTask(saveWatcher, QStringLiteral("Save Camera Configuration.."),
-                    QtConcurrent::run(QThreadPool::globalInstance(), saveCameraConfigurationTask,
-                                      name, camera));
+                    runOnOwnThread(saveCameraConfigurationTask, name, camera));
 }
 
 void MainWindow::on_action_loadCameraConfiguration_triggered()
@@ -433,8 +432,7 @@ void MainWindow::on_action_loadCameraConfiguration_triggered()
     if (name.isEmpty())
         return;
     startCameraTask(loadWatcher, QStringLiteral("Loading Camera Configuration.."),
-                    QtConcurrent::run(QThreadPool::globalInstance(), loadCameraConfigurationTask,
-                                      name, camera));
+                    runOnOwnThread(loadCameraConfigurationTask, name, camera));
 }
 
 void MainWindow::startCameraTask(QFutureWatcher<bool> &watcher, const QString &label,
