@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <numeric>
@@ -87,8 +86,9 @@ void benchmarkCapture(const VyraSim::CameraSpec &description, double fps)
     VyraSim::Control::setCameras({description});
     try {
         VyraCamera camera(description.deviceId);
-        std::atomic<int> images{0};
-        // Counted on this thread, the camera's, where imageCaptured is emitted.
+        int images = 0;
+        // imageCaptured is emitted on the camera's thread, this one, from its
+        // event loop.
         QObject::connect(&camera, &VyraCamera::imageCaptured, &camera,
                          [&images](const QSharedPointer<QImage> &) { ++images; });
         const double rate = camera.setFramerate(fps);
@@ -99,7 +99,7 @@ void benchmarkCapture(const VyraSim::CameraSpec &description, double fps)
         timer.start();
         runEvents(captureSeconds * 1000);
         const double seconds = timer.nsecsElapsed() / 1e9;
-        const int counted = images.load();
+        const int counted = images;
         camera.enableLiveVideo(false);
         std::printf(
             "  %-12s camera at %5.1f fps: %5.1f images/s reach imageCaptured (%d in %.1f s)\n",

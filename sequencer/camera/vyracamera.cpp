@@ -132,8 +132,8 @@ VyraCamera::VyraCamera(int deviceId) : m_deviceId(deviceId)
                 &VyraCamera::cameraReconnectedEvent);
 
         m_captureThread.reset(new VyraCaptureThread(this));
-        // Direct: the image goes out on the capture thread without another copy
-        // or hop; GUI receivers of imageCaptured() get it queued.
+        // Direct: the image is queued for the camera's thread on the capture
+        // thread, without another copy or hop.
         connect(m_captureThread.data(), &VyraCaptureThread::newImageCaptured, this,
                 &VyraCamera::imageCapturedEvent, Qt::DirectConnection);
 
@@ -166,6 +166,11 @@ void VyraCamera::shutDown() noexcept
             releaseFrameBuffer(m_handle, entry.value(), entry.key());
             entry.value() = nullptr;
         }
+    }
+    {
+        // Images the capture thread queued for the screen go with the camera.
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        m_captured.clear();
     }
     // Both event threads stop in parallel: each may sit in a one-second wait.
     for (const auto &thread : {m_removalThread, m_reconnectionThread}) {
@@ -1002,21 +1007,34 @@ quint64 VyraCamera::captureStream() const
 
 void VyraCamera::imageCapturedEvent(QSharedPointer<QImage> image)
 {
-    // The image goes on from the camera's own thread, and only while its
-    // capture runs: when capture stops (Live off, a trigger mode change) the
-    // images that a loaded GUI thread has not got to yet are never shown
-    // after it.
-    const quint64 stream = m_captureStream.load();
-    QMetaObject::invokeMethod(
-        this,
-        [this, image, stream] {
-            if (!m_capturing.load() || m_captureStream.load() != stream) {
-                return;
-            }
-            // Only for images that go on, and right before them: a receiver
-            // of both never sees the set of an image it does not get.
-            emit activeSetChanged(VyraFrameInfo::of(*image).set);
-            emit imageCaptured(image);
-        },
-        Qt::QueuedConnection);
+    // Each image is tagged with the capture it came from: when capture stops
+    // (Live off, a trigger mode change) the images that a loaded camera
+    // thread has not got to yet are never shown after it.
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        first = m_captured.isEmpty();
+        m_captured.append({std::move(image), m_captureStream.load()});
+    }
+    // One call emits all images queued before it runs. Named, so that
+    // nothing but the receiver crosses in Qt's event.
+    if (first)
+        QMetaObject::invokeMethod(this, "emitCapturedImages", Qt::QueuedConnection);
+}
+
+void VyraCamera::emitCapturedImages()
+{
+    QList<CapturedImage> captured;
+    {
+        std::lock_guard<std::mutex> lock(m_capturedMutex);
+        captured.swap(m_captured);
+    }
+    for (const CapturedImage &entry : qAsConst(captured)) {
+        if (!m_capturing.load() || m_captureStream.load() != entry.stream)
+            continue;
+        // Only for images that go on, and right before them: a receiver of
+        // both never sees the set of an image it does not get.
+        emit activeSetChanged(VyraFrameInfo::of(*entry.image).set);
+        emit imageCaptured(entry.image);
+    }
 }

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 #include "imagefanout.h"
 #include "vyradriver.h"
@@ -27,9 +28,12 @@ class VyraEventThread;
 ///
 /// Feature calls run on the GUI thread (trigger() also on the auto-trigger
 /// thread, the parameter-set calls also on background tasks); every failing
-/// driver call throws VyraCameraException. Every signal is emitted on the
-/// thread that owns the camera; imageCaptured() and activeSetChanged() come
-/// there queued from the capture thread, and only while that capture runs.
+/// driver call throws VyraCameraException. All signals are emitted on the
+/// thread that owns the camera: the images the capture thread passes on for
+/// the screen cross to it under a standard mutex, which the thread sanitizer
+/// can see (it cannot see into Qt's event queue), and go out there with
+/// activeSetChanged() and imageCaptured(), in the order they came and only
+/// while the capture that took them runs.
 class VyraCamera : public QObject
 {
     Q_OBJECT
@@ -216,7 +220,10 @@ signals:
 private slots:
     void cameraRemovedEvent();
     void cameraReconnectedEvent();
+    /// Capture thread: queues the image for the camera's own thread.
     void imageCapturedEvent(QSharedPointer<QImage> image);
+    /// Emits the queued images; queued from the capture thread.
+    void emitCapturedImages();
 
 private:
     void parameterSetLoadInternal(const QString &path);
@@ -247,6 +254,14 @@ private:
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
     ImageFanOut m_images;
+    /// An image on its way to the camera's thread, with the capture it
+    /// belongs to.
+    struct CapturedImage {
+        QSharedPointer<QImage> image;
+        quint64 stream;
+    };
+    std::mutex m_capturedMutex;
+    QList<CapturedImage> m_captured;
     // Read by the capture thread for its wait time-out while the GUI thread
     // may set a new rate.
     std::atomic<double> m_framerate{30.0};

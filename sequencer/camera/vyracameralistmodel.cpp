@@ -13,6 +13,9 @@ enum Column { AvailableColumn, IdColumn, DeviceIdColumn, ModelColumn, SerialNumb
 // Far more cameras than one computer's buses can carry.
 constexpr int32_t maximumCameraCount = 1024;
 
+// Drivers number network (GigE) cameras from here up, USB cameras below.
+constexpr int32_t firstNetworkDeviceId = 1001;
+
 /// Reads the driver's list of connected cameras. Driver failures give an
 /// empty or shorter list; they are not worth a message in a selection dialog.
 QVector<VyraCameraRecord> readCameraList()
@@ -53,11 +56,14 @@ template<size_t size> QString fieldText(const char (&field)[size])
 
 } // namespace
 
-VyraCameraListModel::VyraCameraListModel(QObject *parent)
+VyraCameraListModel::VyraCameraListModel(QObject *parent, int openDeviceId)
     : QAbstractTableModel(parent)
     , cameras(readCameraList())
-    , availableIcon(QStringLiteral(":/images/Icons8/USB Connected.png"))
-    , inUseIcon(QStringLiteral(":/images/Icons8/USB Disconnected.png"))
+    , openDeviceId(openDeviceId)
+    , usbAvailableIcon(QStringLiteral(":/images/Icons8/USB Connected.png"))
+    , usbInUseIcon(QStringLiteral(":/images/Icons8/USB Disconnected.png"))
+    , networkAvailableIcon(QStringLiteral(":/images/Icons8/Network Connected.png"))
+    , networkInUseIcon(QStringLiteral(":/images/Icons8/Network Disconnected.png"))
     , connectedThread(new EventThread(VYRA_EVENT_DEVICE_CONNECTED, this))
     , removedThread(new EventThread(VYRA_EVENT_DEVICE_REMOVED, this))
 {
@@ -94,11 +100,15 @@ QVariant VyraCameraListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= cameras.size())
         return QVariant();
     const VyraCameraRecord &camera = cameras.at(index.row());
+    const bool openHere = camera.deviceId == openDeviceId;
+    const bool heldElsewhere = camera.inUse != 0 && !openHere;
 
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case AvailableColumn:
-            return camera.inUse != 0 ? QStringLiteral("No") : QStringLiteral("Yes");
+            if (openHere)
+                return QStringLiteral("In use by this program");
+            return heldElsewhere ? QStringLiteral("No") : QStringLiteral("Yes");
         case IdColumn:
             return int(camera.cameraId);
         case DeviceIdColumn:
@@ -111,8 +121,11 @@ QVariant VyraCameraListModel::data(const QModelIndex &index, int role) const
             return QVariant();
         }
     }
-    if (role == Qt::DecorationRole && index.column() == AvailableColumn)
-        return camera.inUse != 0 ? inUseIcon : availableIcon;
+    if (role == Qt::DecorationRole && index.column() == AvailableColumn) {
+        if (camera.deviceId >= firstNetworkDeviceId)
+            return heldElsewhere ? networkInUseIcon : networkAvailableIcon;
+        return heldElsewhere ? usbInUseIcon : usbAvailableIcon;
+    }
     return QVariant();
 }
 

@@ -12,12 +12,19 @@ class EventThread;
 /// The cameras the driver reports as connected, one row each, with their
 /// availability, IDs, model and serial number. The list reloads by itself
 /// whenever a camera is plugged in or pulled out.
+///
+/// The driver marks every camera a program holds as in use, this program's
+/// own included; the camera this program has open reads as such, so that it
+/// does not look like one another program holds. The icon shows the camera's
+/// connection, USB or network (GigE), and whether it is free.
 class VyraCameraListModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    explicit VyraCameraListModel(QObject *parent = nullptr);
+    /// openDeviceId: the device ID of the camera this program has open, -1
+    /// when none is.
+    explicit VyraCameraListModel(QObject *parent = nullptr, int openDeviceId = -1);
     /// Stops both device-event threads and waits for them.
     ~VyraCameraListModel() override;
 
@@ -36,8 +43,11 @@ private:
 
     QStringList headerLabels;
     QVector<VyraCameraRecord> cameras;
-    QIcon availableIcon;
-    QIcon inUseIcon;
+    int openDeviceId;
+    QIcon usbAvailableIcon;
+    QIcon usbInUseIcon;
+    QIcon networkAvailableIcon;
+    QIcon networkInUseIcon;
     EventThread *connectedThread;
     EventThread *removedThread;
 };

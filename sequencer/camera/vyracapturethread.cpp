@@ -30,6 +30,14 @@ void VyraCaptureThread::requestStop()
     m_stopRequest.exchange(true);
 }
 
+bool VyraCaptureThread::wait(unsigned long timeMs)
+{
+    if (!QThread::wait(timeMs))
+        return false;
+    m_end.pass();
+    return true;
+}
+
 void VyraCaptureThread::run()
 {
     // One gate for the whole loop: it thins a fast stream for the screen,

@@ -5,6 +5,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <climits>
+
+#include "threadendfence.h"
 
 class VyraCamera;
 
@@ -26,6 +29,10 @@ public:
     void start(QThread::Priority priority = QThread::InheritPriority);
     /// Asks the loop to end after its current pass; returns at once.
     void requestStop();
+    /// Waits for the thread to end, as QThread::wait() does, and takes over
+    /// what the thread wrote (ThreadEndFence): the camera replaces the
+    /// buffers the loop read once it has waited.
+    bool wait(unsigned long timeMs = ULONG_MAX);
 
 signals:
     void newImageCaptured(QSharedPointer<QImage> image);
@@ -38,4 +45,5 @@ private:
 
     VyraCamera *m_camera;
     std::atomic<bool> m_stopRequest{false};
+    ThreadEndFence m_end{this};
 };

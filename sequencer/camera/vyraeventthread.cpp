@@ -14,6 +14,14 @@ void VyraEventThread::start(QThread::Priority priority)
     QThread::start(priority);
 }
 
+bool VyraEventThread::wait(unsigned long timeMs)
+{
+    if (!QThread::wait(timeMs))
+        return false;
+    m_end.pass();
+    return true;
+}
+
 void VyraEventThread::requestStop()
 {
     m_stopRequest.exchange(true);

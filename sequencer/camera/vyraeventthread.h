@@ -3,7 +3,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <climits>
 
+#include "threadendfence.h"
 #include "vyradriver.h"
 
 /// Turns one driver event of one camera (removed, reconnected) into the Qt
@@ -22,6 +24,9 @@ public:
     /// Clears a pending stop request and starts the wait loop. A thread that
     /// was asked to stop and is still running is waited for first.
     void start(QThread::Priority priority = QThread::InheritPriority);
+    /// Waits for the thread to end, as QThread::wait() does, and takes over
+    /// what the thread wrote (ThreadEndFence).
+    bool wait(unsigned long timeMs = ULONG_MAX);
     /// Asks the wait loop to end, cutting its current wait short; returns at
     /// once.
     void requestStop();
@@ -44,4 +49,5 @@ private:
     VyraHandle m_handle;
     int m_eventId;
     std::atomic<bool> m_stopRequest{false};
+    ThreadEndFence m_end{this};
 };

@@ -34,13 +34,24 @@ bool namesNumber(const QString &text, int number)
     return wholeNumber.match(text).hasMatch();
 }
 
-/// Lists the factors of one direction, item data the mode bit, in ascending
-/// order of the bits.
+/// The factor a mode's text names: 3 for "3x".
+int factorNamedBy(const QString &text)
+{
+    return text.left(text.indexOf(QLatin1Char('x'))).toInt();
+}
+
+/// Lists the factors of one direction, item data the mode bit, from the
+/// smallest factor up. The bits do not rise with the factor (3x has a higher
+/// bit than 4x), so their order would read 1x, 2x, 4x, 3x.
 void fillFactorBox(QComboBox *box, const QMap<int, QString> &modes)
 {
+    std::vector<std::pair<int, QString>> factors(modes.keyValueBegin(), modes.keyValueEnd());
+    std::stable_sort(factors.begin(), factors.end(), [](const auto &one, const auto &other) {
+        return factorNamedBy(one.second) < factorNamedBy(other.second);
+    });
     box->clear();
-    for (auto mode = modes.cbegin(); mode != modes.cend(); ++mode)
-        box->addItem(mode.value(), mode.key());
+    for (const auto &[bit, text] : factors)
+        box->addItem(text, bit);
 }
 
 /// Keeps the size and factor boxes from passing on what the dialog shows

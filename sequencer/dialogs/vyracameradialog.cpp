@@ -37,6 +37,11 @@ int VyraCameraDialog::selectedDeviceId() const
     return deviceId;
 }
 
+void VyraCameraDialog::setOpenDeviceId(int deviceId)
+{
+    openDeviceId = deviceId;
+}
+
 int VyraCameraDialog::exec()
 {
     // The driver keeps one registration per handle and event, so the old
@@ -44,7 +49,7 @@ int VyraCameraDialog::exec()
     // the other way round the old unregistration would cancel the new one.
     delete model;
     model = nullptr;
-    model = new VyraCameraListModel(ui->tableView);
+    model = new VyraCameraListModel(ui->tableView, openDeviceId);
     ui->tableView->setModel(model);
     ui->tableView->setColumnWidth(0, 75);
     ui->tableView->setColumnWidth(1, 75);
@@ -67,11 +72,15 @@ void VyraCameraDialog::fitToRows()
     QTableView *table = ui->tableView;
     QHeaderView *columns = table->horizontalHeader();
     const int last = model->columnCount() - 1;
-    int width = 2 * table->frameWidth();
-    for (int column = 0; column < last; ++column)
-        width += table->columnWidth(column);
-    // The last column stretches over what is left; it needs its widest entry.
     const QAbstractItemView *view = table;
+    int width = 2 * table->frameWidth();
+    for (int column = 0; column < last; ++column) {
+        // A longer entry ("In use by this program") widens its column.
+        table->setColumnWidth(
+            column, std::max(table->columnWidth(column), view->sizeHintForColumn(column)));
+        width += table->columnWidth(column);
+    }
+    // The last column stretches over what is left; it needs its widest entry.
     width += std::max(view->sizeHintForColumn(last), columns->sectionSizeHint(last));
     const int height =
         2 * table->frameWidth() + columns->height() + table->verticalHeader()->length();

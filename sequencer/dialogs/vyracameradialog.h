@@ -22,6 +22,10 @@ public:
 
     /// The device ID of the camera chosen last; -1 before any choice.
     int selectedDeviceId() const;
+    /// The camera this program has open, -1 when none is: the list names it
+    /// as this program's rather than as one in use, and it may be chosen
+    /// again. Read at the next exec().
+    void setOpenDeviceId(int deviceId);
 
 public slots:
     /// Shows a fresh camera list and runs the dialog modally; Accepted when a
@@ -44,4 +48,5 @@ private:
     Ui::VyraCameraDialog *ui;
     VyraCameraListModel *model = nullptr;
     int deviceId = -1;
+    int openDeviceId = -1;
 };

@@ -1,21 +1,24 @@
 #include "latestjobrunner.h"
 
-#include <QtConcurrent>
-
 #include <exception>
 #include <utility>
 
-LatestJobRunner::LatestJobRunner(QObject *parent) : QObject(parent)
+LatestJobRunner::LatestJobRunner(QObject *parent)
+    : QObject(parent), m_thread(&LatestJobRunner::work, this)
 {
-    m_pool.setMaxThreadCount(1);
-    connect(&m_watcher, &QFutureWatcher<Then>::finished, this, &LatestJobRunner::finish);
 }
 
 LatestJobRunner::~LatestJobRunner()
 {
-    m_waiting = nullptr;
-    m_watcher.disconnect(this);
-    m_watcher.waitForFinished();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_ending = true;
+        m_handedOver = nullptr;
+    }
+    m_jobGiven.notify_one();
+    m_thread.join();
+    // A result still on its way to finish() is dropped with its event when
+    // the object goes.
 }
 
 void LatestJobRunner::submit(Job job)
@@ -47,23 +50,54 @@ quint64 LatestJobRunner::skippedCount() const
 void LatestJobRunner::start(Job job)
 {
     m_running = true;
-    // An exception must not cross into the event loop with the result: it
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_handedOver = std::move(job);
+    }
+    m_jobGiven.notify_one();
+}
+
+void LatestJobRunner::work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_jobGiven.wait(lock, [this] { return m_ending || m_handedOver; });
+        if (m_ending)
+            return;
+        const Job job = std::exchange(m_handedOver, nullptr);
+        lock.unlock();
+        Then then = run(job);
+        lock.lock();
+        m_result = std::move(then);
+        // Named, so that nothing but the receiver crosses in Qt's event.
+        QMetaObject::invokeMethod(this, "finish", Qt::QueuedConnection);
+    }
+}
+
+LatestJobRunner::Then LatestJobRunner::run(const Job &job)
+{
+    // An exception must not end the runner's thread (and the program): it
     // becomes a report on the GUI thread.
-    m_watcher.setFuture(QtConcurrent::run(&m_pool, [this, job = std::move(job)]() -> Then {
-        try {
-            return job();
-        } catch (const std::exception &error) {
-            const QString reason = QString::fromUtf8(error.what());
-            return [this, reason] { emit failed(reason); };
-        }
-    }));
+    QString reason;
+    try {
+        return job();
+    } catch (const std::exception &error) {
+        reason = QString::fromUtf8(error.what());
+    } catch (...) {
+        reason = tr("unknown error");
+    }
+    return [this, reason] { emit failed(reason); };
 }
 
 void LatestJobRunner::finish()
 {
+    Then then;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        then = std::exchange(m_result, nullptr);
+    }
     m_running = false;
     ++m_done;
-    const Then then = m_watcher.result();
     if (m_waiting)
         start(std::exchange(m_waiting, nullptr));
     if (then)

@@ -69,6 +69,11 @@ void HdrViewer::setCamera(const QSharedPointer<VyraCamera> &camera)
 void HdrViewer::followRun(const Sequence &sequence)
 {
     m_attachment.detach();
+    {
+        // Cycles of the run that ended are not fused after it.
+        std::lock_guard<std::mutex> lock(m_bracketsMutex);
+        m_brackets.clear();
+    }
     offer(m_camera && bracketsExposure(sequence));
     if (!m_offered)
         return;
@@ -85,14 +90,35 @@ void HdrViewer::take(const QSharedPointer<QImage> &image)
         return;
     // The store took this image before this receiver did; a set whose image
     // of this cycle was lost is there with its one before.
-    QList<QSharedPointer<QImage>> bracket;
+    Bracket bracket;
     for (int each : qAsConst(m_cycle)) {
         const LatestImages::Entry entry = m_latest.latestOfSet(each);
         if (entry.image)
             bracket << entry.image;
     }
-    QMetaObject::invokeMethod(
-        m_dock, [dock = m_dock, bracket] { dock->fuseCycle(bracket); }, Qt::QueuedConnection);
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(m_bracketsMutex);
+        first = m_brackets.isEmpty();
+        m_brackets << bracket;
+    }
+    // One call takes all brackets that came before it runs. Named, so that
+    // nothing but the receiver crosses in Qt's event.
+    if (first)
+        QMetaObject::invokeMethod(this, "deliverBrackets", Qt::QueuedConnection);
+}
+
+void HdrViewer::deliverBrackets()
+{
+    QList<Bracket> brackets;
+    {
+        std::lock_guard<std::mutex> lock(m_bracketsMutex);
+        brackets.swap(m_brackets);
+    }
+    // Each goes to the dock, which fuses the newest and counts the others
+    // as skipped.
+    for (const Bracket &bracket : qAsConst(brackets))
+        m_dock->fuseCycle(bracket);
 }
 
 void HdrViewer::offer(bool offered)

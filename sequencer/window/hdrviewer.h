@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QSharedPointer>
 
+#include <mutex>
+
 #include "cyclecounter.h"
 #include "imagefanout.h"
 
@@ -50,7 +52,14 @@ public slots:
     /// The sequence that began to run; empty when none runs.
     void followRun(const Sequence &sequence);
 
+private slots:
+    /// Hands the brackets the capture thread completed to the dock; queued
+    /// from the capture thread.
+    void deliverBrackets();
+
 private:
+    using Bracket = QList<QSharedPointer<QImage>>;
+
     /// Receives every image on the capture thread.
     void take(const QSharedPointer<QImage> &image);
     void offer(bool offered);
@@ -65,6 +74,11 @@ private:
     /// capture thread's alone while the receiver is attached.
     QList<int> m_cycle;
     CycleCounter m_cycles;
+    /// Brackets on their way from the capture thread to the GUI thread, under
+    /// a standard mutex so that the thread sanitizer sees them cross (it
+    /// cannot see into Qt's event queue).
+    std::mutex m_bracketsMutex;
+    QList<Bracket> m_brackets;
     bool m_offered = false;
     /// Whether the person wants the view whenever it is offered.
     bool m_wanted = true;

@@ -14,7 +14,6 @@
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpacerItem>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <utility>
@@ -26,6 +25,7 @@
 #include "imageoutlets.h"
 #include "imagesizedialog.h"
 #include "messagebox.h"
+#include "ownthreadtask.h"
 #include "qtogglebutton.h"
 #include "camerafeature.h"
 #include "cameralimits.h"
@@ -564,8 +564,7 @@ void MainWindow::on_action_saveCameraConfiguration_triggered()
     if (name.isEmpty())
         return;
     startCameraTask(saveWatcher, QStringLiteral("Save Camera Configuration.."),
-                    QtConcurrent::run(QThreadPool::globalInstance(), saveCameraConfigurationTask,
-                                      name, camera));
+                    runOnOwnThread(saveCameraConfigurationTask, name, camera));
 }
 
 void MainWindow::on_action_loadCameraConfiguration_triggered()
@@ -575,8 +574,7 @@ void MainWindow::on_action_loadCameraConfiguration_triggered()
     if (name.isEmpty())
         return;
     startCameraTask(loadWatcher, QStringLiteral("Loading Camera Configuration.."),
-                    QtConcurrent::run(QThreadPool::globalInstance(), loadCameraConfigurationTask,
-                                      name, camera));
+                    runOnOwnThread(loadCameraConfigurationTask, name, camera));
 }
 
 void MainWindow::startCameraTask(QFutureWatcher<bool> &watcher, const QString &label,
@@ -849,8 +847,11 @@ void MainWindow::selectAndOpenCamera()
 
 bool MainWindow::cameraChosen()
 {
-    if (cameraDialog && cameraDialog->exec() == QDialog::Accepted)
-        return true;
+    if (cameraDialog) {
+        cameraDialog->setOpenDeviceId(camera ? camera->deviceId() : -1);
+        if (cameraDialog->exec() == QDialog::Accepted)
+            return true;
+    }
     // The camera opened earlier, if any, stays in use, and so does its name
     // in the status bar.
     if (!camera)

@@ -4,10 +4,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QtConcurrent>
 
 #include "imagefilewriter.h"
 #include "messagebox.h"
+#include "ownthreadtask.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void SnapshotSaver::save(const QSharedPointer<QImage> &image, const ImageMetadat
     const ImageFileFormat format = ImageFileWriter::formatOf(path);
     // The shared image is never changed, so the task may read it while the
     // camera goes on.
-    m_watcher.setFuture(QtConcurrent::run([image, metadata, format, path] {
+    m_watcher.setFuture(runOnOwnThread([image, metadata, format, path] {
         return ImageFileWriter::write(*image, metadata, format, path);
     }));
 }

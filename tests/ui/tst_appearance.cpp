@@ -53,9 +53,10 @@ void TestAppearance::missingStyleSheetIsEmpty()
 void TestAppearance::iconsArePicturesOfTheirSize_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"Create New", "Open Folder", "Undo", "Redo", "Save", "Workflow",
-                             "Cancel", "Plus", "Compact Camera", "Delete_2", "Circled Play",
-                             "Triggering", "USB Connected", "USB Disconnected", "Minus", "Delete"})
+    for (const char *name :
+         {"Create New", "Open Folder", "Undo", "Redo", "Save", "Workflow", "Cancel", "Plus",
+          "Compact Camera", "Delete_2", "Circled Play", "Triggering", "USB Connected",
+          "USB Disconnected", "Network Connected", "Network Disconnected", "Minus", "Delete"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -84,10 +85,22 @@ void TestAppearance::iconsArePicturesOfTheirSize()
 
 void TestAppearance::iconsDiffer()
 {
-    const QStringList names = {"Create New",     "Open Folder",     "Undo",         "Redo",
-                               "Save",           "Workflow",        "Cancel",       "Plus",
-                               "Compact Camera", "Delete_2",        "Circled Play", "Triggering",
-                               "USB Connected",  "USB Disconnected"};
+    const QStringList names = {"Create New",
+                               "Open Folder",
+                               "Undo",
+                               "Redo",
+                               "Save",
+                               "Workflow",
+                               "Cancel",
+                               "Plus",
+                               "Compact Camera",
+                               "Delete_2",
+                               "Circled Play",
+                               "Triggering",
+                               "USB Connected",
+                               "USB Disconnected",
+                               "Network Connected",
+                               "Network Disconnected"};
     QSet<QByteArray> pictures;
     for (const QString &name : names) {
         const QImage image(QStringLiteral(":/images/Icons8/%1.png").arg(name));

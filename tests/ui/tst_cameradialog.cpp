@@ -89,6 +89,7 @@ private slots:
     void init();
 
     void modelColumnsAndRows();
+    void modelShowsAvailabilityWithIcons_data();
     void modelShowsAvailabilityWithIcons();
     void modelReplacesEveryVkInTheModelName();
     void modelIsEmptyWhenTheDriverFails();
@@ -101,9 +102,9 @@ private slots:
     void dialogShowsEveryRowAndMarksTheChosenOne_data();
     void dialogShowsEveryRowAndMarksTheChosenOne();
     void dialogWithoutCameraRefusesOk();
-    void dialogDoubleClickOnACameraInUseWarns();
+    void dialogDoubleClickAcceptsAllButACameraHeldElsewhere_data();
+    void dialogDoubleClickAcceptsAllButACameraHeldElsewhere();
     void dialogOkAcceptsTheSelectedCameraEvenInUse();
-    void dialogDoubleClickAcceptsAFreeCamera();
     void dialogCancelKeepsTheEarlierChoice();
     void dialogReadsTheListAnewEveryTime();
     void dialogFollowsPlugEventsAfterReopening();
@@ -142,20 +143,50 @@ void TestCameraDialog::modelColumnsAndRows()
     QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
 }
 
+void TestCameraDialog::modelShowsAvailabilityWithIcons_data()
+{
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<int>("openDeviceId");
+    QTest::addColumn<QString>("available");
+    QTest::addColumn<QString>("icon");
+    QTest::newRow("free USB") << 1 << false << -1 << "Yes"
+                              << "USB Connected";
+    QTest::newRow("USB held elsewhere") << 1 << true << -1 << "No"
+                                        << "USB Disconnected";
+    QTest::newRow("USB open here") << 1 << true << 1 << "In use by this program"
+                                   << "USB Connected";
+    QTest::newRow("another open here") << 1 << true << 2 << "No"
+                                       << "USB Disconnected";
+    QTest::newRow("free GigE") << 1001 << false << -1 << "Yes"
+                               << "Network Connected";
+    QTest::newRow("GigE held elsewhere") << 1001 << true << -1 << "No"
+                                         << "Network Disconnected";
+    QTest::newRow("GigE open here") << 1001 << true << 1001 << "In use by this program"
+                                    << "Network Connected";
+}
+
 void TestCameraDialog::modelShowsAvailabilityWithIcons()
 {
-    QVERIFY(Control::setInUseElsewhere(2, true));
-    VyraCameraListModel model;
-    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("Yes"));
-    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("No"));
+    QFETCH(int, deviceId);
+    QFETCH(bool, held);
+    QFETCH(int, openDeviceId);
+    QFETCH(QString, available);
+    QFETCH(QString, icon);
+    // The driver marks a camera this program holds as in use, as it does one
+    // that another program holds.
+    CameraSpec camera = cameraSpec(deviceId, "VK1240C", "4102000001");
+    camera.cameraId = 1;
+    QVERIFY(Control::setCameras({camera}));
+    QVERIFY(Control::setInUseElsewhere(deviceId, held));
+    VyraCameraListModel model(nullptr, openDeviceId);
+    QCOMPARE(model.index(0, 0).data().toString(), available);
 
-    const auto pictureOf = [&model](int row) {
-        return model.index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(48, 48).toImage();
-    };
-    const QImage connected = QImage(":/images/Icons8/USB Connected.png");
-    const QImage disconnected = QImage(":/images/Icons8/USB Disconnected.png");
-    QCOMPARE(pictureOf(0).convertToFormat(connected.format()), connected);
-    QCOMPARE(pictureOf(1).convertToFormat(disconnected.format()), disconnected);
+    const QImage shown =
+        model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(48, 48).toImage();
+    const QImage expected(QStringLiteral(":/images/Icons8/%1.png").arg(icon));
+    QVERIFY(!expected.isNull());
+    QCOMPARE(shown.convertToFormat(expected.format()), expected);
 }
 
 void TestCameraDialog::modelReplacesEveryVkInTheModelName()
@@ -336,25 +367,45 @@ void TestCameraDialog::dialogWithoutCameraRefusesOk()
     QCOMPARE(dialog.selectedDeviceId(), -1);
 }
 
-void TestCameraDialog::dialogDoubleClickOnACameraInUseWarns()
+void TestCameraDialog::dialogDoubleClickAcceptsAllButACameraHeldElsewhere_data()
 {
-    QVERIFY(Control::setInUseElsewhere(2, true));
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<int>("openDeviceId");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("free") << false << -1 << true;
+    QTest::newRow("held elsewhere") << true << -1 << false;
+    QTest::newRow("open here") << true << 2 << true;
+}
+
+void TestCameraDialog::dialogDoubleClickAcceptsAllButACameraHeldElsewhere()
+{
+    QFETCH(bool, held);
+    QFETCH(int, openDeviceId);
+    QFETCH(bool, accepted);
+    QVERIFY(Control::setInUseElsewhere(2, held));
     VyraCameraDialog dialog;
+    dialog.setOpenDeviceId(openDeviceId);
     ModalAnswerer answerer;
     answerer.answer([](QWidget *widget) { doubleClickRow(tableOf(widget), 1); });
-    answerer.pressInNextMessageBox(QMessageBox::Ok);
-    answerer.answer([&dialog](QWidget *widget) {
-        QCOMPARE(widget, &dialog);
-        clickButton(widget, QDialogButtonBox::Cancel);
-    });
+    if (!accepted) {
+        answerer.pressInNextMessageBox(QMessageBox::Ok);
+        answerer.answer([&dialog](QWidget *widget) {
+            QCOMPARE(widget, &dialog);
+            clickButton(widget, QDialogButtonBox::Cancel);
+        });
+    }
 
-    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    QCOMPARE(dialog.exec(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(answerer.pendingAnswers(), 0);
+    QCOMPARE(dialog.selectedDeviceId(), accepted ? 2 : -1);
+    if (accepted) {
+        QVERIFY(answerer.messages.isEmpty());
+        return;
+    }
     QCOMPARE(answerer.messages.size(), 1);
     QCOMPARE(answerer.messages.first().text, QStringLiteral("Camera is already in use."));
     QCOMPARE(answerer.messages.first().title, QStringLiteral("No camera selected."));
     QCOMPARE(answerer.messages.first().icon, QMessageBox::Warning);
-    QCOMPARE(dialog.selectedDeviceId(), -1);
 }
 
 void TestCameraDialog::dialogOkAcceptsTheSelectedCameraEvenInUse()
@@ -366,16 +417,6 @@ void TestCameraDialog::dialogOkAcceptsTheSelectedCameraEvenInUse()
         tableOf(widget)->selectRow(1);
         clickButton(widget, QDialogButtonBox::Ok);
     });
-    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(dialog.selectedDeviceId(), 2);
-    QVERIFY(answerer.messages.isEmpty());
-}
-
-void TestCameraDialog::dialogDoubleClickAcceptsAFreeCamera()
-{
-    VyraCameraDialog dialog;
-    ModalAnswerer answerer;
-    answerer.answer([](QWidget *widget) { doubleClickRow(tableOf(widget), 1); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(dialog.selectedDeviceId(), 2);
     QVERIFY(answerer.messages.isEmpty());

@@ -13,7 +13,7 @@ using VyraSim::Control;
 
 namespace {
 
-constexpr int coarseCamera = 9; // a 1280 x 1024 sensor with AOI steps of 16 x 4
+constexpr int coarseCamera = 9; // 1280 x 1024, AOI steps of 16 x 4, every factor
 
 QComboBox *box(QWidget *dialog, const QString &name)
 {
@@ -62,8 +62,8 @@ private slots:
 
     void showsTheCamerasGeometry_data();
     void showsTheCamerasGeometry();
-    void factorBoxesListTheModesInBitOrder_data();
-    void factorBoxesListTheModesInBitOrder();
+    void factorBoxesListTheModesInFactorOrder_data();
+    void factorBoxesListTheModesInFactorOrder();
     void profileNamesTheAoiSize_data();
     void profileNamesTheAoiSize();
     void chosenProfileStaysSelected_data();
@@ -87,6 +87,8 @@ void TestImageSizeDialog::init()
     coarse.deviceId = coarseCamera;
     coarse.aoiWidthIncrement = 16;
     coarse.aoiHeightIncrement = 4;
+    coarse.binningModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
+    coarse.subsamplingModes = VYRA_FACTOR_ALL_HORIZONTAL | VYRA_FACTOR_ALL_VERTICAL;
     coarse.imageFormats = {{1, "", 0, 0, 640, 480, 0, 0},
                            {2, "640x480 VGA", 320, 272, 640, 480, 0, 0}};
     cameras.push_back(coarse);
@@ -126,22 +128,29 @@ void TestImageSizeDialog::showsTheCamerasGeometry()
     QCOMPARE(box(&dialog, "binning_vertical")->currentText(), QStringLiteral("1x"));
 }
 
-void TestImageSizeDialog::factorBoxesListTheModesInBitOrder_data()
+void TestImageSizeDialog::factorBoxesListTheModesInFactorOrder_data()
 {
     QTest::addColumn<int>("deviceId");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("factors");
     QTest::newRow("binning 2x, 3x and 4x, horizontal")
-        << largeCamera << "binning_horizontal" << QStringList({"1x=0", "2x=2", "4x=8", "3x=32"});
+        << largeCamera << "binning_horizontal" << QStringList({"1x=0", "2x=2", "3x=32", "4x=8"});
     QTest::newRow("binning 2x, 3x and 4x, vertical")
-        << largeCamera << "binning_vertical" << QStringList({"1x=0", "2x=1", "4x=4", "3x=16"});
+        << largeCamera << "binning_vertical" << QStringList({"1x=0", "2x=1", "3x=16", "4x=4"});
+    QTest::newRow("every binning factor, horizontal")
+        << coarseCamera << "binning_horizontal"
+        << QStringList(
+               {"1x=0", "2x=2", "3x=32", "4x=8", "5x=128", "6x=512", "8x=2048", "16x=8192"});
+    QTest::newRow("every subsampling factor, vertical")
+        << coarseCamera << "subsampling_vertical"
+        << QStringList({"1x=0", "2x=1", "3x=16", "4x=4", "5x=64", "6x=256", "8x=1024", "16x=4096"});
     QTest::newRow("subsampling 2x and 4x")
         << smallCamera << "subsampling_horizontal" << QStringList({"1x=0", "2x=2", "4x=8"});
     QTest::newRow("binning 2x") << smallCamera << "binning_vertical"
                                 << QStringList({"1x=0", "2x=1"});
 }
 
-void TestImageSizeDialog::factorBoxesListTheModesInBitOrder()
+void TestImageSizeDialog::factorBoxesListTheModesInFactorOrder()
 {
     QFETCH(int, deviceId);
     QFETCH(QString, name);

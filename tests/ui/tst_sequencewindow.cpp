@@ -58,30 +58,6 @@ QList<double> exposuresShown(QWidget *window)
     return shown;
 }
 
-// The sets marked one after the other while the sequence runs, until count
-// changes were seen.
-QList<int> highlightsFollowing(QWidget *window, int count)
-{
-    QList<int> seen;
-    QDeadlineTimer deadline(20000);
-    while (seen.size() < count && !deadline.hasExpired()) {
-        QTest::qWait(5);
-        const int now = highlighted(window);
-        if (now >= 0 && (seen.isEmpty() || seen.last() != now))
-            seen << now;
-    }
-    return seen;
-}
-
-bool followsTheRing(const QList<int> &indices, int setCount)
-{
-    for (int i = 1; i < indices.size(); ++i) {
-        if (indices[i] != (indices[i - 1] + 1) % setCount)
-            return false;
-    }
-    return indices.size() > 1;
-}
-
 VyraSim::OpenCameraState cameraState()
 {
     return Control::openCameraState(Control::openHandles().front()).value();
@@ -335,7 +311,8 @@ void TestSequenceWindow::runFollowsTheRingAndTriggerSteps()
     QCOMPARE(cameraState().frameRate, 5.0);
     QVERIFY(!togglesEnabled(window.get(), true));
     QVERIFY(!action(window.get(), "action_addsequence")->isEnabled());
-    const QList<int> live = highlightsFollowing(window.get(), 7);
+    const QList<ShownImage> live = sequenceImagesShown(window.get(), 7);
+    QCOMPARE(live.size(), 7);
     QVERIFY(followsTheRing(live, 3));
 
     // Live off: each Trigger takes one image with the next set, from set 0,
@@ -576,7 +553,9 @@ void TestSequenceWindow::cameraPulledOutDuringARun()
     QCOMPARE(cameraState().triggerMode, VYRA_TRIGGER_SOFTWARE);
     QCOMPARE(cameraState().frameRate, 5.0);
     start();
-    QVERIFY(followsTheRing(highlightsFollowing(window.get(), 4), 3));
+    const QList<ShownImage> again = sequenceImagesShown(window.get(), 4);
+    QCOMPARE(again.size(), 4);
+    QVERIFY(followsTheRing(again, 3));
 
     // Pulled out again, the camera is given up: the next one starts stopped.
     answerer->pressInNextMessageBox(QMessageBox::Ok);

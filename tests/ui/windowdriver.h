@@ -6,8 +6,9 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
+#include <QDeadlineTimer>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -21,6 +22,7 @@
 
 #include "modalanswerer.h"
 #include "offscreenwarnings.h"
+#include "qdisplaywidget.h"
 #include "qtogglebutton.h"
 #include "sequencerproperty.h"
 #include "sequencerset.h"
@@ -28,6 +30,7 @@
 #include "sequencerworkspaceview.h"
 #include "simcontrol.h"
 #include "vyracameradialog.h"
+#include "vyraframeinfo.h"
 
 namespace WindowTest {
 
@@ -162,6 +165,51 @@ inline int highlighted(QWidget *window)
             return set->index();
     }
     return -1;
+}
+
+/// An image of a running sequence as the window showed it.
+struct ShownImage
+{
+    quint64 frame = 0;
+    int set = VyraFrameInfo::noSet;
+    /// The set marked once the image was on screen.
+    int marked = -1;
+};
+
+/// The next count images of a running sequence the window shows (fewer when
+/// 20 s pass first); images taken before the sequence ran are left out.
+inline QList<ShownImage> sequenceImagesShown(QWidget *window, int count)
+{
+    QList<ShownImage> shown;
+    QObject receiver;
+    QObject::connect(window->findChild<QDisplayWidget *>(), &QDisplayWidget::imageShown, &receiver,
+                     [&shown, window](QSharedPointer<QImage> image) {
+                         const VyraFrameInfo info = VyraFrameInfo::of(*image);
+                         if (info.set != VyraFrameInfo::noSet)
+                             shown << ShownImage{info.frameNumber, info.set, highlighted(window)};
+                     });
+    QDeadlineTimer deadline(20000);
+    while (shown.size() < count && !deadline.hasExpired())
+        QTest::qWait(5);
+    return shown.mid(0, count);
+}
+
+/// Whether the images show a sequence going round a ring of setCount sets:
+/// each marks the set that took it, and the set moves on by one per frame
+/// the camera took. A slow machine shows fewer images than the camera takes
+/// (the screen gets the newest), so the frame numbers may leap.
+inline bool followsTheRing(const QList<ShownImage> &shown, int setCount)
+{
+    for (int i = 0; i < shown.size(); ++i) {
+        if (shown[i].marked != shown[i].set)
+            return false;
+        if (i == 0)
+            continue;
+        const qint64 frames = qint64(shown[i].frame - shown[i - 1].frame);
+        if (frames <= 0 || shown[i].set != (shown[i - 1].set + frames) % setCount)
+            return false;
+    }
+    return shown.size() > 1;
 }
 
 inline void setFeature(QWidget *window, const QString &name, bool checked)

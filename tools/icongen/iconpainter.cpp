@@ -255,6 +255,36 @@ void drawUsbDisconnected(QPainter &p)
     p.drawLine(QPointF(8, 40), QPointF(40, 8));
 }
 
+/// An Ethernet socket, as on a network (GigE) camera: a frame round the
+/// opening with its latch notch below and its contacts at the top.
+void drawNetworkSymbol(QPainter &p, const QColor &colour)
+{
+    p.setPen(strokePen(colour, 3.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(5, 5, 38, 38), 5, 5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(QPolygonF({QPointF(12, 13), QPointF(36, 13), QPointF(36, 30), QPointF(30, 30),
+                             QPointF(30, 36), QPointF(18, 36), QPointF(18, 30), QPointF(12, 30)}));
+    p.setPen(strokePen(paper, 2));
+    for (qreal x = 16; x <= 32; x += 4)
+        p.drawLine(QPointF(x, 15.5), QPointF(x, 21));
+}
+
+void drawNetworkConnected(QPainter &p)
+{
+    drawNetworkSymbol(p, green);
+}
+
+void drawNetworkDisconnected(QPainter &p)
+{
+    drawNetworkSymbol(p, QColor(0x9A, 0xA0, 0xA6));
+    p.setPen(strokePen(paper, 8));
+    p.drawLine(QPointF(8, 40), QPointF(40, 8));
+    p.setPen(strokePen(red, 4.5));
+    p.drawLine(QPointF(8, 40), QPointF(40, 8));
+}
+
 void drawSaveImage(QPainter &p)
 {
     // A picture (sky, hill, sun) with an arrow into the disk below it.
@@ -353,6 +383,8 @@ const std::map<QString, Drawing> &drawings()
         {QStringLiteral("Triggering"), drawTriggering},
         {QStringLiteral("USB Connected"), drawUsbConnected},
         {QStringLiteral("USB Disconnected"), drawUsbDisconnected},
+        {QStringLiteral("Network Connected"), drawNetworkConnected},
+        {QStringLiteral("Network Disconnected"), drawNetworkDisconnected},
         {QStringLiteral("Save Image"), drawSaveImage},
         {QStringLiteral("Record"), drawRecord},
         {QStringLiteral("Stop Recording"), drawStopRecording},
