@@ -13,9 +13,11 @@ enum Column { AvailableColumn, IdColumn, DeviceIdColumn, ModelColumn, SerialNumb
 // Far more cameras than one computer's buses can carry.
 constexpr int32_t maximumCameraCount = 1024;
 
-/// Reads the driver's list of connected cameras. Driver failures give an
-/// empty or shorter list; they are not worth a message in a selection dialog.
-QVector<VyraCameraRecord> readCameraList()
+} // namespace
+
+/// Driver failures give an empty or shorter list; they are not worth a
+/// message in a selection dialog.
+QVector<VyraCameraRecord> VyraCameraListModel::connectedCameras()
 {
     int32_t count = 0;
     if (countCameras(&count) != VYRA_SUCCESS || count <= 0)
@@ -44,6 +46,8 @@ QVector<VyraCameraRecord> readCameraList()
     return cameras;
 }
 
+namespace {
+
 /// A text field of a record, read up to its terminating zero but never past
 /// the field.
 template<size_t size> QString fieldText(const char (&field)[size])
@@ -55,7 +59,7 @@ template<size_t size> QString fieldText(const char (&field)[size])
 
 VyraCameraListModel::VyraCameraListModel(QObject *parent)
     : QAbstractTableModel(parent)
-    , cameras(readCameraList())
+    , cameras(connectedCameras())
     , availableIcon(QStringLiteral(":/images/Icons8/USB Connected.png"))
     , inUseIcon(QStringLiteral(":/images/Icons8/USB Disconnected.png"))
     , connectedThread(new EventThread(VYRA_EVENT_DEVICE_CONNECTED, this))
@@ -139,6 +143,6 @@ void VyraCameraListModel::onDeviceRemoved()
 void VyraCameraListModel::reload()
 {
     beginResetModel();
-    cameras = readCameraList();
+    cameras = connectedCameras();
     endResetModel();
 }
