@@ -13,6 +13,7 @@
 #include "imagelabels.h"
 #include "imageparameters.h"
 #include "recordingsession.h"
+#include "sequenceloader.h"
 #include "sequencer.h"
 #include "sequencerun.h"
 #include "vyracamera.h"
@@ -72,8 +73,7 @@ void SequenceRunner::start()
         finish();
         return;
     }
-    if (!openCamera() || !loadCameraFile() || !takeRate() || !loadSequence() || !checkSequence() ||
-        !startRun())
+    if (!openCamera() || !loadCameraFile() || !takeRate() || !loadSequence() || !startRun())
         return;
     m_started = true;
     m_clock.start();
@@ -183,15 +183,9 @@ bool SequenceRunner::loadSequence()
         end(RunSummary::Reason::FileRejected, QStringLiteral("%1: %2").arg(path, why));
         return false;
     }
-    Sequence sequence;
+    SequenceLoader::Result loaded;
     try {
-        // The camera takes a file only with values it allows at its frame
-        // rate now. At its lowest rate it allows the longest exposures and
-        // flashes, so that a file with values the run rate cannot take is
-        // still read, and checkSequence() names each of them.
-        m_camera->setFramerate(m_camera->framerateRange().minimum);
-        m_sequencer->loadConfiguration(path);
-        sequence = m_sequencer->readSequence();
+        loaded = SequenceLoader::load(*m_camera, *m_sequencer, path, m_model.runRate().value());
     } catch (const VyraCameraException &error) {
         end(RunSummary::Reason::FileRejected,
             tr("%1: the camera does not take this sequencer configuration: %2")
@@ -202,20 +196,22 @@ bool SequenceRunner::loadSequence()
             QStringLiteral("%1: %2").arg(path, oneLine(error.what())));
         return false;
     }
-    if (sequence.isEmpty()) {
+    if (loaded.sequence.isEmpty()) {
         end(RunSummary::Reason::FileRejected, tr("%1: the sequence has no set").arg(path));
         return false;
     }
-    if (sequence.features.isEmpty()) {
+    if (loaded.sequence.features.isEmpty()) {
         end(RunSummary::Reason::FileRejected, tr("%1: the sequence varies no feature").arg(path));
         return false;
     }
-    m_model.setSequence(sequence);
-    return true;
+    m_model.setSequence(loaded.sequence);
+    return checkSequence(loaded.runRate);
 }
 
-bool SequenceRunner::checkSequence()
+bool SequenceRunner::checkSequence(double fittingRate)
 {
+    // The window lowers its run rate to one the exposures fit; a run without
+    // a person watching keeps the rate it was asked for, or does not start.
     const double rate = m_model.runRate().value();
     QList<SequenceProblem> problems;
     try {
@@ -231,11 +227,13 @@ bool SequenceRunner::checkSequence()
     QStringList each;
     for (const SequenceProblem &problem : qAsConst(problems))
         each << problem.message();
-    end(RunSummary::Reason::FileRejected,
-        tr("%1: the camera cannot take these values at %2 images a second: %3")
-            .arg(m_options.sequenceFile)
-            .arg(rate)
-            .arg(each.join(QLatin1Char(' '))));
+    QString message = tr("%1: the camera cannot take these values at %2 images a second: %3")
+                          .arg(m_options.sequenceFile)
+                          .arg(rate)
+                          .arg(each.join(QLatin1Char(' ')));
+    if (fittingRate < rate)
+        message += tr(" They fit at --rate %1.").arg(fittingRate);
+    end(RunSummary::Reason::FileRejected, message);
     return false;
 }
 

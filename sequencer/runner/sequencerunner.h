@@ -57,8 +57,9 @@ private:
     /// The rate asked for, if the camera can run the sequence at it.
     bool takeRate();
     bool loadSequence();
-    /// Checks the loaded sequence against the camera at the run rate.
-    bool checkSequence();
+    /// Checks the loaded sequence against the camera at the run rate;
+    /// fittingRate is the highest rate its exposures allow.
+    bool checkSequence(double fittingRate);
     bool startRun();
     bool startRecording();
     void recordingEnded();
