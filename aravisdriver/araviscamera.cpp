@@ -734,6 +734,7 @@ VyraStatus AravisCamera::stopLiveCapture(int32_t mode)
     stopAcquisitionLocked();
     Lock lock(mutex_);
     live_ = false;
+    ++liveStops_;
     wake_.notify_all();
     return VYRA_SUCCESS;
 }
@@ -915,6 +916,9 @@ VyraStatus AravisCamera::waitForQueuedImage(int32_t timeoutMs, char **memory, in
         return VYRA_INVALID_PARAMETER;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     Lock lock(mutex_);
+    // A wait lasts up to two frame periods, ten seconds each at the lowest
+    // rate of some cameras: whoever stops live capture needs it over at once.
+    const uint64_t liveStops = liveStops_;
     for (;;) {
         if (closed_)
             return VYRA_INVALID_HANDLE;
@@ -929,6 +933,8 @@ VyraStatus AravisCamera::waitForQueuedImage(int32_t timeoutMs, char **memory, in
             *id = buffer->id;
             return VYRA_SUCCESS;
         }
+        if (liveStops_ != liveStops)
+            return VYRA_IMAGE_NOT_PRESENT;
         if (wake_.wait_until(lock, deadline) == std::cv_status::timeout && !ring_.hasQueued())
             return VYRA_TIMED_OUT;
     }

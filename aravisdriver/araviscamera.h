@@ -211,6 +211,8 @@ private:
     bool closed_ = false;
     bool lost_ = false;
     bool live_ = false;
+    /// Counts the stops of live capture: a stop ends the image waits begun before it.
+    uint64_t liveStops_ = 0;
     bool queueMode_ = false;
     bool stopPacer_ = false;
     int32_t triggerMode_ = VYRA_TRIGGER_OFF;

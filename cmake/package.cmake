@@ -1,16 +1,17 @@
 # The Debian package: `cpack -G DEB` in the build folder (or scripts/package.sh)
-# writes vyra-sequencer_<version>-<revision>_<arch>.deb with the programs, both
-# drivers, the simulator's control tool, the desktop entry, the icon, a
-# manual page per program, the copyright file, the changelog and lintian's
-# overrides, installed under /usr. Its dependencies come from the libraries the program and the
-# drivers link, as dpkg-shlibdeps finds them. `lintian` finds nothing to say
-# about it.
+# writes vyra-sequencer_<version>-<revision>_<arch>.deb with the programs (the
+# window and the command-line runner), both drivers, the simulator's control
+# tool, the desktop entry, the icon, a manual page per program, the copyright
+# file, the changelog and lintian's overrides, installed under /usr. Its
+# dependencies come from the libraries the programs and the drivers link, as
+# dpkg-shlibdeps finds them. `lintian` finds nothing to say about it.
 #
 # A program in /usr/bin comes with its manual page: install the program in
 # its own CMakeLists.txt and add the page (packaging/man/NAME.1) to the list
 # below, one line each.
 set(VYRA_MANUAL_PAGES
     vyra-sequencer.1
+    vyra-sequencer-run.1
     vyrasim-ctl.1)
 
 set(VYRA_PACKAGE_NAME vyra-sequencer)
@@ -68,9 +69,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Builds up to 32 parameter sets (exposure, gain, AOI offset, flash and the\n\
 path to the next set), writes them into the camera, runs the sequence live\n\
 or one trigger at a time and shows each image with the set that took it\n\
-highlighted; records every image into a folder with its parameters. Runs on\n\
-a simulated camera by default and on GenICam cameras through Aravis with\n\
-VYRA_DRIVER=aravis.")
+highlighted; records every image into a folder with its parameters.\n\
+vyra-sequencer-run runs a saved sequence and records it without a window,\n\
+from a script or on a machine without a display. Runs on a simulated camera\n\
+by default and on GenICam cameras through Aravis with VYRA_DRIVER=aravis.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -10,6 +10,9 @@
 //   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
 //   appbench record-sequence <sets> <fps> <tiff|png|tiff+hdr|png+hdr> <seconds> <folder>
 //     (+hdr: with the fused image of each cycle)
+//   appbench record-exposures <ms,ms,...> <fps> <tiff|png> <seconds> <folder>
+//     (a sequence of one set per exposure, beside vyra-sequencer-run recording
+//     the same: scripts/measure-runner.sh)
 //   appbench startup
 //   appbench memory <live seconds> <start/stop cycles> <dialog openings>
 
@@ -19,6 +22,7 @@
 #include <QDockWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -281,23 +285,33 @@ int live(const QStringList &arguments)
     return 0;
 }
 
-// A sequence of count sets with exposures that differ from set to set.
-void buildSequence(Application &app, int count)
+// Exposures that differ from set to set: 2, 3, 4, ... ms.
+QList<double> steppedExposures(int count)
 {
-    app.checkFeature(QStringLiteral("Exposure"));
-    for (int i = 0; i < count; ++i)
-        app.action("action_addsequence")->trigger();
-    for (SequencerSet *set : app.sets())
-        set->findChild<QDoubleSpinBox *>()->setValue(2.0 + set->index());
+    QList<double> exposures;
+    for (int set = 0; set < count; ++set)
+        exposures << 2.0 + set;
+    return exposures;
 }
 
-// Runs a sequence of count sets live at fps, once the first image is shown.
-bool startSequence(Application &app, int count, double fps)
+// A sequence of one set per exposure, varying Exposure.
+void buildSequence(Application &app, const QList<double> &exposures)
+{
+    app.checkFeature(QStringLiteral("Exposure"));
+    for (int i = 0; i < exposures.size(); ++i)
+        app.action("action_addsequence")->trigger();
+    for (SequencerSet *set : app.sets())
+        set->findChild<QDoubleSpinBox *>()->setValue(exposures.at(set->index()));
+}
+
+// Runs a sequence of one set per exposure live at fps, once the first image
+// is shown.
+bool startSequence(Application &app, const QList<double> &exposures, double fps)
 {
     if (!waitFor([&] { return app.shown > 0; }))
         return false;
     app.setDockWidth(400);
-    buildSequence(app, count);
+    buildSequence(app, exposures);
     app.action("action_run")->setChecked(true);
     if (fps != 5.0)
         app.setFramerate(fps);
@@ -310,7 +324,7 @@ int sequence(const QStringList &arguments)
     const double fps = arguments.value(3).toDouble();
     const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
     Application app(1);
-    if (!startSequence(app, count, fps))
+    if (!startSequence(app, steppedExposures(count), fps))
         return 1;
     run(1000);
     app.checkHighlight = true;
@@ -328,7 +342,7 @@ int exposureViews(const QStringList &arguments)
     const double fps = arguments.value(3).toDouble();
     const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
     Application app(1);
-    if (!startSequence(app, 3, fps))
+    if (!startSequence(app, steppedExposures(3), fps))
         return 1;
     for (const QString &name : {QStringLiteral("histogram"), QStringLiteral("clippingMarks"),
                                 QStringLiteral("hdr")}) {
@@ -384,6 +398,8 @@ struct Recorded
     qint64 bytes = 0;
     /// Frames between the first and the last image written that are missing.
     qint64 lost = 0;
+    /// When the first image file was complete, ms since the epoch; 0 for none.
+    qint64 firstWrittenMs = 0;
 };
 
 Recorded recordedIn(const QString &parent)
@@ -396,6 +412,9 @@ Recorded recordedIn(const QString &parent)
             if (file.fileName().startsWith(QLatin1String("cycle-"))) {
                 ++recorded.images;
                 recorded.bytes += file.size();
+                const qint64 written = file.lastModified().toMSecsSinceEpoch();
+                if (recorded.firstWrittenMs == 0 || written < recorded.firstWrittenMs)
+                    recorded.firstWrittenMs = written;
             }
         }
         // The driver numbers every frame the sensor took: the rows' frame
@@ -431,19 +450,34 @@ VyraSim::OpenCameraState cameraState()
                            : *VyraSim::Control::openCameraState(handles.front());
 }
 
-/// Records for seconds through the window's Record command and prints a
-/// table row: images the camera delivered, written, lost, MB/s and CPU.
-int recordFor(Application &app, const QString &what, const QString &format, int seconds,
-              const QString &folder)
+/// A recording through the window's Record command.
+struct Recording
+{
+    quint64 delivered = 0;
+    quint64 droppedByDriver = 0;
+    int droppedByQueue = 0;
+    Recorded recorded;
+    /// From Record to Stop.
+    double recordingSeconds = 0.0;
+    /// From Record until everything taken was written.
+    double totalSeconds = 0.0;
+    /// When Record was pressed, ms since the epoch.
+    qint64 pressedMs = 0;
+    double cpuPercent = 0.0;
+};
+
+/// Records for seconds through the window's Record command; false when the
+/// recording did not end.
+bool recordFor(Application &app, const QString &format, int seconds, const QString &folder,
+               Recording &recording)
 {
     // A box at the end says how many images the writer's queue dropped; it
     // is answered at once.
-    int droppedByQueue = 0;
     QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [&droppedByQueue] {
+    QObject::connect(&boxes, &QTimer::timeout, [&recording] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             const QRegularExpression dropped(QStringLiteral("([0-9]+) images were dropped"));
-            droppedByQueue = dropped.match(box->text()).captured(1).toInt();
+            recording.droppedByQueue = dropped.match(box->text()).captured(1).toInt();
             box->accept();
         }
     });
@@ -454,26 +488,39 @@ int recordFor(Application &app, const QString &what, const QString &format, int 
     const VyraSim::OpenCameraState before = cameraState();
     QElapsedTimer timer;
     timer.start();
+    recording.pressedMs = epochMs();
     app.action("action_record")->trigger();
     run(seconds * 1000);
     app.action("action_record")->trigger();
     const VyraSim::OpenCameraState after = cameraState();
-    const quint64 delivered = after.framesDelivered - before.framesDelivered;
-    const quint64 droppedByDriver = after.framesDropped - before.framesDropped;
-    const double recordingSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const double cpu = 100.0 * (cpuSeconds() - cpuBefore) / recordingSeconds;
+    recording.delivered = after.framesDelivered - before.framesDelivered;
+    recording.droppedByDriver = after.framesDropped - before.framesDropped;
+    recording.recordingSeconds = double(timer.nsecsElapsed()) / 1e9;
+    recording.cpuPercent = 100.0 * (cpuSeconds() - cpuBefore) / recording.recordingSeconds;
     auto *progress = app.window.statusBar()->findChild<QLabel *>(QStringLiteral("recordingProgress"));
     if (!waitFor([&] { return progress && !progress->isVisible(); }, 600000))
+        return false;
+    recording.totalSeconds = double(timer.nsecsElapsed()) / 1e9;
+    recording.recorded = recordedIn(folder);
+    QDir(folder).removeRecursively();
+    return true;
+}
+
+/// Records for seconds and prints a table row: images the camera delivered,
+/// written, lost, MB/s and CPU.
+int recordAndPrint(Application &app, const QString &what, const QString &format, int seconds,
+                   const QString &folder)
+{
+    Recording recording;
+    if (!recordFor(app, format, seconds, folder, recording))
         return 1;
-    const double totalSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const Recorded recorded = recordedIn(folder);
     std::printf("| %s | %s | %llu | %d | %lld | %d | %llu | %.1f | %.1f | %.1f |\n",
                 qPrintable(what), qPrintable(format.toUpper()),
-                static_cast<unsigned long long>(delivered), recorded.images,
-                static_cast<long long>(recorded.lost), droppedByQueue,
-                static_cast<unsigned long long>(droppedByDriver),
-                double(recorded.bytes) / 1e6 / totalSeconds, totalSeconds - recordingSeconds, cpu);
-    QDir(folder).removeRecursively();
+                static_cast<unsigned long long>(recording.delivered), recording.recorded.images,
+                static_cast<long long>(recording.recorded.lost), recording.droppedByQueue,
+                static_cast<unsigned long long>(recording.droppedByDriver),
+                double(recording.recorded.bytes) / 1e6 / recording.totalSeconds,
+                recording.totalSeconds - recording.recordingSeconds, recording.cpuPercent);
     return 0;
 }
 
@@ -491,7 +538,7 @@ int record(const QStringList &arguments)
     app.setDockWidth(400);
     const double fps = app.setFramerate(requested == QLatin1String("max") ? -1.0 : requested.toDouble());
     const auto state = *VyraSim::Control::openCameraState(VyraSim::Control::openHandles().front());
-    return recordFor(app,
+    return recordAndPrint(app,
                      QStringLiteral("live %1 x %2 at %3 fps")
                          .arg(state.aoi.width)
                          .arg(state.aoi.height)
@@ -508,10 +555,39 @@ int recordSequence(const QStringList &arguments)
     const QString folder = arguments.value(6);
     VyraSim::Control::setCallLogEnabled(false);
     Application app(1);
-    if (!startSequence(app, count, fps))
+    if (!startSequence(app, steppedExposures(count), fps))
         return 1;
-    return recordFor(app, QStringLiteral("%1-set sequence at %2 images/s").arg(count).arg(fps),
+    return recordAndPrint(app, QStringLiteral("%1-set sequence at %2 images/s").arg(count).arg(fps),
                      format, seconds, folder);
+}
+
+// The window recording a sequence of one set per exposure, as
+// vyra-sequencer-run records it: a row of scripts/measure-runner.sh's table.
+int recordExposures(const QStringList &arguments)
+{
+    QList<double> exposures;
+    for (const QString &exposure : arguments.value(2).split(QLatin1Char(',')))
+        exposures << exposure.toDouble();
+    const double fps = arguments.value(3).toDouble();
+    const QString format = arguments.value(4);
+    const int seconds = arguments.value(5, QStringLiteral("60")).toInt();
+    const QString folder = arguments.value(6);
+    VyraSim::Control::setCallLogEnabled(false);
+    Application app(1);
+    if (!startSequence(app, exposures, fps))
+        return 1;
+    Recording recording;
+    if (!recordFor(app, format, seconds, folder, recording))
+        return 1;
+    const qint64 first = recording.recorded.firstWrittenMs;
+    std::printf("| window (Record..., sequence running) | %d | %d | %lld | %s | %.1f |\n",
+                recording.recorded.images, recording.droppedByQueue,
+                static_cast<long long>(recording.recorded.lost),
+                first > 0 ? qPrintable(QString::number(double(first - recording.pressedMs) / 1000.0,
+                                                       'f', 2))
+                          : "none",
+                recording.cpuPercent);
+    return 0;
 }
 
 int startup()
@@ -558,7 +634,7 @@ int memory(const QStringList &arguments)
     Application app(1);
     if (!waitFor([&] { return app.shown > 0; }))
         return 1;
-    buildSequence(app, 3);
+    buildSequence(app, steppedExposures(3));
     QAction *runAction = app.action("action_run");
 
     // Each figure is taken after one round of warming up, so that caches
@@ -627,6 +703,9 @@ int main(int argc, char *argv[])
         return record(arguments);
     if (mode == QLatin1String("record-sequence"))
         return recordSequence(arguments);
-    std::fprintf(stderr, "usage: appbench live|sequence|exposure-views|startup|memory|record|record-sequence ...\n");
+    if (mode == QLatin1String("record-exposures"))
+        return recordExposures(arguments);
+    std::fprintf(stderr, "usage: appbench live|sequence|exposure-views|startup|memory|record|"
+                         "record-sequence|record-exposures ...\n");
     return 2;
 }

@@ -16,9 +16,11 @@ constexpr int32_t maximumCameraCount = 1024;
 // Drivers number network (GigE) cameras from here up, USB cameras below.
 constexpr int32_t firstNetworkDeviceId = 1001;
 
-/// Reads the driver's list of connected cameras. Driver failures give an
-/// empty or shorter list; they are not worth a message in a selection dialog.
-QVector<VyraCameraRecord> readCameraList()
+} // namespace
+
+/// Driver failures give an empty or shorter list; they are not worth a
+/// message in a selection dialog.
+QVector<VyraCameraRecord> VyraCameraListModel::connectedCameras()
 {
     int32_t count = 0;
     if (countCameras(&count) != VYRA_SUCCESS || count <= 0)
@@ -47,6 +49,8 @@ QVector<VyraCameraRecord> readCameraList()
     return cameras;
 }
 
+namespace {
+
 /// A text field of a record, read up to its terminating zero but never past
 /// the field.
 template<size_t size> QString fieldText(const char (&field)[size])
@@ -58,7 +62,7 @@ template<size_t size> QString fieldText(const char (&field)[size])
 
 VyraCameraListModel::VyraCameraListModel(QObject *parent, int openDeviceId)
     : QAbstractTableModel(parent)
-    , cameras(readCameraList())
+    , cameras(connectedCameras())
     , openDeviceId(openDeviceId)
     , usbAvailableIcon(QStringLiteral(":/images/Icons8/USB Connected.png"))
     , usbInUseIcon(QStringLiteral(":/images/Icons8/USB Disconnected.png"))
@@ -152,6 +156,6 @@ void VyraCameraListModel::onDeviceRemoved()
 void VyraCameraListModel::reload()
 {
     beginResetModel();
-    cameras = readCameraList();
+    cameras = connectedCameras();
     endResetModel();
 }

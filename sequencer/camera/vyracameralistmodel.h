@@ -28,6 +28,10 @@ public:
     /// Stops both device-event threads and waits for them.
     ~VyraCameraListModel() override;
 
+    /// The cameras the driver lists now, in its order. A failing driver
+    /// gives an empty or shorter list.
+    static QVector<VyraCameraRecord> connectedCameras();
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

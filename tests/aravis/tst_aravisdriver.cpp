@@ -1,7 +1,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "aravistest.h"
 
@@ -23,6 +25,7 @@ private slots:
     void listsAndRefusesASecondOpen();
     void liveImagesComeAtTheFrameRate_data();
     void liveImagesComeAtTheFrameRate();
+    void stoppingLiveCaptureEndsAWaitForAnImage();
     void aoiSetsTheImageSize();
     void sequencerConfigurationRoundTrip();
     void cameraParametersRoundTrip();
@@ -105,6 +108,27 @@ void TestAravisDriver::liveImagesComeAtTheFrameRate()
     QVERIFY2(elapsed > 700 && elapsed < 2000, qPrintable(QString::number(elapsed)));
     QCOMPARE(stopLiveCapture(handle_, VYRA_CAPTURE_FORCE_STOP), VYRA_SUCCESS);
     QCOMPARE(startLiveCapture(handle_, VYRA_CAPTURE_QUERY_LIVE), 0);
+}
+
+void TestAravisDriver::stoppingLiveCaptureEndsAWaitForAnImage()
+{
+    // Not live: no image can come, only the stop ends the wait.
+    QVERIFY(prepareRing(handle_));
+    std::atomic<VyraStatus> waited{-2};
+    std::thread waiter([&] {
+        char *memory = nullptr;
+        int32_t id = 0;
+        waited = waitForQueuedImage(handle_, 60000, &memory, &id);
+    });
+    // Whenever the wait has begun, the next stop ends it.
+    VyraStatus stopped = VYRA_SUCCESS;
+    while (waited == -2 && stopped == VYRA_SUCCESS) {
+        stopped = stopLiveCapture(handle_, VYRA_CAPTURE_FORCE_STOP);
+        std::this_thread::yield();
+    }
+    waiter.join();
+    QCOMPARE(stopped, VYRA_SUCCESS);
+    QCOMPARE(waited.load(), VYRA_IMAGE_NOT_PRESENT);
 }
 
 void TestAravisDriver::aoiSetsTheImageSize()

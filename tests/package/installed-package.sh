@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: built with cpack, checked by lintian
 # (where installed), unpacked into a scratch root as apt would install it
-# (dpkg-deb -x), and the unpacked program started on a virtual display, from
-# its desktop entry on the simulated camera and from the command line on
-# Aravis' in-process fake camera, each until its main window shows, with the
-# libraries of the scratch root loaded.
+# (dpkg-deb -x), the unpacked runner asked for the cameras, and the unpacked
+# program started on a virtual display, from its desktop entry on the
+# simulated camera and from the command line on Aravis' in-process fake
+# camera, each until its main window shows, with the libraries of the
+# scratch root loaded.
 # Everything it writes stays in the scratch folder.
 # Usage: installed-package.sh cpack build-dir scratch-dir
 set -euo pipefail
@@ -54,6 +55,9 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 for program in "$root"/usr/bin/*; do
     [[ -f "$root/usr/share/man/man1/${program##*/}.1.gz" ]] || fail "no manual page for $program"
 done
+# The runner works from the unpacked tree, without a display.
+"$root/usr/bin/vyra-sequencer-run" --list-cameras | grep -q VK1240C ||
+    fail "the unpacked vyra-sequencer-run lists no simulated camera"
 if command -v lintian >/dev/null; then
     hints=$(lintian --fail-on error,warning "$deb" 2>/dev/null) || fail "lintian: $hints"
     [[ -z "$hints" ]] || fail "lintian: $hints"
