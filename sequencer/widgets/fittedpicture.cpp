@@ -1,5 +1,6 @@
 #include "fittedpicture.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -17,6 +18,11 @@ void FittedPicture::setPicture(const QImage &picture, const QSize &sourceSize)
     m_picture = picture;
     m_sourceSize = sourceSize.isEmpty() ? picture.size() : sourceSize;
     update();
+    // A mouse at rest over the picture points at the new one's pixel.
+    if (underMouse()) {
+        if (const std::optional<QPoint> pixel = sourcePixelAt(mapFromGlobal(QCursor::pos())))
+            emit pointed(*pixel);
+    }
 }
 
 void FittedPicture::clear()

@@ -27,7 +27,8 @@ public:
     std::optional<QPoint> sourcePixelAt(const QPoint &point) const;
 
 signals:
-    /// The mouse points at this pixel of the source image.
+    /// The mouse points at this pixel of the source image (also when a new
+    /// picture comes under a mouse at rest).
     void pointed(QPoint sourcePixel);
     /// The mouse points at no pixel of a picture any more.
     void left();

@@ -79,6 +79,7 @@ HdrDock::HdrDock(QWidget *parent)
     m_response->setToolTip(tr("How the camera's values follow light"));
     m_response->setPopupMode(QToolButton::InstantPopup);
     m_response->hide();
+    m_picture->setObjectName(QStringLiteral("hdrPicture"));
     m_caption->setObjectName(QStringLiteral("hdrCaption"));
     m_caption->setWordWrap(true);
     m_caption->setText(tr("Each cycle shows here once the sequence runs."));
@@ -234,13 +235,9 @@ void HdrDock::showCycle(QList<QSharedPointer<QImage>> images)
     }
     m_runner->submit([this, bracket, sets, merge = m_merge, op = toneMap(), stops = exposureStops(),
                       width = mapWidth()]() -> LatestJobRunner::Then {
-        QElapsedTimer clock;
-        clock.start();
         const RadianceImage radiance = merge->merge(bracket);
-        const qint64 merged = clock.elapsed();
         const QImage picture = ToneMapper::map(radiance, op, stops, width);
-        const QString text =
-            tr("%1: merged in %2 ms; %3").arg(sets).arg(merged).arg(radianceText(radiance));
+        const QString text = sets + QStringLiteral("; ") + radianceText(radiance);
         return [this, picture, radiance, text] { present(picture, radiance, text, true); };
     });
 }
@@ -346,7 +343,7 @@ QString HdrDock::radianceText(const RadianceImage &radiance)
                                     : tr("response and gain law assumed");
         break;
     case CameraResponse::Origin::SensorModel:
-        text = tr("response of the sensor model");
+        text = tr("sensor model's response");
         break;
     case CameraResponse::Origin::Calibrated:
         text = tr("calibrated response");
@@ -361,7 +358,7 @@ QString HdrDock::radianceText(const RadianceImage &radiance)
                                  [](quint8 mark) { return mark & RadianceImage::Clipped; });
     }
     if (clipped > 0)
-        text += tr("; %1 % clipped in every image")
+        text += tr("; %1 % clipped in all")
                     .arg(100.0 * double(clipped) / (double(radiance.width()) * radiance.height()),
                          0, 'f', 1);
     return text;

@@ -47,9 +47,9 @@ QString PixelReadout::describeRadiance(const QPoint &sensorPosition,
     QString text = tr("x %1  y %2  R %3  G %4  B %5 per ms at unit gain")
                        .arg(sensorPosition.x(), 4)
                        .arg(sensorPosition.y(), 4)
-                       .arg(lightText(light[0]), 9)
-                       .arg(lightText(light[1]), 9)
-                       .arg(lightText(light[2]), 9);
+                       .arg(lightText(light[0]), 7)
+                       .arg(lightText(light[1]), 7)
+                       .arg(lightText(light[2]), 7);
     if (mark & RadianceImage::Clipped)
         text += tr(", clipped in every image: at least");
     else if (mark & RadianceImage::Crushed)
