@@ -10,7 +10,8 @@
 # opened, and an exposure typed beyond the camera's limit.
 # With --exposure it photographs a running 2/20/150 ms bracket with the
 # histogram, clipping marks and the fused view, then 100 % zoom with the
-# pixel under the mouse read out.
+# pixel under the mouse read out, then the bracket's radiance into the
+# highlights (-4 stops), as merged and into the shadows (+4 stops).
 # VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
 # shows the application at twice its size.
 # Usage: scripts/sequence-screenshots.sh [--layout|--exposure] [build-dir] [output-dir] [shots] [interval-ms]

@@ -6,7 +6,7 @@
 //
 //   appbench live <device> <fps|max> <dock width> <seconds>
 //   appbench sequence <sets> <fps> <seconds>
-//   appbench exposure-views <all|none|histogram,clippingMarks,hdr> <fps> <seconds>
+//   appbench exposure-views <all|none|histogram,clippingMarks,hdr,radiance> <fps|max> <seconds>
 //   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
 //   appbench record-sequence <sets> <fps> <tiff|png|tiff+hdr|png+hdr> <seconds> <folder>
 //     (+hdr: with the fused image of each cycle)
@@ -49,10 +49,7 @@
 
 #include "acquisitiondialog.h"
 #include "framestamp.h"
-#include "vyrabuildoptions.h"
-#if VYRA_EXPOSURE_FUSION
 #include "hdrdock.h"
-#endif
 #include "imagesizedialog.h"
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
@@ -335,37 +332,42 @@ int sequence(const QStringList &arguments)
 }
 
 // A three-set sequence with some of the histogram, the clipping marks and
-// the fused view shown: "all", "none" or a list such as "histogram,hdr".
+// the high dynamic range view shown: "all", "none" or a list such as
+// "histogram,hdr"; "radiance" shows the view with the radiance rather than
+// the fused picture. fps "max" runs the sequence as fast as the run allows.
 int exposureViews(const QStringList &arguments)
 {
     const QString views = arguments.value(2);
-    const double fps = arguments.value(3).toDouble();
+    const QString requested = arguments.value(3);
     const int seconds = arguments.value(4, QStringLiteral("10")).toInt();
     Application app(1);
-    if (!startSequence(app, steppedExposures(3), fps))
+    if (!startSequence(app, steppedExposures(3), 5.0))
         return 1;
+    const double fps =
+        app.setFramerate(requested == QLatin1String("max") ? -1.0 : requested.toDouble());
+    const QStringList shown = views.split(QLatin1Char(','));
+    const bool radiance = shown.contains(QStringLiteral("radiance"));
     for (const QString &name : {QStringLiteral("histogram"), QStringLiteral("clippingMarks"),
                                 QStringLiteral("hdr")}) {
         QAction *view = app.window.findChild<QAction *>(QStringLiteral("action_") + name);
-        const bool on = views == QLatin1String("all") || views.split(QLatin1Char(',')).contains(name);
+        const bool on = views == QLatin1String("all") || shown.contains(name) ||
+                        (radiance && name == QLatin1String("hdr"));
         if (view && view->isChecked() != on)
             view->trigger();
     }
-    const auto fused = [&app] {
-#if VYRA_EXPOSURE_FUSION
-        return app.window.findChild<HdrDock *>()->fusedCount();
-#else
-        Q_UNUSED(app);
-        return quint64(0);
-#endif
-    };
+    auto *dock = app.window.findChild<HdrDock *>();
+    dock->setView(radiance ? HdrDock::View::Radiance : HdrDock::View::Fused);
     run(1000);
-    const quint64 fusedBefore = fused();
+    const quint64 shownBefore = dock->shownCount();
+    const quint64 skippedBefore = dock->skippedCount();
     const Rates rates = measure(app, seconds);
-    // measure() waits a second before it counts; the fused count spans both.
-    std::printf("| %s | %.0f | %.1f | %.2f | %.1f |\n", qPrintable(views), fps,
-                rates.imagesPerSecond, double(fused() - fusedBefore) / (seconds + 1),
-                rates.cpuPercent);
+    // measure() waits a second before it counts; the dock's counts span both.
+    const quint64 cyclesShown = dock->shownCount() - shownBefore;
+    const quint64 cycles = cyclesShown + dock->skippedCount() - skippedBefore;
+    std::printf("| %s | %.1f | %.1f | %.2f | %llu of %llu | %.1f |\n", qPrintable(views), fps,
+                rates.imagesPerSecond, double(cyclesShown) / (seconds + 1),
+                static_cast<unsigned long long>(cyclesShown),
+                static_cast<unsigned long long>(cycles), rates.cpuPercent);
     return 0;
 }
 

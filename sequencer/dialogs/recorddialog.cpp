@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "notoffered.h"
 #include "stylesheet.h"
 
 namespace {
@@ -18,6 +19,7 @@ const char folderKey[] = "record/folder";
 const char formatKey[] = "record/format";
 const char cyclesKey[] = "record/cycles";
 const char fuseKey[] = "record/fuse";
+const char radianceKey[] = "record/radiance";
 
 QString defaultRecordingFolder()
 {
@@ -42,6 +44,11 @@ RecordDialog::RecordDialog(const ImageRecorder::Settings &settings, QWidget *par
     ui->sb_cycles->setEnabled(settings.cycles > 0);
     ui->cb_fuse->setChecked(settings.fuseCycles);
     ui->cb_fuse->setVisible(ImageRecorder::canFuseCycles());
+    ui->cb_radiance->setChecked(settings.mergeRadiance);
+    m_fuseTip = ui->cb_fuse->toolTip();
+    m_radianceTip = ui->cb_radiance->toolTip();
+    m_fuseWanted = settings.fuseCycles;
+    m_radianceWanted = settings.mergeRadiance;
     on_le_folder_textChanged(ui->le_folder->text());
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -53,6 +60,25 @@ RecordDialog::~RecordDialog()
     delete ui;
 }
 
+void RecordDialog::setCycleImagesOffered(const QString &whyNot)
+{
+    if (!whyNot.isEmpty()) {
+        // Not ticked where it would do nothing; the choice is kept for a run
+        // where it will.
+        m_fuseWanted = ui->cb_fuse->isChecked();
+        m_radianceWanted = ui->cb_radiance->isChecked();
+        for (QCheckBox *option : {ui->cb_fuse, ui->cb_radiance}) {
+            option->setChecked(false);
+            showNotOffered(option, whyNot);
+        }
+        return;
+    }
+    ui->cb_fuse->setEnabled(true);
+    ui->cb_fuse->setToolTip(m_fuseTip);
+    ui->cb_radiance->setEnabled(true);
+    ui->cb_radiance->setToolTip(m_radianceTip);
+}
+
 ImageRecorder::Settings RecordDialog::settings() const
 {
     ImageRecorder::Settings chosen;
@@ -61,6 +87,7 @@ ImageRecorder::Settings RecordDialog::settings() const
         ui->cb_format->currentIndex() == 1 ? ImageFileFormat::Png : ImageFileFormat::Tiff;
     chosen.cycles = ui->rb_cycles->isChecked() ? ui->sb_cycles->value() : 0;
     chosen.fuseCycles = ImageRecorder::canFuseCycles() && ui->cb_fuse->isChecked();
+    chosen.mergeRadiance = ui->cb_radiance->isChecked();
     return chosen;
 }
 
@@ -83,6 +110,7 @@ ImageRecorder::Settings RecordDialog::lastSettings()
     if (ok && cycles >= 0)
         last.cycles = cycles;
     last.fuseCycles = store.value(QString::fromLatin1(fuseKey)).toBool();
+    last.mergeRadiance = store.value(QString::fromLatin1(radianceKey)).toBool();
     return last;
 }
 
@@ -94,7 +122,11 @@ void RecordDialog::storeSettings()
     store.setValue(QString::fromLatin1(folderKey), chosen.folder);
     store.setValue(QString::fromLatin1(formatKey), ImageFileWriter::suffix(chosen.format));
     store.setValue(QString::fromLatin1(cyclesKey), chosen.cycles);
-    store.setValue(QString::fromLatin1(fuseKey), chosen.fuseCycles);
+    // What the person ticked is kept even where this run could not use it.
+    const bool offered = ui->cb_radiance->isEnabled();
+    store.setValue(QString::fromLatin1(fuseKey), offered ? ui->cb_fuse->isChecked() : m_fuseWanted);
+    store.setValue(QString::fromLatin1(radianceKey),
+                   offered ? ui->cb_radiance->isChecked() : m_radianceWanted);
 }
 
 void RecordDialog::on_pb_browse_clicked()

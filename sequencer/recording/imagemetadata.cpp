@@ -46,10 +46,10 @@ QList<ImageMetadata::Field> ImageMetadata::imageFields() const
         field(QStringLiteral("Flash delay us"), "flash_delay_us", flashDelay),
         field(QStringLiteral("Flash duration us"), "flash_duration_us", flashDuration),
     };
-    if (fused) {
+    if (!cycleImage.isEmpty()) {
         for (Field &each : fields)
             each.value.clear();
-        fields.first().value = QStringLiteral("hdr");
+        fields.first().value = cycleImage;
     }
     return fields;
 }

@@ -27,9 +27,11 @@ struct ImageMetadata
     ImageParameters parameters;
     QString cameraModel;
     QString serialNumber;
-    /// The fusion of one cycle's images: it names no frame or parameters of
-    /// its own, and its set reads "hdr".
-    bool fused = false;
+    /// What a cycle's own image is, made from the cycle's images rather
+    /// than taken by the camera: "hdr" for their fusion, "radiance" for
+    /// their radiance; empty for a camera image. Such an image names no
+    /// frame or parameters of its own, and its set reads this.
+    QString cycleImage{};
 
     /// The image's own frame information with these parameters and camera.
     static ImageMetadata of(const QImage &image, const ImageParameters &parameters,

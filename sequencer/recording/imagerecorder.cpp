@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "cyclebracket.h"
 #include "vyrabuildoptions.h"
 #include "vyraframeinfo.h"
 #if VYRA_EXPOSURE_FUSION
@@ -19,17 +20,22 @@ RecordingWriter::FileWriter fileWriterFor(ImageFileFormat format)
 }
 
 /// The exposure fusion of the images at full size; throws std::runtime_error.
-QImage fuse(const QList<QSharedPointer<QImage>> &bracket)
+QImage fuseImages(const QVector<RadianceMerge::Exposure> &bracket)
 {
 #if VYRA_EXPOSURE_FUSION
     QList<QImage> images;
-    for (const QSharedPointer<QImage> &image : bracket)
-        images << *image;
+    for (const RadianceMerge::Exposure &exposure : bracket)
+        images << exposure.image;
     return ExposureFusion::fuse(images);
 #else
     Q_UNUSED(bracket);
     throw std::runtime_error("This build cannot fuse images.");
 #endif
+}
+
+QString cycleFileName(int cycle, const QString &what, const QString &suffix)
+{
+    return QStringLiteral("cycle-%1-%2.%3").arg(cycle, 4, 10, QLatin1Char('0')).arg(what, suffix);
 }
 
 } // namespace
@@ -45,10 +51,10 @@ ImageRecorder::ImageRecorder(const Settings &settings, std::shared_ptr<const Ima
     , m_serialNumber(serialNumber)
     , m_labels(std::move(labels))
     , m_cycles(m_labels->cycle())
+    , m_merge(cameraModel, settings.response)
     , m_writer(settings.folder, writeFile ? std::move(writeFile) : fileWriterFor(settings.format),
                queueBytes)
 {
-    m_fusionThread.setMaxThreadCount(1);
     connect(&m_writer, &QThread::finished, this, &ImageRecorder::finished);
     m_writer.start();
 }
@@ -61,8 +67,9 @@ ImageRecorder::~ImageRecorder()
 
 void ImageRecorder::waitForFinished()
 {
-    // The fusion hands its image to the writer, which then writes it.
-    m_fusionThread.waitForDone();
+    // The workers hand their images to the writer, which then writes them.
+    m_fusion.waitForDone();
+    m_radiance.waitForDone();
     m_writer.wait();
 }
 
@@ -98,56 +105,64 @@ void ImageRecorder::take(const QSharedPointer<QImage> &image, quint64 stream)
         return;
     if (!m_cycles.completesCycle())
         return;
-    // Fused once its last image is queued: the set images come first in
-    // the folder and its list.
-    if (m_sequence && m_settings.fuseCycles && canFuseCycles() && m_bracket.size() > 1) {
-        ImageMetadata fused = metadata;
-        fused.fused = true;
-        fuseLater({std::exchange(m_bracket, {}), fused, cycle});
-    }
+    // Worked on once its last image is queued: the set images come first
+    // in the folder and its list.
+    if (m_sequence && m_bracket.size() > 1)
+        workOnCycle(std::exchange(m_bracket, {}), metadata, cycle);
     if (cycle == m_settings.cycles)
         stop();
 }
 
-void ImageRecorder::fuseLater(Fusion fusion)
+void ImageRecorder::workOnCycle(const QList<QSharedPointer<QImage>> &images,
+                                const ImageMetadata &metadata, int cycle)
 {
-    std::lock_guard<std::mutex> lock(m_fusionMutex);
-    if (m_waitingFusion)
-        ++m_fusionsSkipped;
-    m_waitingFusion = std::move(fusion);
-    if (std::exchange(m_fusing, true))
+    const bool fuseIt = m_settings.fuseCycles && canFuseCycles();
+    if (!fuseIt && !m_settings.mergeRadiance)
         return;
-    m_fusionThread.start([this] { fuseWaiting(); });
+    const QVector<RadianceMerge::Exposure> bracket = CycleBracket::exposuresOf(images, *labels());
+    if (fuseIt)
+        m_fusion.submit(
+            [this, bracket, metadata, cycle] { return fuse(bracket, metadata, cycle); });
+    if (m_settings.mergeRadiance)
+        m_radiance.submit(
+            [this, bracket, metadata, cycle] { return merge(bracket, metadata, cycle); });
 }
 
-void ImageRecorder::fuseWaiting()
+bool ImageRecorder::fuse(const QVector<RadianceMerge::Exposure> &bracket, ImageMetadata metadata,
+                         int cycle)
 {
-    for (;;) {
-        std::optional<Fusion> fusion;
-        bool finish = false;
-        {
-            std::lock_guard<std::mutex> lock(m_fusionMutex);
-            fusion = std::exchange(m_waitingFusion, std::nullopt);
-            if (!fusion) {
-                m_fusing = false;
-                finish = m_finishAfterFusion;
-            }
-        }
-        if (!fusion) {
-            if (finish)
-                m_writer.finish();
-            return;
-        }
-        try {
-            const auto image = QSharedPointer<QImage>::create(fuse(fusion->bracket));
-            offer({image, fusion->metadata, fusedFileName(fusion->cycle, m_settings.format),
-                   fusion->cycle});
-        } catch (const std::runtime_error &) {
-            // Images that cannot be fused (their size changed within the
-            // cycle) leave the cycle without a fused image.
-            ++m_fusionsSkipped;
-        }
+    // Images of different parts of the sensor make no picture of one scene.
+    if (!CycleBracket::whyNotAlike(bracket).isEmpty())
+        return false;
+    try {
+        metadata.cycleImage = QStringLiteral("hdr");
+        const auto image = QSharedPointer<QImage>::create(fuseImages(bracket));
+        offer({image, metadata, fusedFileName(cycle, m_settings.format), cycle});
+        return true;
+    } catch (const std::runtime_error &) {
+        return false;
     }
+}
+
+bool ImageRecorder::merge(const QVector<RadianceMerge::Exposure> &bracket, ImageMetadata metadata,
+                          int cycle)
+{
+    if (!CycleBracket::whyNotAlike(bracket).isEmpty())
+        return false;
+    RadianceImage radiance;
+    try {
+        radiance = m_merge.merge(bracket);
+    } catch (const std::runtime_error &) {
+        // An exposure the camera did not report, say.
+        return false;
+    }
+    metadata.cycleImage = QStringLiteral("radiance");
+    QList<RadianceFileFormat> formats{RadianceFileFormat::Tiff};
+    if (RadianceFileWriter::exrAvailable())
+        formats << RadianceFileFormat::Exr;
+    for (RadianceFileFormat format : formats)
+        offer({nullptr, metadata, radianceFileName(cycle, format), cycle, radiance, format});
+    return true;
 }
 
 bool ImageRecorder::offer(RecordingWriter::Item item)
@@ -180,14 +195,15 @@ std::shared_ptr<const ImageLabels> ImageRecorder::labels() const
 void ImageRecorder::stop()
 {
     m_taking.store(false);
-    {
-        std::lock_guard<std::mutex> lock(m_fusionMutex);
-        if (m_fusing) {
-            m_finishAfterFusion = true;
-            return;
-        }
-    }
-    m_writer.finish();
+    if (m_stopping.exchange(true))
+        return;
+    // The writer takes the workers' last cycles before it finishes.
+    const auto workerDone = [this] {
+        if (--m_busyWorkers == 0)
+            m_writer.finish();
+    };
+    m_fusion.whenIdle(workerDone);
+    m_radiance.whenIdle(workerDone);
 }
 
 const ImageRecorder::Settings &ImageRecorder::settings() const
@@ -208,7 +224,8 @@ ImageRecorder::Progress ImageRecorder::progress() const
     progress.dropped = m_dropped.load();
     progress.lost = m_lost.load();
     progress.queued = m_writer.queued();
-    progress.fusionsSkipped = m_fusionsSkipped.load();
+    progress.fusionsSkipped = m_fusion.skipped();
+    progress.radianceSkipped = m_radiance.skipped();
     progress.bytesWritten = m_writer.bytesWritten();
     progress.taking = m_taking.load();
     return progress;
@@ -221,8 +238,12 @@ QString ImageRecorder::failure() const
 
 QString ImageRecorder::fusedFileName(int cycle, ImageFileFormat format)
 {
-    return QStringLiteral("cycle-%1-hdr.").arg(cycle, 4, 10, QLatin1Char('0')) +
-           ImageFileWriter::suffix(format);
+    return cycleFileName(cycle, QStringLiteral("hdr"), ImageFileWriter::suffix(format));
+}
+
+QString ImageRecorder::radianceFileName(int cycle, RadianceFileFormat format)
+{
+    return cycleFileName(cycle, QStringLiteral("radiance"), RadianceFileWriter::suffix(format));
 }
 
 bool ImageRecorder::canFuseCycles()

@@ -4,17 +4,19 @@
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
-#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <optional>
 
+#include "cameraresponse.h"
 #include "cyclecounter.h"
+#include "cycleworker.h"
 #include "framegapcounter.h"
 #include "imagefilewriter.h"
 #include "imagelabels.h"
+#include "radiancefilewriter.h"
+#include "radiancemerge.h"
 #include "recordingwriter.h"
 
 /// One recording of the images the camera delivers: every image of the
@@ -31,11 +33,16 @@
 /// runs on the GUI thread.
 ///
 /// With fuseCycles each complete cycle of a sequence is also fused at full
-/// size on a thread of its own and handed to the writer as one more image
-/// ("cycle-0001-hdr.tiff"), listed after its cycle's images. The set images
-/// never wait for a fusion: a cycle that completes while one is fused waits
-/// in its place, replacing (and so skipping) any cycle already waiting. The
-/// writer finishes once the last fusion is handed over.
+/// size and handed to the writer as one more image ("cycle-0001-hdr.tiff");
+/// with mergeRadiance its radiance is merged and written as a float TIFF
+/// ("cycle-0001-radiance.tiff") and, where the build has OpenEXR, as
+/// OpenEXR ("cycle-0001-radiance.exr"). Both are listed after their cycle's
+/// images. Each works on a thread of its own (CycleWorker), so the set
+/// images never wait for them: a cycle that completes while one is worked
+/// on waits in its place, replacing (and so skipping) any cycle already
+/// waiting. A cycle whose images differ in AOI offset or size is neither
+/// fused nor merged. The writer finishes once the last of them is handed
+/// over.
 class ImageRecorder : public QObject
 {
     Q_OBJECT
@@ -51,6 +58,11 @@ public:
         /// Also writes the exposure fusion of each cycle of a sequence at
         /// full size ("cycle-0001-hdr.tiff"), where the build can fuse.
         bool fuseCycles = false;
+        /// Also writes the radiance of each cycle of a sequence
+        /// ("cycle-0001-radiance.tiff", and ".exr" where the build has
+        /// OpenEXR), merged with response.
+        bool mergeRadiance = false;
+        CameraResponse response = CameraResponse::assumedLinear();
     };
 
     struct Progress
@@ -65,8 +77,10 @@ public:
         qint64 lost = 0;
         /// Images waiting to be written.
         int queued = 0;
-        /// Cycles not fused because a newer one came while a fusion ran.
+        /// Cycles not fused, or not merged, because a newer one came while
+        /// one was worked on or because their images could not be.
         int fusionsSkipped = 0;
+        int radianceSkipped = 0;
         qint64 bytesWritten = 0;
         /// No more images are taken; those queued are still being written.
         bool taking = true;
@@ -105,6 +119,8 @@ public:
     static QString fileName(int cycle, int set, ImageFileFormat format);
     /// The name of the fused image of this cycle.
     static QString fusedFileName(int cycle, ImageFileFormat format);
+    /// The name of the radiance file of this cycle.
+    static QString radianceFileName(int cycle, RadianceFileFormat format);
     /// Whether this build can fuse the images of a cycle.
     static bool canFuseCycles();
 
@@ -117,17 +133,14 @@ private:
     /// Hands an item to the writer, counting it dropped when there is no
     /// room; false once writing has ended.
     bool offer(RecordingWriter::Item item);
-    /// A complete cycle's images, to be fused and written as one.
-    struct Fusion
-    {
-        QList<QSharedPointer<QImage>> bracket;
-        ImageMetadata metadata;
-        int cycle = 0;
-    };
-    /// Has the cycle fused on the fusion thread; capture thread.
-    void fuseLater(Fusion fusion);
-    /// Fuses and hands over the waiting cycles; fusion thread.
-    void fuseWaiting();
+    /// Has the complete cycle fused and merged as the settings ask, each on
+    /// its worker; capture thread.
+    void workOnCycle(const QList<QSharedPointer<QImage>> &images, const ImageMetadata &metadata,
+                     int cycle);
+    /// Fuses the cycle and hands its image to the writer; fusion thread.
+    bool fuse(const QVector<RadianceMerge::Exposure> &bracket, ImageMetadata metadata, int cycle);
+    /// Merges the cycle and hands its files to the writer; radiance thread.
+    bool merge(const QVector<RadianceMerge::Exposure> &bracket, ImageMetadata metadata, int cycle);
 
     const Settings m_settings;
     const bool m_sequence;
@@ -138,16 +151,15 @@ private:
     // Used by take() alone, on the capture thread.
     CycleCounter m_cycles;
     FrameGapCounter m_gaps;
-    /// The images of the cycle being recorded, for its fusion.
+    /// The images of the cycle being recorded, for its fusion and radiance.
     QList<QSharedPointer<QImage>> m_bracket;
-    std::mutex m_fusionMutex;
-    std::optional<Fusion> m_waitingFusion;
-    bool m_fusing = false;
-    /// stop() came while a fusion ran: the writer finishes after it.
-    bool m_finishAfterFusion = false;
-    std::atomic<int> m_fusionsSkipped{0};
-    QThreadPool m_fusionThread;
+    const RadianceMerge m_merge;
+    CycleWorker m_fusion;
+    CycleWorker m_radiance;
     std::atomic<bool> m_taking{true};
+    std::atomic<bool> m_stopping{false};
+    /// Workers that have not yet handed over their last cycle after stop().
+    std::atomic<int> m_busyWorkers{2};
     std::atomic<int> m_cycle{0};
     std::atomic<int> m_dropped{0};
     std::atomic<qint64> m_lost{0};

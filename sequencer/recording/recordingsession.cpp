@@ -205,9 +205,11 @@ QString RecordingSession::writeSummary() const
     line(QStringLiteral("written"), QString::number(figures.written));
     line(QStringLiteral("dropped"), QString::number(figures.dropped));
     line(QStringLiteral("lost"), QString::number(figures.lost));
-    // Only a sequence's cycles are fused.
+    // Only a sequence's cycles are fused and merged.
     if (m_settings.fuseCycles && ImageRecorder::canFuseCycles() && m_recorder->recordsSequence())
         line(QStringLiteral("not fused"), QString::number(figures.fusionsSkipped));
+    if (m_settings.mergeRadiance && m_recorder->recordsSequence())
+        line(QStringLiteral("not merged"), QString::number(figures.radianceSkipped));
 
     // Written whole under a temporary name and renamed into place, as the
     // images are: recording.txt is complete or not there.

@@ -25,7 +25,8 @@ class VyraCamera;
 /// figures and progressed() comes a few times a second; when it ends,
 /// ended() comes once, outcome() and reason() say how, and recording.txt
 /// in the folder keeps the figures (start, end, outcome, cycles, images
-/// written, dropped by the writer, lost by the camera).
+/// written, dropped by the writer, lost by the camera, and the cycles not
+/// fused or not merged where those were asked for).
 ///
 /// Failures come back as text for the caller to show: a recording that
 /// cannot start says why and leaves nothing behind. One session is one

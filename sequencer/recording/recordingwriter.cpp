@@ -29,6 +29,13 @@ QString csvRow(const QStringList &fields)
 
 } // namespace
 
+qint64 RecordingWriter::Item::bytes() const
+{
+    if (!radiance.isNull())
+        return qint64(radiance.width()) * radiance.height() * qint64(3 * sizeof(float) + 1);
+    return image ? image->sizeInBytes() : 0;
+}
+
 const QString RecordingWriter::listName = QStringLiteral("images.csv");
 
 RecordingWriter::RecordingWriter(const QString &folder, FileWriter writeFile, qint64 queueBytes)
@@ -44,7 +51,7 @@ RecordingWriter::~RecordingWriter()
 
 RecordingWriter::Offer RecordingWriter::offer(Item item)
 {
-    const qint64 bytes = item.image ? item.image->sizeInBytes() : 0;
+    const qint64 bytes = item.bytes();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_finishing || m_ended)
@@ -112,7 +119,7 @@ bool RecordingWriter::next(Item &item)
         return false;
     item = std::move(m_queue.front());
     m_queue.pop_front();
-    m_queuedBytes -= item.image ? item.image->sizeInBytes() : 0;
+    m_queuedBytes -= item.bytes();
     return true;
 }
 
@@ -138,7 +145,10 @@ bool RecordingWriter::openList()
 bool RecordingWriter::writeItem(const Item &item)
 {
     const QString path = QDir(m_folder).filePath(item.fileName);
-    const QString failure = m_writeFile(*item.image, item.metadata, path);
+    const QString failure = item.radiance.isNull()
+                                ? m_writeFile(*item.image, item.metadata, path)
+                                : RadianceFileWriter::write(item.radiance, item.radianceFormat,
+                                                            path, item.metadata.serialNumber);
     if (!failure.isEmpty()) {
         fail(tr("%1 could not be written: %2").arg(item.fileName, failure));
         return false;

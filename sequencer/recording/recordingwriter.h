@@ -12,13 +12,16 @@
 #include <mutex>
 
 #include "imagemetadata.h"
+#include "radiancefilewriter.h"
+#include "radianceimage.h"
 
 /// Writes the images of one recording into its folder on a thread of its
 /// own, behind a queue bounded in bytes: whoever offers an image never waits
 /// for the disk, and an image that finds the queue full is refused (the
 /// caller counts it as dropped). Each image is written complete under its
 /// name (ImageFileWriter) and only then listed in images.csv, so the list
-/// names exactly the images present. The first failure ends the writing:
+/// names exactly the images present. A cycle's radiance is written the same
+/// way (RadianceFileWriter). The first failure ends the writing:
 /// what is queued then is given up, what was written stays complete and
 /// listed.
 class RecordingWriter : public QThread
@@ -33,6 +36,13 @@ public:
         ImageMetadata metadata;
         QString fileName;
         int cycle = 0;
+        /// A cycle's radiance, written in radianceFormat instead of an
+        /// image where it is not null.
+        RadianceImage radiance{};
+        RadianceFileFormat radianceFormat = RadianceFileFormat::Tiff;
+
+        /// The memory it holds while queued.
+        qint64 bytes() const;
     };
 
     /// Writes one image file complete or not at all; returns an empty text

@@ -7,23 +7,21 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "hdrdock.h"
+#include "hdrviewer.h"
 #include "histogramdock.h"
 #include "imagelabels.h"
 #include "imageoutlets.h"
 #include "pixelreadout.h"
 #include "qdisplaywidget.h"
 #include "sequence.h"
-#include "vyrabuildoptions.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 #include "vyraframeinfo.h"
-#if VYRA_EXPOSURE_FUSION
-#include "hdrviewer.h"
-#endif
 
 ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
-                             QDockWidget *featureDock, QMenu *insertBefore,
-                             ImageOutlets *outlets)
+                             QDockWidget *featureDock, QMenu *insertBefore, QMenu *fileMenu,
+                             QAction *saveImage, ImageOutlets *outlets)
     : QObject(window)
     , m_window(window)
     , m_display(display)
@@ -43,15 +41,12 @@ ExposureViews::ExposureViews(QMainWindow *window, QDisplayWidget *display, QDock
     }
     QMenu *menu = buildMenu(insertBefore);
     connect(outlets, &ImageOutlets::runChanged, this, &ExposureViews::followRun);
-#if VYRA_EXPOSURE_FUSION
-    // The fused view needs room like the camera image, below which it shows.
-    m_hdr = new HdrViewer(window, imageDock, menu, outlets->latestImages());
+    // The high dynamic range view needs room like the camera image, below
+    // which it shows.
+    m_hdr = new HdrViewer(window, imageDock, menu, fileMenu, saveImage, outlets->latestImages());
     connect(this, &ExposureViews::cameraChanged, m_hdr, &HdrViewer::setCamera);
-    connect(outlets, &ImageOutlets::runChanged, m_hdr, &HdrViewer::followRun);
-#else
-    Q_UNUSED(imageDock);
-    Q_UNUSED(menu);
-#endif
+    connect(m_hdr->dock(), &HdrDock::radiancePointed, m_readout, &PixelReadout::showRadiance);
+    connect(m_hdr->dock(), &HdrDock::pointerLeft, m_readout, &PixelReadout::clear);
 }
 
 QMenu *ExposureViews::buildMenu(QMenu *insertBefore)
@@ -106,17 +101,24 @@ void ExposureViews::releaseCamera()
 void ExposureViews::followRun(const Sequence &sequence)
 {
     m_runOffsets.clear();
-    if (sequence.isEmpty() || !m_camera)
+    if (sequence.isEmpty() || !m_camera) {
+        m_hdr->followRun(Sequence(), nullptr);
         return;
-    ImageParameters camera;
-    try {
-        camera.aoiOffset = m_camera->aoiOffset();
-    } catch (const VyraCameraException &) {
-        // Sets that leave the offset alone read as at the origin.
     }
-    const ImageLabels labels = ImageLabels::ofSequence(sequence, camera);
+    ImageParameters camera;
+    QString problem;
+    try {
+        camera = ImageParameters::ofCamera(*m_camera);
+    } catch (const VyraCameraException &error) {
+        // Sets that leave the offset alone read as at the origin; the gains
+        // of images are not known, so their radiance is not either.
+        problem =
+            tr("The camera's gains could not be read: %1").arg(QString::fromUtf8(error.what()));
+    }
+    auto labels = std::make_shared<const ImageLabels>(ImageLabels::ofSequence(sequence, camera));
     for (int set = 0; set < sequence.setCount(); ++set)
-        m_runOffsets.insert(set, labels.parametersOf(set).aoiOffset);
+        m_runOffsets.insert(set, labels->parametersOf(set).aoiOffset);
+    m_hdr->followRun(sequence, problem.isEmpty() ? std::move(labels) : nullptr, problem);
 }
 
 HistogramDock *ExposureViews::histogramDock() const

@@ -21,21 +21,23 @@ class VyraCamera;
 
 /// What the window offers to judge exposure, attached to it in one place:
 /// the View menu (zoom to fit, 100 %, clipping marks and the docks, also
-/// the image's context menu), the pixel read-out in the status bar, the
-/// "Histogram" dock of the image on screen and, when the application is
-/// built with exposure fusion, the "High dynamic range" dock. The window
-/// tells it about the camera. GUI thread.
+/// the image's context menu), the pixel read-out in the status bar (of the
+/// camera image, or of the radiance under the mouse), the "Histogram" dock
+/// of the image on screen and the "High dynamic range" dock of a running
+/// bracket. The window tells it about the camera. GUI thread.
 class ExposureViews : public QObject
 {
     Q_OBJECT
 
 public:
     /// Adds the menu before the menu insertBefore, the histogram below the
-    /// feature dock and the fused view below the image dock (unless the
-    /// window's saved layout places them). The fused view follows the runs
-    /// and the latest images of outlets.
+    /// feature dock and the high dynamic range view below the image dock
+    /// (unless the window's saved layout places them), and "Save Radiance
+    /// Image…" after saveImage in fileMenu. The high dynamic range view
+    /// follows the runs and the latest images of outlets.
     ExposureViews(QMainWindow *window, QDisplayWidget *display, QDockWidget *imageDock,
-                  QDockWidget *featureDock, QMenu *insertBefore, ImageOutlets *outlets);
+                  QDockWidget *featureDock, QMenu *insertBefore, QMenu *fileMenu,
+                  QAction *saveImage, ImageOutlets *outlets);
 
     /// A camera was opened; its images are read out from now on.
     void setCamera(const QSharedPointer<VyraCamera> &camera);
@@ -45,7 +47,6 @@ public:
     void followRun(const Sequence &sequence);
 
     HistogramDock *histogramDock() const;
-    /// Null when the application is built without exposure fusion.
     HdrViewer *hdrViewer() const;
 
 signals:
@@ -63,7 +64,7 @@ private:
     QDisplayWidget *m_display;
     PixelReadout *m_readout;
     HistogramDock *m_histogram;
-    HdrViewer *m_hdr = nullptr;
+    HdrViewer *m_hdr;
     QSharedPointer<VyraCamera> m_camera;
     /// The AOI offset of each set of the running sequence, as its editors
     /// wrote it (the camera's for sets that leave it alone).

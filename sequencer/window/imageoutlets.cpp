@@ -3,18 +3,28 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+#include "cyclebracket.h"
 #include "imagelabels.h"
 #include "imagemetadata.h"
 #include "messagebox.h"
 #include "qdisplaywidget.h"
 #include "recorddialog.h"
 #include "recordingcontrol.h"
+#include "responsestore.h"
 #include "sequencemodel.h"
 #include "setthumbnails.h"
 #include "snapshotsaver.h"
 #include "statisticslabel.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
+
+namespace {
+
+// The window's settings store, which keeps the calibrated responses.
+const char settingsOrganisation[] = "Quellmark";
+const char settingsApplication[] = "Vyra Sequencer";
+
+} // namespace
 
 ImageOutlets::ImageOutlets(QMainWindow *window, QDisplayWidget *display,
                            SequencerWorkspace *workspace, const SequenceModel *model)
@@ -159,12 +169,32 @@ void ImageOutlets::startRecording(int cycles, bool ask)
         return;
     ImageRecorder::Settings settings = m_recordSettings;
     settings.cycles = cycles;
+    // A cycle's fused image and radiance are made only of a bracket whose
+    // images show one part of the sensor.
+    const QString whyNoCycleImages = CycleBracket::whyNotMergeable(runSequence());
     if (ask) {
         RecordDialog dialog(settings, m_window);
+        dialog.setCycleImagesOffered(whyNoCycleImages);
         if (dialog.exec() != QDialog::Accepted)
             return;
         settings = dialog.settings();
         m_recordSettings = settings;
+    }
+    if (!whyNoCycleImages.isEmpty()) {
+        settings.fuseCycles = false;
+        settings.mergeRadiance = false;
+    }
+    if (settings.mergeRadiance && m_camera) {
+        try {
+            settings.response = ResponseStore(QString::fromLatin1(settingsOrganisation),
+                                              QString::fromLatin1(settingsApplication))
+                                    .responseFor(m_camera->identity().model);
+        } catch (const VyraCameraException &error) {
+            showCritical(
+                m_window,
+                tr("The recording could not start: %1").arg(QString::fromUtf8(error.what())));
+            return;
+        }
     }
     // The camera may have gone while the dialog was open.
     m_recording->start(settings, m_camera, m_sequencer, [this] { return currentLabels(); });

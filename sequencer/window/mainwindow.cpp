@@ -141,7 +141,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     imageOutlets = new ImageOutlets(this, ui->cameraview, workspace(), sequenceModel);
     connect(imageOutlets, &ImageOutlets::recordingChanged, this, &MainWindow::showCommandState);
     exposureViews = new ExposureViews(this, ui->cameraview, ui->dw_cameraview, ui->dw_property,
-                                      ui->menuHelp, imageOutlets);
+                                      ui->menuHelp, ui->m_file, ui->action_saveImage, imageOutlets);
     buildPropertyList();
     cameraDialog = new VyraCameraDialog(this);
     showCommandState();

@@ -143,6 +143,8 @@ QString RecordingControl::endMessage(const RecordingSession &session)
     // Fusing at full size can fall behind a fast sequence.
     if (progress.fusionsSkipped > 0)
         head += tr(", %1 cycles not fused").arg(progress.fusionsSkipped);
+    if (progress.radianceSkipped > 0)
+        head += tr(", %1 cycles not merged").arg(progress.radianceSkipped);
     head += tr(", in %1").arg(QDir::toNativeSeparators(session.settings().folder));
     return head;
 }

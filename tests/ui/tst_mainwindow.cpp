@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QLabel>
@@ -16,7 +17,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
-#include <QToolBar>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -149,19 +150,24 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
     QCOMPARE(image->windowTitle(), QStringLiteral("Camera Image"));
     QVERIFY(!(properties->features() & QDockWidget::DockWidgetClosable));
     QVERIFY(!window->findChild<QDockWidget *>(QStringLiteral("dw_event")));
-    // The histogram below the properties; the fused view, where the build has
-    // it, waits for a sequence that varies the exposure.
+    // The histogram below the properties; the high dynamic range view waits
+    // for a sequence that brackets the exposure.
     auto *histogram = window->findChild<QDockWidget *>(QStringLiteral("dw_histogram"));
     QVERIFY(histogram && histogram->isVisible());
     QCOMPARE(window->dockWidgetArea(histogram), Qt::LeftDockWidgetArea);
     auto *hdr = window->findChild<QDockWidget *>(QStringLiteral("dw_hdr"));
-    QCOMPARE(hdr != nullptr, bool(VYRA_EXPOSURE_FUSION));
-    QVERIFY(!hdr || !hdr->isVisible());
-    QCOMPARE(window->findChildren<QDockWidget *>().size(), 3 + VYRA_EXPOSURE_FUSION);
-    // Record offers the fused image of each cycle where the build fuses.
+    QVERIFY(hdr && !hdr->isVisible());
+    QCOMPARE(window->findChildren<QDockWidget *>().size(), 4);
+    // The fused picture and the calibration of a response where the build
+    // has OpenCV; the radiance in every build.
+    QCOMPARE(hdr->findChild<QComboBox *>(QStringLiteral("hdrView"))->isVisibleTo(hdr),
+             bool(VYRA_EXPOSURE_FUSION));
+    QCOMPARE(hdr->findChild<QToolButton *>(QStringLiteral("hdrResponse"))->isVisibleTo(hdr),
+             bool(VYRA_EXPOSURE_FUSION));
     const RecordDialog record({});
     QCOMPARE(record.findChild<QCheckBox *>(QStringLiteral("cb_fuse"))->isVisibleTo(&record),
              bool(VYRA_EXPOSURE_FUSION));
+    QVERIFY(record.findChild<QCheckBox *>(QStringLiteral("cb_radiance"))->isVisibleTo(&record));
     QVERIFY(window->centralWidget()->findChild<QWidget *>(QStringLiteral("gv_main")));
 
     QCOMPARE(statusText(window.get()), QStringLiteral("No camera opened"));
@@ -202,14 +208,12 @@ void TestMainWindow::toolBarAndMenus()
     }
     QCOMPARE(menus,
              QStringList({"File: action_new,action_load,action_save,,action_saveImage,"
-                          "action_record,action_captureCycle,,action_exitapp",
+                          "action_saveRadiance,action_record,action_captureCycle,,action_exitapp",
                           "Edit: action_undo,action_redo",
                           "Camera: action_settings,action_imagesize,"
                           "action_saveCameraConfiguration,action_loadCameraConfiguration",
-                          VYRA_EXPOSURE_FUSION ? "View: action_zoomFit,action_zoomActual,"
-                                                 "action_clippingMarks,,action_histogram,action_hdr"
-                                               : "View: action_zoomFit,action_zoomActual,"
-                                                 "action_clippingMarks,,action_histogram",
+                          "View: action_zoomFit,action_zoomActual,action_clippingMarks,,"
+                          "action_histogram,action_hdr",
                           "Help: action_Cameraapplication,action_Cameraqt"}));
 
     QCOMPARE(action(window.get(), "action_run")->text(), QStringLiteral("Start Sequencer"));

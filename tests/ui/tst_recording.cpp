@@ -2,8 +2,8 @@
 // their list, summary and copies of the configuration, the images written,
 // dropped and lost, the faults that end a recording, the Record dialog's
 // memory, Save Image's metadata, and each set's thumbnail and the status
-// bar's figures while a sequence runs; the fused view of each cycle and its
-// recording, where the build can fuse.
+// bar's figures while a sequence runs; each cycle's fused image (where the
+// build can fuse) and radiance.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,14 +26,14 @@
 #include <csignal>
 #include <memory>
 
+#include "cameragain.h"
 #include "framestamp.h"
-#include "vyrabuildoptions.h"
-#if VYRA_EXPOSURE_FUSION
-#include "hdrdock.h"
-#endif
 #include "mainwindow.h"
+#include "radiancefilewriter.h"
+#include "radianceimage.h"
 #include "recorddialog.h"
 #include "setthumbnail.h"
+#include "vyrabuildoptions.h"
 #include "windowdriver.h"
 
 using VyraSim::Control;
@@ -93,6 +93,30 @@ QMap<QString, QString> metadataOf(const QString &path)
         fields.insert(QStringLiteral("TIFF Model"), QString::fromUtf8(text));
     TIFFClose(tiff);
     return fields;
+}
+
+// The red, green and blue floats of a float TIFF, line after line.
+QVector<float> floatTiffOf(const QString &path)
+{
+    QVector<float> values;
+    TIFF *tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tiff)
+        return values;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t bits = 0;
+    uint16_t format = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    if (bits == 32 && format == SAMPLEFORMAT_IEEEFP) {
+        values.resize(int(3 * width * height));
+        for (uint32_t y = 0; y < height; ++y)
+            TIFFReadScanline(tiff, values.data() + 3 * width * y, y);
+    }
+    TIFFClose(tiff);
+    return values;
 }
 
 // The "key: value" lines of a recording's recording.txt.
@@ -187,11 +211,8 @@ private slots:
     void savedImageCarriesItsMetadata_data();
     void savedImageCarriesItsMetadata();
     void thumbnailsAndFiguresFollowTheRun();
-#if VYRA_EXPOSURE_FUSION
-    void fusedViewFollowsTheCycles_data();
-    void fusedViewFollowsTheCycles();
-    void recordsTheFusedCycles();
-#endif
+    void recordsEachCycleImage_data();
+    void recordsEachCycleImage();
 
 private:
     void buildThreeSets();
@@ -698,71 +719,87 @@ void TestRecording::thumbnailsAndFiguresFollowTheRun()
     QTRY_VERIFY(!figures->text().contains(QLatin1String("Set ")));
 }
 
-#if VYRA_EXPOSURE_FUSION
-void TestRecording::fusedViewFollowsTheCycles_data()
+void TestRecording::recordsEachCycleImage_data()
 {
-    QTest::addColumn<bool>("exposures");
-    QTest::newRow("three exposures: offered, fused once a cycle") << true;
-    QTest::newRow("gains alone: not offered") << false;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("suffixes");
+    if (VYRA_EXPOSURE_FUSION)
+        QTest::newRow("fused image") << "hdr" << QStringList{"tiff"};
+    QTest::newRow("radiance") << "radiance"
+                              << (RadianceFileWriter::exrAvailable() ? QStringList{"exr", "tiff"}
+                                                                     : QStringList{"tiff"});
 }
 
-void TestRecording::fusedViewFollowsTheCycles()
+void TestRecording::recordsEachCycleImage()
 {
-    QFETCH(bool, exposures);
-    buildThreeSets();
-    setFeature(window.get(), QStringLiteral("Exposure"), exposures);
-    auto *dock = window->findChild<HdrDock *>();
-    QVERIFY(dock && dock->isHidden());
-    startRun(true);
-    QCOMPARE(dock->isVisible(), exposures);
-    QCOMPARE(action(window.get(), "action_hdr")->isEnabled(), exposures);
-    for (int image = 0; image < 6; ++image) {
-        step(image % 3);
-        // Each cycle is fused once its last set has taken its image.
-        QTRY_COMPARE(dock->fusedCount(), quint64(exposures ? (image + 1) / 3 : 0));
-    }
-    if (exposures) {
-        QCOMPARE(dock->fusedImage().width(), HdrDock::previewWidth);
-        QVERIFY(dock->windowTitle() == QStringLiteral("High dynamic range"));
-    }
-    action(window.get(), "action_run")->trigger();
-    QVERIFY(dock->isHidden());
-    QVERIFY(!action(window.get(), "action_hdr")->isEnabled());
-}
-
-void TestRecording::recordsTheFusedCycles()
-{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, suffixes);
     buildThreeSets();
     startRun(true);
-    record(QStringLiteral("tiff"), 2, true);
+    answerer->answer([this, kind](QWidget *widget) {
+        widget->findChild<QLineEdit *>(QStringLiteral("le_folder"))->setText(parent->path());
+        widget->findChild<QSpinBox *>(QStringLiteral("sb_cycles"))->setValue(2);
+        widget->findChild<QRadioButton *>(QStringLiteral("rb_cycles"))->setChecked(true);
+        widget
+            ->findChild<QCheckBox *>(kind == QLatin1String("hdr") ? QStringLiteral("cb_fuse")
+                                                                  : QStringLiteral("cb_radiance"))
+            ->setChecked(true);
+        widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    action(window.get(), "action_record")->trigger();
     for (int image = 0; image < 6; ++image)
         step(image % 3);
     QTRY_VERIFY_WITH_TIMEOUT(recordingEnded(), 20000);
     QVERIFY(answerer->messages.isEmpty());
     const QString folder = lastRecording();
-    const QStringList files = imagesIn(folder);
-    QCOMPARE(files.size(), 8);
-    QVERIFY(files.contains(QStringLiteral("cycle-0001-hdr.tiff")));
-    QVERIFY(files.contains(QStringLiteral("cycle-0002-hdr.tiff")));
-    // Each cycle's fused image is listed once fused, named by its cycle.
-    const QList<QMap<QString, QString>> rows = listOf(folder);
-    QCOMPARE(rows.size(), 8);
-    QStringList fused;
-    for (const QMap<QString, QString> &row : rows) {
-        if (row.value(QStringLiteral("set")) != QLatin1String("hdr"))
+    // Each cycle's own images are listed once made, named by the cycle,
+    // with no frame or parameters of their own.
+    QStringList made;
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        for (const QString &suffix : suffixes)
+            made << QStringLiteral("cycle-%1-%2.%3")
+                        .arg(cycle, 4, 10, QLatin1Char('0'))
+                        .arg(kind, suffix);
+    }
+    QStringList listed;
+    for (const QMap<QString, QString> &row : listOf(folder)) {
+        if (row.value(QStringLiteral("set")) != kind)
             continue;
-        fused << row.value(QStringLiteral("file"));
+        listed << row.value(QStringLiteral("file"));
         QCOMPARE(row.value(QStringLiteral("file")).mid(6, 4).toInt(),
                  row.value(QStringLiteral("cycle")).toInt());
         QVERIFY(row.value(QStringLiteral("exposure_ms")).isEmpty());
     }
-    QCOMPARE(sorted(fused), QStringList({"cycle-0001-hdr.tiff", "cycle-0002-hdr.tiff"}));
-    const QString path = QDir(folder).filePath(QStringLiteral("cycle-0002-hdr.tiff"));
-    QCOMPARE(QImageReader(path).size(),
-             QImageReader(QDir(folder).filePath(QStringLiteral("cycle-0002-set-02.tiff"))).size());
-    QCOMPARE(metadataOf(path).value(QStringLiteral("Sequencer set")), QStringLiteral("hdr"));
+    QCOMPARE(sorted(listed), sorted(made));
+    QCOMPARE(imagesIn(folder).size(), 6 + made.size());
+    const QString path = QDir(folder).filePath(made.last());
+    const QString setImage = QDir(folder).filePath(QStringLiteral("cycle-0002-set-01.tiff"));
+    if (kind == QLatin1String("hdr")) {
+        QCOMPARE(QImageReader(path).size(), QImageReader(setImage).size());
+        QCOMPARE(metadataOf(path).value(QStringLiteral("Sequencer set")), QStringLiteral("hdr"));
+        return;
+    }
+    // The light of the pixels set 1 saw well, times its exposure and gain,
+    // gives its values back.
+    const QVector<float> radiance = floatTiffOf(path);
+    const QImage seen = QImage(setImage).convertToFormat(QImage::Format_RGB888);
+    QCOMPARE(radiance.size(), 3 * seen.width() * seen.height());
+    const double factor =
+        exposures.at(1) * CameraGain::linearFactors(QStringLiteral("VK1240C"), {gains.at(1)})[1];
+    QVector<double> ratios;
+    for (int y = 0; y < seen.height(); ++y) {
+        for (int x = 0; x < seen.width(); ++x) {
+            const int value = seen.constScanLine(y)[3 * x + 1];
+            if (value > 20 && value < 235)
+                ratios << radiance.at(3 * (y * seen.width() + x) + 1) * factor / value;
+        }
+    }
+    QVERIFY(ratios.size() > seen.width() * seen.height() / 10);
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    QVERIFY2(qAbs(ratios.at(ratios.size() / 2) - 1.0) < 0.05,
+             qPrintable(QString::number(ratios.at(ratios.size() / 2))));
+    QCOMPARE(metadataOf(path).value(QStringLiteral("Unit")), RadianceImage::unit());
 }
-#endif
 
 QTEST_MAIN(TestRecording)
 #include "tst_recording.moc"

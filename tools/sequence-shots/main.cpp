@@ -9,7 +9,8 @@
 // kind of list opened, and an exposure typed beyond the camera's limit.
 // With --exposure it photographs a running 2/20/150 ms bracket with the
 // histogram (logarithmic), clipping marks and the fused view, then the image
-// at 100 % with the pixel under the mouse read out.
+// at 100 % with the pixel under the mouse read out, then the bracket's
+// radiance at three exposures of the tone map with its light read out.
 // Usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]
 //        vyra-sequence-shots --layout <output-dir>
 //        vyra-sequence-shots --exposure <output-dir>
@@ -36,6 +37,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -224,6 +226,11 @@ QString dockText(QWidget *window, const char *dock)
     return labels.isEmpty() ? QString() : labels.last()->text().replace(QLatin1Char('\n'), QStringLiteral("  "));
 }
 
+QString hdrCaption(QWidget *window)
+{
+    return window->findChild<QLabel *>(QStringLiteral("hdrCaption"))->text();
+}
+
 int exposureShots(QApplication &application, const QDir &out)
 {
     chooseFirstCameraWhenAsked();
@@ -254,7 +261,7 @@ int exposureShots(QApplication &application, const QDir &out)
     after(6500, [&] {
         save(out.filePath(QStringLiteral("exposure-bracket.png")));
         std::printf("exposure-bracket.png: %s; %s\n", qPrintable(dockText(&window, "dw_histogram")),
-                    qPrintable(dockText(&window, "dw_hdr")));
+                    qPrintable(hdrCaption(&window)));
         action(&window, "action_clippingMarks")->setChecked(false);
         action(&window, "action_zoomActual")->trigger();
     });
@@ -269,8 +276,36 @@ int exposureShots(QApplication &application, const QDir &out)
         save(out.filePath(QStringLiteral("zoom-100.png")));
         std::printf("zoom-100.png: %s\n",
                     qPrintable(window.findChild<QLabel *>(QStringLiteral("pixelReadout"))->text()));
-        QCoreApplication::quit();
+        // The mouse moves on from the camera image to the radiance.
+        auto *display = window.findChild<QDisplayWidget *>(QStringLiteral("cameraview"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(display, &leave);
+        action(&window, "action_zoomFit")->trigger();
+        window.findChild<QComboBox *>(QStringLiteral("hdrView"))->setCurrentIndex(1);
     });
+    // The radiance at three exposures of the tone map: into the highlights,
+    // as merged, into the shadows; the light under the mouse read out.
+    const QList<QPair<QString, int>> radianceShots = {{QStringLiteral("radiance-highlights.png"), -4},
+                                                      {QStringLiteral("radiance.png"), 0},
+                                                      {QStringLiteral("radiance-shadows.png"), 4}};
+    for (int shot = 0; shot < radianceShots.size(); ++shot) {
+        const int at = 8600 + 1500 * shot;
+        after(at, [&window, stops = radianceShots.at(shot).second] {
+            window.findChild<QSlider *>(QStringLiteral("hdrExposure"))->setValue(4 * stops);
+            auto *picture = window.findChild<QWidget *>(QStringLiteral("hdrPicture"));
+            const QPoint point = picture->rect().center() + QPoint(picture->width() / 5, 0);
+            QMouseEvent move(QEvent::MouseMove, point, picture->mapToGlobal(point), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(picture, &move);
+        });
+        after(at + 1000, [&window, &out, name = radianceShots.at(shot).first] {
+            save(out.filePath(name));
+            std::printf("%s: %s; %s\n", qPrintable(name), qPrintable(hdrCaption(&window)),
+                        qPrintable(window.findChild<QLabel *>(QStringLiteral("pixelReadout"))
+                                       ->text()));
+        });
+    }
+    after(8600 + 1500 * radianceShots.size(), [] { QCoreApplication::quit(); });
     return application.exec();
 }
 
