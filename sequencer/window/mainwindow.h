@@ -73,6 +73,8 @@ private slots:
     void on_action_Cameraqt_triggered();
     void on_action_deleteset_triggered();
     void on_action_addsequence_triggered();
+    void on_action_duplicateset_triggered();
+    void on_action_generatesets_triggered();
     void on_le_property_search_textChanged(QString text);
     void showCameraRemovedDialog();
     void hideCameraRemovedDialog();
@@ -98,6 +100,9 @@ private:
     void restoreSettings();
     /// Without a stored layout: most of the screen, in its middle.
     void sizeForFirstStart();
+    /// Without a stored layout: the Camera Image dock as wide as a fair
+    /// share of the window.
+    void giveImageItsShare();
     void addSequencerFramerateBox();
     /// The run rate of the last session, and each new one kept for the next.
     void keepRunRate();
@@ -186,4 +191,7 @@ private:
     QFutureWatcher<bool> loadWatcher;
     QAction *sequencerFramerateAction = nullptr;
     QLabel *cameraStatus = nullptr;
+    // Sets are being generated: the camera runs at the run rate, whose
+    // limits the new sets are made for.
+    bool generatingSets = false;
 };
