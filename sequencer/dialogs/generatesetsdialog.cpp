@@ -98,6 +98,8 @@ GenerateSetsDialog::GenerateSetsDialog(const Camera &camera, int existingSets, Q
     ui->gb_existing->setTitle(existingSets == 1 ? tr("The sequence has 1 set")
                                                 : tr("The sequence has %1 sets").arg(existingSets));
     ui->tw_preview->verticalHeader()->hide();
+    // Rows as tight as the text: a bracket of a few sets shows whole.
+    ui->tw_preview->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     ui->tw_preview->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     showTiles();
 

@@ -198,7 +198,6 @@ void SequencerSet::setIndex(qint32 index)
 void SequencerSet::showPath(int successor, bool reached)
 {
     m_successor = successor;
-    m_reached = reached;
     showTitle();
     setToolTip(
         reached
@@ -206,11 +205,6 @@ void SequencerSet::showPath(int successor, bool reached)
             : tr("The camera never takes Set %1: no path leads to it from Set 0.").arg(m_index));
     if (QGraphicsProxyWidget *proxy = graphicsProxyWidget())
         proxy->setOpacity(reached ? 1.0 : unreachedOpacity);
-}
-
-bool SequencerSet::isReached() const
-{
-    return m_reached;
 }
 
 void SequencerSet::showTitle()

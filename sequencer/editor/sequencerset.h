@@ -54,7 +54,6 @@ public:
     /// whether the camera ever takes this one, starting from the first set:
     /// a set it never takes is greyed and says so in its tool tip.
     void showPath(int successor, bool reached);
-    bool isReached() const;
 
     /// Shows the set's values in every editor; nothing is announced as an
     /// edit.
@@ -117,7 +116,6 @@ private:
     qint32 m_index;
     /// The set the path leads to; -1 until the workspace shows it.
     int m_successor = -1;
-    bool m_reached = true;
     SetParameters m_values;
     SequencerSetEventFilter *m_focusFilter;
     SetThumbnail *m_thumbnail;

@@ -66,12 +66,11 @@ public:
     /// The columns and rows aoiTiles() makes.
     static QSize tileGrid(const TileGeometry &geometry);
 
+private:
     /// The master gain that amplifies as much as gain amplifies, times
     /// factor, on a camera with these limits (the result may lie beyond
     /// them).
     static int gainAmplifiedBy(int gain, double factor, const CameraLimits &limits);
-
-private:
     /// The offsets along one side of the sensor.
     static QList<int> tileOffsets(int sensor, int image, int increment);
     /// Links the sets into one ring in list order.

@@ -505,8 +505,11 @@ void TestSequenceWindow::aBracketMadeInOneDialogRunsAndIsUndone()
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     exposureBox(setsOf(window.get()).at(1))->setFocus();
-    QTRY_VERIFY(action(window.get(), "action_duplicateset")->isEnabled());
-    action(window.get(), "action_duplicateset")->trigger();
+    QAction *duplicate = action(window.get(), "action_duplicateset");
+    QTRY_VERIFY(duplicate->isEnabled());
+    // ... also offered in the set's context menu.
+    QVERIFY(setsOf(window.get()).at(1)->actions().contains(duplicate));
+    duplicate->trigger();
     QCOMPARE(exposuresShown(window.get()), QList<double>({1, 2, 2, 4, 8, 16}));
     QCOMPARE(setsOf(window.get()).at(2)->title(), QStringLiteral("Set 2 → 3"));
     action(window.get(), "action_undo")->trigger();
