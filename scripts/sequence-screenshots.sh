@@ -12,12 +12,15 @@
 # histogram, clipping marks and the fused view, then 100 % zoom with the
 # pixel under the mouse read out, then the bracket's radiance into the
 # highlights (-4 stops), as merged and into the shadows (+4 stops).
+# With --generate it photographs a first start, then Generate Sets… making a
+# five-set bracket of 1 ms one stop apart, the ring in the set titles and the
+# status bar, and a set the path leaves out.
 # VYRA_SCREEN sets the virtual screen (default 1280x800); QT_SCALE_FACTOR=2
 # shows the application at twice its size.
-# Usage: scripts/sequence-screenshots.sh [--layout|--exposure] [build-dir] [output-dir] [shots] [interval-ms]
+# Usage: scripts/sequence-screenshots.sh [--layout|--exposure|--generate] [build-dir] [output-dir] [shots] [interval-ms]
 set -euo pipefail
 layout=()
-if [[ "${1:-}" == "--layout" || "${1:-}" == "--exposure" ]]; then
+if [[ "${1:-}" == "--layout" || "${1:-}" == "--exposure" || "${1:-}" == "--generate" ]]; then
     layout=("$1")
     shift
 fi

@@ -41,6 +41,37 @@ void SequenceEditor::addSet()
     change(m_model->sequence().withSetAppended(cameraValues()), tr("Add Set"));
 }
 
+void SequenceEditor::duplicateSet(int index)
+{
+    if (index < 0 || index >= m_model->setCount())
+        return;
+    if (m_model->setCount() >= Sequence::maximumSetCount)
+        throw std::runtime_error("Maximal Number of Sequencer Sets reached.");
+    change(m_model->sequence().withSetInsertedAfter(index, m_model->set(index)),
+           tr("Duplicate Set %1").arg(index));
+}
+
+void SequenceEditor::addGeneratedSets(const Sequence &generated, bool replace)
+{
+    const Sequence &current = m_model->sequence();
+    if ((replace ? 0 : current.setCount()) + generated.setCount() > Sequence::maximumSetCount)
+        throw std::runtime_error("Maximal Number of Sequencer Sets reached.");
+    Sequence after = replace ? Sequence() : current;
+    after.features = current.features;
+    for (qint64 feature : generated.features) {
+        if (!after.varies(feature))
+            after = after.withFeature(feature, true,
+                                      after.isEmpty() ? SetParameters() : cameraValues());
+    }
+    if (replace) {
+        after.sets = generated.sets;
+    } else {
+        for (const SetParameters &set : generated.sets)
+            after = after.withSetAppended(set);
+    }
+    change(after, tr("Generate Sets"));
+}
+
 void SequenceEditor::deleteSet(int index)
 {
     if (index < 0 || index >= m_model->setCount())

@@ -9,8 +9,9 @@
 class SequenceModel;
 class VyraCamera;
 
-/// Every edit of the sequence, as a command on an undo stack: Add Set, Delete
-/// Set, a feature switched on or off, a value edited in a set. Undo and Redo
+/// Every edit of the sequence, as a command on an undo stack: Add Set,
+/// Duplicate Set, Delete Set, generated sets, a feature switched on or off, a
+/// value edited in a set. Undo and Redo
 /// bring the model back step by step; New, Load and another camera start
 /// the history anew. New sets, and features switched on, take the open
 /// camera's current values, as a set editor shows a camera it was made for.
@@ -33,8 +34,21 @@ public:
     /// Throws VyraCameraException when the camera cannot tell its values,
     /// std::runtime_error when the sequence holds as many sets as it can.
     void addSet();
+    /// A copy of the set at index right after it, in the list and in the
+    /// ring: the copy leads where the set led, and the set to the copy.
+    /// Throws std::runtime_error when the sequence holds as many sets as it
+    /// can.
+    void duplicateSet(int index);
     /// Removes the set at index; a set that led to it leads where it led.
     void deleteSet(int index);
+    /// Sets made in one go (SetGenerator), as one step: they replace the
+    /// sequence's sets, or follow them (the ring, where it closed, leads
+    /// through the new sets back to the first). The features they vary are
+    /// switched on, the others stay; sets kept take the camera's value of a
+    /// feature switched on. Throws std::runtime_error when the sets would be
+    /// more than a sequence holds, VyraCameraException when the camera
+    /// cannot tell its values.
+    void addGeneratedSets(const Sequence &generated, bool replace);
     /// The values of the set at index as an editor of the feature (255: the
     /// path) changed them.
     void editSet(int index, const SetParameters &values, qint64 featureId);

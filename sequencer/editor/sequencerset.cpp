@@ -1,6 +1,9 @@
 #include "sequencerset.h"
 
+#include <QContextMenuEvent>
 #include <QFormLayout>
+#include <QGraphicsProxyWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QVBoxLayout>
@@ -25,6 +28,8 @@ const QString blackText = QStringLiteral("rgb(0,0,0)");
 
 // The title spans the set but for this much on either side.
 constexpr int titleInset = 7;
+// A set the camera never takes shows faintly.
+constexpr qreal unreachedOpacity = 0.45;
 
 // The look of a set is put together from these texts: the base, one of the
 // two titles and one of the two frames. The base is completed with the
@@ -187,7 +192,26 @@ qint32 SequencerSet::index() const
 void SequencerSet::setIndex(qint32 index)
 {
     m_index = index;
-    setTitle(titleOf(index));
+    showTitle();
+}
+
+void SequencerSet::showPath(int successor, bool reached)
+{
+    m_successor = successor;
+    showTitle();
+    setToolTip(
+        reached
+            ? QString()
+            : tr("The camera never takes Set %1: no path leads to it from Set 0.").arg(m_index));
+    if (QGraphicsProxyWidget *proxy = graphicsProxyWidget())
+        proxy->setOpacity(reached ? 1.0 : unreachedOpacity);
+}
+
+void SequencerSet::showTitle()
+{
+    setTitle(m_successor < 0
+                 ? titleOf(m_index)
+                 : titleOf(m_index) + QStringLiteral(" → ") + QString::number(m_successor));
 }
 
 void SequencerSet::showValues(const SetParameters &values)
@@ -285,6 +309,18 @@ void SequencerSet::paintEvent(QPaintEvent *event)
     m_paintedFocus = focused;
     m_paintedHover = m_hovered;
     QGroupBox::paintEvent(event);
+}
+
+void SequencerSet::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (actions().isEmpty()) {
+        QGroupBox::contextMenuEvent(event);
+        return;
+    }
+    // The actions act on the selected set: the one clicked.
+    if (!hasFocus() && !anyEditorHasFocus())
+        setFocus(Qt::MouseFocusReason);
+    QMenu::exec(actions(), event->globalPos(), nullptr, this);
 }
 
 bool SequencerSet::anyEditorHasFocus() const

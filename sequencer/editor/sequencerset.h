@@ -5,6 +5,7 @@
 
 #include "setparameters.h"
 
+class QContextMenuEvent;
 class QEvent;
 class QFormLayout;
 class QMouseEvent;
@@ -15,7 +16,8 @@ class SequencerSetEventFilter;
 class SetThumbnail;
 
 /// One set of the sequence in the workspace: a group box titled "Set " and
-/// its index, holding the rows of one editor per varied feature and of the
+/// its index, and, once the workspace shows it, where its path leads
+/// ("Set 2 → 3"), holding the rows of one editor per varied feature and of the
 /// set's path editor. It shows the set's values as the sequence model holds
 /// them and announces each edit with valuesEdited(); it is drawn plain,
 /// hovered, focused or both, or marked while the camera takes images with it.
@@ -48,6 +50,10 @@ public:
     qint32 index() const;
     /// Renumbers the set; the title follows.
     void setIndex(qint32 index);
+    /// Shows the set the camera takes after this one in the title, and
+    /// whether the camera ever takes this one, starting from the first set:
+    /// a set it never takes is greyed and says so in its tool tip.
+    void showPath(int successor, bool reached);
 
     /// Shows the set's values in every editor; nothing is announced as an
     /// edit.
@@ -85,6 +91,8 @@ protected:
     void leaveEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    /// Selects the set, then offers its actions (Duplicate Set, Delete Set).
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 protected slots:
     virtual void mouseButtonRightClicked(QMouseEvent *mouse);
@@ -95,6 +103,7 @@ protected slots:
 
 private:
     void fitHeight();
+    void showTitle();
     bool anyEditorHasFocus() const;
     void announceEdit(const SequencerProperty *property);
 
@@ -109,6 +118,8 @@ private:
     bool m_styledHover = false;
     bool m_styledFocus = false;
     qint32 m_index;
+    /// The set the path leads to; -1 until the workspace shows it.
+    int m_successor = -1;
     SetParameters m_values;
     SequencerSetEventFilter *m_focusFilter;
     SetThumbnail *m_thumbnail;

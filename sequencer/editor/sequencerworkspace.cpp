@@ -1,6 +1,7 @@
 #include "sequencerworkspace.h"
 
 #include <QGraphicsProxyWidget>
+#include <QGraphicsTextItem>
 #include <QGraphicsView>
 
 #include <cmath>
@@ -21,12 +22,24 @@ constexpr int leftMargin = 30;
 constexpr int rowGap = 25;
 constexpr int topMargin = 35;
 constexpr int scrollBarAllowance = 17;
+// The empty workspace's hint: a short paragraph, not a line across the view.
+constexpr int hintWidth = 460;
+const QColor hintColour(0x3C, 0x44, 0x4C);
 
 } // namespace
 
-SequencerWorkspace::SequencerWorkspace(QObject *parent) : QGraphicsScene(parent)
+SequencerWorkspace::SequencerWorkspace(QObject *parent)
+    : QGraphicsScene(parent), m_hint(new QGraphicsTextItem)
 {
     setSceneRect(0, 0, SequencerSet::fixedWidth, 100);
+    m_hint->setDefaultTextColor(hintColour);
+    QFont font = m_hint->font();
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    m_hint->setFont(font);
+    m_hint->setTextWidth(hintWidth);
+    m_hint->setPos(leftMargin, topMargin);
+    addItem(m_hint);
+    showHint();
 }
 
 void SequencerWorkspace::setCamera(const QSharedPointer<VyraCamera> &camera)
@@ -82,6 +95,9 @@ void SequencerWorkspace::setSetsEnabled(bool enabled)
 
 void SequencerWorkspace::relayout(int from)
 {
+    const QList<QGraphicsView *> shownIn = views();
+    if (!shownIn.isEmpty())
+        m_hint->setTextWidth(qBound(100, shownIn.first()->width() - 2 * leftMargin, hintWidth));
     for (int position = from; position < m_entries.size(); ++position)
         m_entries.at(position).second->setPos(positionOf(position));
 }
@@ -97,6 +113,21 @@ void SequencerWorkspace::markSet(int index)
     const QList<QGraphicsView *> shownIn = views();
     if (index >= 0 && index < m_entries.size() && !shownIn.isEmpty())
         shownIn.first()->ensureVisible(m_entries.at(index).second, 0, rowGap);
+}
+
+void SequencerWorkspace::setSetActions(const QList<QAction *> &actions)
+{
+    for (const Entry &entry : qAsConst(m_entries)) {
+        for (QAction *action : qAsConst(m_setActions))
+            entry.first->removeAction(action);
+        entry.first->addActions(actions);
+    }
+    m_setActions = actions;
+}
+
+QString SequencerWorkspace::hint() const
+{
+    return m_hint->isVisible() ? m_hint->toPlainText() : QString();
 }
 
 void SequencerWorkspace::sequencerSetSelected(SequencerSet *set)
@@ -131,8 +162,10 @@ void SequencerWorkspace::showSequence()
         // Only the sets of the sequence can come next.
         if (auto *path = qobject_cast<Properties::Path *>(set->pathProperty()))
             path->offerSets(count);
-        showSet(index);
+        set->showValues(m_model->set(index));
     }
+    showPaths();
+    showHint();
     relayout(0);
     if (focusLost && !m_entries.isEmpty())
         m_entries.last().first->setFocus(Qt::OtherFocusReason);
@@ -146,6 +179,28 @@ void SequencerWorkspace::showSet(int index)
     if (index < 0 || index >= m_entries.size())
         return;
     m_entries.at(index).first->showValues(m_model->set(index));
+    // A path edited in one set may reach or leave out others.
+    showPaths();
+}
+
+void SequencerWorkspace::showPaths()
+{
+    if (m_entries.isEmpty())
+        return;
+    const Sequence &sequence = m_model->sequence();
+    const QList<int> never = sequence.unreachable();
+    for (int index = 0; index < m_entries.size(); ++index)
+        m_entries.at(index).first->showPath(sequence.successor(index), !never.contains(index));
+}
+
+void SequencerWorkspace::showHint()
+{
+    m_hint->setVisible(m_entries.isEmpty());
+    m_hint->setPlainText(
+        m_camera ? tr("To begin, turn on a feature in Properties (Exposure, for one), then press "
+                      "Add Set for one set at a time, or Generate Sets… for an exposure bracket, "
+                      "a gain sweep or AOI tiles in one step.")
+                 : tr("No camera is open: choose one with Change Camera."));
 }
 
 void SequencerWorkspace::createSet()
@@ -156,6 +211,7 @@ void SequencerWorkspace::createSet()
     connect(set, &SequencerSet::valuesEdited, this, &SequencerWorkspace::setEdited);
     set->setEnabled(m_setsEnabled);
     proxy->setEnabled(m_setsEnabled);
+    set->addActions(m_setActions);
     m_entries.append(Entry(set, proxy));
     addEditor(set, Properties::Path::Id);
     proxy->setPos(positionOf(m_entries.size() - 1));

@@ -8,7 +8,9 @@
 
 #include "setparameters.h"
 
+class QAction;
 class QGraphicsProxyWidget;
+class QGraphicsTextItem;
 class SequenceModel;
 class SequencerSet;
 class VyraCamera;
@@ -16,9 +18,11 @@ class VyraCamera;
 /// The scene in which the sets of the sequence model are shown side by side:
 /// one set widget per set of the model, in its order, each with one editor
 /// per feature the sequence varies and a path editor, laid out in a grid as
-/// wide as the view. It follows every change of the model, and announces the
-/// user's edits (setEdited()) and which set the user works on
-/// (selectedSetChanged()) without changing the model itself.
+/// wide as the view. Each set's title says where its path leads, and a set
+/// the camera never takes is greyed. Without sets it says how to begin. It
+/// follows every change of the model, and announces the user's edits
+/// (setEdited()) and which set the user works on (selectedSetChanged())
+/// without changing the model itself.
 class SequencerWorkspace : public QGraphicsScene
 {
     Q_OBJECT
@@ -42,6 +46,11 @@ public:
     void relayout(int from);
     /// Marks the set at index as the one the camera is using; -1 marks none.
     void markSet(int index);
+    /// The commands a set's context menu offers; they act on the selected
+    /// set, which a right click selects.
+    void setSetActions(const QList<QAction *> &actions);
+    /// What the empty workspace says; empty while it shows sets.
+    QString hint() const;
 
 signals:
     void sequencerSetSelectedEvent(bool selected);
@@ -63,6 +72,9 @@ private:
     /// each with the editors of the varied features and the set's values.
     void showSequence();
     void showSet(int index);
+    /// Titles and greying follow the paths.
+    void showPaths();
+    void showHint();
     void createSet();
     void showFeatures(SequencerSet *set);
     void addEditor(SequencerSet *set, qint64 featureId);
@@ -77,4 +89,6 @@ private:
     SequencerSet *m_selectedSet = nullptr;
     int m_markedSet = -1;
     bool m_setsEnabled = true;
+    QList<QAction *> m_setActions;
+    QGraphicsTextItem *m_hint;
 };

@@ -21,7 +21,9 @@
 
 #include "aboutbox.h"
 #include "acquisitiondialog.h"
+#include "cyclelabel.h"
 #include "exposureviews.h"
+#include "generatesetsdialog.h"
 #include "imageoutlets.h"
 #include "imagesizedialog.h"
 #include "messagebox.h"
@@ -53,7 +55,9 @@ const char runRateKey[] = "sequencer/framerate";
 // A first start takes this share of the screen's width and height.
 constexpr double firstStartScreenShare = 0.85;
 // ... and at most this share of its width, to show the whole tool bar.
-constexpr double firstStartWidestScreenShare = 0.95;
+constexpr double firstStartWidestScreenShare = 0.97;
+// A first start gives the Camera Image dock this share of the window's width.
+constexpr double firstStartImageShare = 0.36;
 // Hints about values the camera could not take stay this long.
 constexpr int hintMilliseconds = 10000;
 
@@ -128,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     statusBar()->addPermanentWidget(cameraStatus);
     sequenceModel = new SequenceModel(this);
     sequenceEditor = new SequenceEditor(sequenceModel, this);
+    statusBar()->insertPermanentWidget(0, new CycleLabel(sequenceModel, this));
     keepRunRate();
     addSequencerFramerateBox();
     restoreSettings();
@@ -205,6 +210,7 @@ void MainWindow::connectSequence()
 {
     SequencerWorkspace *sets = workspace();
     sets->setModel(sequenceModel);
+    sets->setSetActions({ui->action_duplicateset, ui->action_deleteset});
     connect(sets, &SequencerWorkspace::sequencerSetSelectedEvent, this,
             &MainWindow::sequencerSetSelectedEvent);
     connect(sets, &SequencerWorkspace::setEdited, sequenceEditor, &SequenceEditor::editSet);
@@ -245,7 +251,8 @@ void MainWindow::restoreSettings()
                        QString::fromLatin1(settingsApplication));
     if (!restoreGeometry(settings.value(QStringLiteral("main/geometry")).toByteArray()))
         sizeForFirstStart();
-    restoreState(settings.value(QStringLiteral("main/windowState")).toByteArray(), 0);
+    if (!restoreState(settings.value(QStringLiteral("main/windowState")).toByteArray(), 0))
+        giveImageItsShare();
     ui->dw_cameraview->restoreGeometry(
         settings.value(QStringLiteral("displaywidget/geometry")).toByteArray());
     ui->dw_event->restoreGeometry(settings.value(QStringLiteral("event/geometry")).toByteArray());
@@ -271,6 +278,13 @@ void MainWindow::sizeForFirstStart()
     size.setWidth(qMin(widest, qMax(size.width(), ui->tb_mainwindow->sizeHint().width())));
     resize(size);
     move(available.center() - rect().center());
+}
+
+void MainWindow::giveImageItsShare()
+{
+    // The image is what a camera user looks at first: without a stored
+    // layout its dock takes a fair share of the window, not its minimum.
+    resizeDocks({ui->dw_cameraview}, {qRound(width() * firstStartImageShare)}, Qt::Horizontal);
 }
 
 void MainWindow::saveSettings()
@@ -399,6 +413,40 @@ void MainWindow::on_action_addsequence_triggered()
     } catch (const std::runtime_error &error) {
         showWarning(this, QString::fromUtf8(error.what()));
     }
+}
+
+void MainWindow::on_action_duplicateset_triggered()
+{
+    if (!sequenceEditable() || !workspace()->hasSelectedSet())
+        return;
+    try {
+        sequenceEditor->duplicateSet(workspace()->selectedSet());
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::on_action_generatesets_triggered()
+{
+    if (!sequenceEditable())
+        return;
+    // The new sets are made for the run rate: the camera takes it while the
+    // dialog is open, so that the limits read are those of the run.
+    generatingSets = true;
+    updatePreviewFramerate();
+    try {
+        GenerateSetsDialog dialog(GenerateSetsDialog::Camera::of(*camera),
+                                  sequenceModel->setCount(), this);
+        // The camera may have gone while the dialog was open.
+        if (dialog.exec() == QDialog::Accepted && sequenceEditable())
+            sequenceEditor->addGeneratedSets(dialog.sets(), dialog.replacesSets());
+    } catch (const VyraCameraException &error) {
+        showCritical(this, QString::fromUtf8(error.what()));
+    } catch (const std::runtime_error &error) {
+        showWarning(this, QString::fromUtf8(error.what()));
+    }
+    generatingSets = false;
+    updatePreviewFramerate();
 }
 
 void MainWindow::on_action_deleteset_triggered()
@@ -732,8 +780,8 @@ void MainWindow::showSetOfImage(QSharedPointer<QImage> image)
 
 double MainWindow::previewFramerate() const
 {
-    return sequenceModel->isEmpty() ? SequenceRun::liveFramerate
-                                    : sequenceModel->runRate().value();
+    return sequenceModel->isEmpty() && !generatingSets ? SequenceRun::liveFramerate
+                                                       : sequenceModel->runRate().value();
 }
 
 void MainWindow::updatePreviewFramerate()
@@ -779,7 +827,8 @@ void MainWindow::showCommandState()
         item.value()->setToolTip(lacking);
     }
     ui->gv_main->setWorkspaceEnabled(editing);
-    for (QAction *action : {ui->action_addsequence, ui->action_load, ui->action_new, ui->action_save})
+    for (QAction *action : {ui->action_addsequence, ui->action_generatesets, ui->action_load,
+                            ui->action_new, ui->action_save})
         action->setEnabled(editing);
     // A full sequence says so before a set is asked for.
     const bool full = sequenceModel->setCount() >= Sequence::maximumSetCount;
@@ -790,6 +839,7 @@ void MainWindow::showCommandState()
     ui->action_undo->setEnabled(editing && sequenceEditor->undoStack()->canUndo());
     ui->action_redo->setEnabled(editing && sequenceEditor->undoStack()->canRedo());
     ui->action_deleteset->setEnabled(editing && workspace()->hasSelectedSet());
+    ui->action_duplicateset->setEnabled(editing && workspace()->hasSelectedSet());
     ui->action_opencamera->setEnabled(!running && !taskRunning);
     ui->action_settings->setEnabled(usable);
     ui->action_imagesize->setEnabled(usable);

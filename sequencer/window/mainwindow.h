@@ -74,6 +74,8 @@ private slots:
     void on_action_Cameraqt_triggered();
     void on_action_deleteset_triggered();
     void on_action_addsequence_triggered();
+    void on_action_duplicateset_triggered();
+    void on_action_generatesets_triggered();
     void on_le_property_search_textChanged(QString text);
     void showCameraRemovedDialog();
     void hideCameraRemovedDialog();
@@ -99,6 +101,9 @@ private:
     void restoreSettings();
     /// Without a stored layout: most of the screen, in its middle.
     void sizeForFirstStart();
+    /// Without a stored layout: the Camera Image dock as wide as a fair
+    /// share of the window.
+    void giveImageItsShare();
     void addSequencerFramerateBox();
     /// The run rate of the last session, and each new one kept for the next.
     void keepRunRate();
@@ -202,4 +207,7 @@ private:
     QLabel *cameraStatus = nullptr;
     // The open camera's name, as the camera list gave it when it was opened.
     QString cameraName;
+    // Sets are being generated: the camera runs at the run rate, whose
+    // limits the new sets are made for.
+    bool generatingSets = false;
 };

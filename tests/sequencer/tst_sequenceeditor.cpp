@@ -96,6 +96,9 @@ private slots:
     void gridFollowsTheViewWidth();
     void removalRelinksThePathsAndMovesTheFocus_data();
     void removalRelinksThePathsAndMovesTheFocus();
+    void titlesShowTheRingAndGreyWhatItMisses_data();
+    void titlesShowTheRingAndGreyWhatItMisses();
+    void emptyWorkspaceSaysHowToBegin();
 
 private:
     SequenceFixture fixture;
@@ -494,7 +497,7 @@ void TestSequenceEditor::removalRelinksThePathsAndMovesTheFocus()
     QCOMPARE(fixture.sets().size(), kept.size());
     for (int i = 0; i < kept.size(); ++i) {
         SequencerSet *set = fixture.sets().at(i);
-        QCOMPARE(set->title(), QStringLiteral("Set %1").arg(i));
+        QCOMPARE(set->title(), QStringLiteral("Set %1 → %2").arg(i).arg((i + 1) % kept.size()));
         QCOMPARE(editorOf<QDoubleSpinBox>(set, 1)->value(), kept.at(i));
         QCOMPARE(fixture.model->sequence().successor(i), (i + 1) % kept.size());
         QCOMPARE(qobject_cast<QComboBox *>(set->pathProperty()->rows().at(3).second)->currentIndex(),
@@ -513,6 +516,59 @@ void TestSequenceEditor::removalRelinksThePathsAndMovesTheFocus()
     fixture.editor->replaceSequence(Sequence());
     QVERIFY(!fixture.workspace()->hasSelectedSet());
     QVERIFY(fixture.sets().isEmpty());
+}
+
+void TestSequenceEditor::titlesShowTheRingAndGreyWhatItMisses_data()
+{
+    QTest::addColumn<QList<int>>("paths");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QList<int>>("unreached");
+    QTest::newRow("ring") << QList<int>{1, 2, 0}
+                          << QStringList{"Set 0 → 1", "Set 1 → 2", "Set 2 → 0"} << QList<int>{};
+    QTest::newRow("set 1 left out")
+        << QList<int>{2, 2, 0} << QStringList{"Set 0 → 2", "Set 1 → 2", "Set 2 → 0"}
+        << QList<int>{1};
+    QTest::newRow("the first set leads to itself")
+        << QList<int>{0, 2, 1} << QStringList{"Set 0 → 0", "Set 1 → 2", "Set 2 → 1"}
+        << QList<int>{1, 2};
+}
+
+void TestSequenceEditor::titlesShowTheRingAndGreyWhatItMisses()
+{
+    QFETCH(QList<int>, paths);
+    QFETCH(QList<int>, unreached);
+    Sequence sequence;
+    sequence.features = {VYRA_FEATURE_EXPOSURE};
+    for (int next : paths) {
+        SetParameters set;
+        set.nextSet = next;
+        sequence.sets << set;
+    }
+    fixture.editor->replaceSequence(sequence);
+    QStringList titles;
+    for (SequencerSet *set : fixture.sets()) {
+        titles << set->title();
+        const bool greyed = unreached.contains(set->index());
+        QCOMPARE(set->graphicsProxyWidget()->opacity() < 1.0, greyed);
+        QCOMPARE(set->toolTip().contains(QLatin1String("never takes")), greyed);
+    }
+    QTEST(titles, "titles");
+
+    // A path edited in one set brings the sets it leads to back into the ring.
+    SetParameters first = fixture.model->set(0);
+    first.nextSet = 1;
+    fixture.editor->editSet(0, first, 255);
+    QCOMPARE(fixture.sets().at(0)->title(), QStringLiteral("Set 0 → 1"));
+    QCOMPARE(fixture.sets().at(1)->graphicsProxyWidget()->opacity(), 1.0);
+}
+
+void TestSequenceEditor::emptyWorkspaceSaysHowToBegin()
+{
+    QVERIFY(fixture.workspace()->hint().contains(QStringLiteral("Generate Sets…")));
+    fixture.addSets(1, {1});
+    QVERIFY(fixture.workspace()->hint().isEmpty());
+    fixture.workspace()->setCamera({});
+    QVERIFY(fixture.workspace()->hint().contains(QLatin1String("Change Camera")));
 }
 
 QTEST_MAIN(TestSequenceEditor)

@@ -1,7 +1,8 @@
 // The sequence model without a window or a camera: paths and the ring they
 // make, edits that keep the paths, what a camera's limits make of the values,
-// and every kind of edit undone and redone.
+// sets generated in one go, and every kind of edit undone and redone.
 
+#include <QRegion>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -10,6 +11,7 @@
 #include "cameralimits.h"
 #include "sequenceeditor.h"
 #include "sequencemodel.h"
+#include "setgenerator.h"
 #include "vyradriver.h"
 
 namespace {
@@ -58,12 +60,31 @@ CameraLimits limits()
     return camera;
 }
 
+QList<int> gainsOf(const Sequence &sequence)
+{
+    QList<int> gains;
+    for (const SetParameters &set : sequence.sets)
+        gains << set.masterGain;
+    return gains;
+}
+
+/// Five sets from 1 ms, one stop apart.
+SetGenerator::ExposureBracket bracket(bool centred, bool gainCompensation)
+{
+    SetGenerator::ExposureBracket bracket;
+    bracket.centred = centred;
+    bracket.gainCompensation = gainCompensation;
+    return bracket;
+}
+
 using Edit = std::function<void(SequenceEditor &)>;
+using Generate = std::function<Sequence(const SetParameters &base)>;
 
 } // namespace
 
 Q_DECLARE_METATYPE(Sequence)
 Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Generate)
 
 class TestSequenceModel : public QObject
 {
@@ -76,6 +97,10 @@ private slots:
     void setsComeAndGoAlongTheRing();
     void valuesTheCameraCannotTake_data();
     void valuesTheCameraCannotTake();
+    void generatedSets_data();
+    void generatedSets();
+    void tilesCoverTheSensor_data();
+    void tilesCoverTheSensor();
     void everyEditIsUndoneAndRedone_data();
     void everyEditIsUndoneAndRedone();
     void modelSignalsWhatChanged();
@@ -224,6 +249,143 @@ void TestSequenceModel::valuesTheCameraCannotTake()
         QVERIFY2(problem.fitted.isEmpty(), qPrintable(problem.message()));
 }
 
+void TestSequenceModel::generatedSets_data()
+{
+    QTest::addColumn<Generate>("generate");
+    QTest::addColumn<QList<double>>("exposures");
+    QTest::addColumn<QList<int>>("gains");
+    QTest::addColumn<QList<qint64>>("features");
+    // What fitting to the camera makes of them (the longest exposure 99.5 ms).
+    QTest::addColumn<QList<double>>("fittedExposures");
+    QTest::addColumn<QList<int>>("fittedGains");
+    const QList<qint64> exposure{VYRA_FEATURE_EXPOSURE};
+    const QList<qint64> gain{VYRA_FEATURE_GAIN};
+    QTest::newRow("bracket upward")
+        << Generate([](const SetParameters &base) {
+               return SetGenerator::exposureBracket(bracket(false, false), base, limits());
+           })
+        << QList<double>{1, 2, 4, 8, 16} << QList<int>{10, 10, 10, 10, 10} << exposure
+        << QList<double>{1, 2, 4, 8, 16} << QList<int>{10, 10, 10, 10, 10};
+    QTest::newRow("bracket centred")
+        << Generate([](const SetParameters &base) {
+               return SetGenerator::exposureBracket(bracket(true, false), base, limits());
+           })
+        << QList<double>{0.25, 0.5, 1, 2, 4} << QList<int>{10, 10, 10, 10, 10} << exposure
+        << QList<double>{0.25, 0.5, 1, 2, 4} << QList<int>{10, 10, 10, 10, 10};
+    // An even count has its extra set above the base; thirds of a stop are
+    // rounded to the hundredth of a millisecond.
+    QTest::newRow("four centred, a third of a stop apart")
+        << Generate([](const SetParameters &base) {
+               SetGenerator::ExposureBracket thirds = bracket(true, false);
+               thirds.count = 4;
+               thirds.stepStops = 1.0 / 3;
+               return SetGenerator::exposureBracket(thirds, base, limits());
+           })
+        << QList<double>{0.79, 1, 1.26, 1.59} << QList<int>{10, 10, 10, 10} << exposure
+        << QList<double>{0.79, 1, 1.26, 1.59} << QList<int>{10, 10, 10, 10};
+    // Beyond the frame period without compensation: the camera's longest.
+    QTest::newRow("bracket beyond the frame period")
+        << Generate([](const SetParameters &base) {
+               SetGenerator::ExposureBracket longer = bracket(false, false);
+               longer.baseMs = 40;
+               return SetGenerator::exposureBracket(longer, base, limits());
+           })
+        << QList<double>{40, 80, 160, 320, 640} << QList<int>{10, 10, 10, 10, 10} << exposure
+        << QList<double>{40, 80, 99.5, 99.5, 99.5} << QList<int>{10, 10, 10, 10, 10};
+    // With compensation the gain takes over at 99.5 ms, from the base's 10
+    // (1.3x): 160 ms needs 2.09x (gain 36), 320 ms 4.18x (gain 106, beyond
+    // the camera's 100).
+    QTest::newRow("gain compensation at the camera's limits")
+        << Generate([](const SetParameters &base) {
+               SetGenerator::ExposureBracket longer = bracket(false, true);
+               longer.baseMs = 40;
+               longer.count = 4;
+               return SetGenerator::exposureBracket(longer, base, limits());
+           })
+        << QList<double>{40, 80, 99.5, 99.5} << QList<int>{10, 10, 36, 106}
+        << QList<qint64>{VYRA_FEATURE_EXPOSURE, VYRA_FEATURE_GAIN}
+        << QList<double>{40, 80, 99.5, 99.5} << QList<int>{10, 10, 36, 100};
+    QTest::newRow("compensation not needed") << Generate([](const SetParameters &base) {
+        return SetGenerator::exposureBracket(bracket(false, true), base, limits());
+    }) << QList<double>{1, 2, 4, 8, 16} << QList<int>{10, 10, 10, 10, 10}
+                                             << exposure << QList<double>{1, 2, 4, 8, 16}
+                                             << QList<int>{10, 10, 10, 10, 10};
+    QTest::newRow("gain sweep") << Generate([](const SetParameters &base) {
+        return SetGenerator::gainSweep({5, 0, 100}, base);
+    }) << QList<double>{3, 3, 3, 3, 3}
+                                << QList<int>{0, 25, 50, 75, 100} << gain
+                                << QList<double>{3, 3, 3, 3, 3} << QList<int>{0, 25, 50, 75, 100};
+    QTest::newRow("gain sweep downward and beyond the range")
+        << Generate([](const SetParameters &base) {
+               return SetGenerator::gainSweep({3, 120, 40}, base);
+           })
+        << QList<double>{3, 3, 3} << QList<int>{120, 80, 40} << gain << QList<double>{3, 3, 3}
+        << QList<int>{100, 80, 40};
+}
+
+void TestSequenceModel::generatedSets()
+{
+    QFETCH(Generate, generate);
+    SetParameters base;
+    base.exposureMs = 3;
+    base.masterGain = 10;
+    base.flashDelayUs = 7;
+    const Sequence sequence = generate(base);
+    QTEST(exposuresOf(sequence), "exposures");
+    QTEST(gainsOf(sequence), "gains");
+    QTEST(sequence.features, "features");
+    // One ring through every set, from the first.
+    QCOMPARE(sequence.cycle().size(), sequence.setCount());
+    // What a set does not vary is the base's.
+    for (const SetParameters &set : sequence.sets)
+        QCOMPARE(set.flashDelayUs, base.flashDelayUs);
+    const Sequence fitted = sequence.fittedTo(limits());
+    QTEST(exposuresOf(fitted), "fittedExposures");
+    QTEST(gainsOf(fitted), "fittedGains");
+    QCOMPARE(sequence.problems(limits()).isEmpty(), fitted == sequence);
+}
+
+void TestSequenceModel::tilesCoverTheSensor_data()
+{
+    QTest::addColumn<QSize>("sensor");
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("increment");
+    QTest::addColumn<QSize>("grid");
+    QTest::newRow("VGA on SXGA") << QSize(1280, 1024) << QSize(640, 480) << QSize(4, 2)
+                                 << QSize(2, 3);
+    QTest::newRow("uneven on a wide sensor")
+        << QSize(1936, 1216) << QSize(1000, 600) << QSize(4, 2) << QSize(2, 3);
+    QTest::newRow("a strip") << QSize(640, 480) << QSize(640, 100) << QSize(4, 2) << QSize(1, 5);
+    QTest::newRow("the whole sensor")
+        << QSize(640, 480) << QSize(640, 480) << QSize(4, 2) << QSize(1, 1);
+    // Three tiles would overlap evenly, but rounded down to the steps two of
+    // them would leave a gap of 6 pixels.
+    QTest::newRow("rounding needs one more")
+        << QSize(266, 64) << QSize(90, 64) << QSize(16, 2) << QSize(4, 1);
+}
+
+void TestSequenceModel::tilesCoverTheSensor()
+{
+    QFETCH(QSize, sensor);
+    QFETCH(QSize, image);
+    QFETCH(QSize, increment);
+    const SetGenerator::TileGeometry geometry{sensor, image, increment};
+    const Sequence tiles = SetGenerator::aoiTiles(geometry, SetParameters());
+    QTEST(SetGenerator::tileGrid(geometry), "grid");
+    QCOMPARE(tiles.setCount(),
+             SetGenerator::tileGrid(geometry).width() * SetGenerator::tileGrid(geometry).height());
+    // Every pixel of the sensor lies in a tile, and no tile reaches beyond it.
+    QRegion covered;
+    for (const SetParameters &tile : tiles.sets) {
+        const QRect area(tile.aoiOffset, image);
+        QVERIFY(QRect(QPoint(), sensor).contains(area));
+        QCOMPARE(tile.aoiOffset.x() % increment.width(), 0);
+        QCOMPARE(tile.aoiOffset.y() % increment.height(), 0);
+        covered += area;
+    }
+    QVERIFY(covered == QRegion(QRect(QPoint(), sensor)));
+}
+
 void TestSequenceModel::everyEditIsUndoneAndRedone_data()
 {
     QTest::addColumn<Edit>("edit");
@@ -232,6 +394,17 @@ void TestSequenceModel::everyEditIsUndoneAndRedone_data()
     QTest::addColumn<QList<qint64>>("features");
     QTest::newRow("add set") << Edit([](SequenceEditor &e) { e.addSet(); }) << 1
                              << QList<double>{1, 2, 3, 0} << QList<qint64>{1};
+    QTest::newRow("duplicate set") << Edit([](SequenceEditor &e) { e.duplicateSet(1); }) << 1
+                                   << QList<double>{1, 2, 2, 3} << QList<qint64>{1};
+    const auto generated = [](bool replace) {
+        return [replace](SequenceEditor &e) {
+            e.addGeneratedSets(SetGenerator::gainSweep({2, 10, 20}, e.model()->set(2)), replace);
+        };
+    };
+    QTest::newRow("sets generated, appended")
+        << Edit(generated(false)) << 1 << QList<double>{1, 2, 3, 3, 3} << QList<qint64>{1, 2};
+    QTest::newRow("sets generated in place of those there were")
+        << Edit(generated(true)) << 1 << QList<double>{3, 3} << QList<qint64>{1, 2};
     QTest::newRow("delete set") << Edit([](SequenceEditor &e) { e.deleteSet(1); }) << 1
                                 << QList<double>{1, 3} << QList<qint64>{1};
     QTest::newRow("feature on") << Edit([](SequenceEditor &e) { e.setFeatureVaried(2, true); })
@@ -283,6 +456,8 @@ void TestSequenceModel::everyEditIsUndoneAndRedone()
     const Sequence done = model.sequence();
     QTEST(exposuresOf(done), "exposures");
     QTEST(done.features, "features");
+    // Sets come into the ring: the camera takes every one.
+    QVERIFY(done.unreachable().isEmpty());
     QCOMPARE(editor.undoStack()->count(), steps);
     QVERIFY(editor.isModified());
 

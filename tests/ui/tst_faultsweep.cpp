@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -125,22 +126,38 @@ const Command commands[] = {
          QTRY_VERIFY(action(s.window.get(), "action_deleteset")->isEnabled());
      },
      [](Sweep &s) { s.trigger("action_deleteset"); }},
-    {"new",
-     nothing,
+    {"duplicate set",
+     [](Sweep &s) {
+         setsOf(s.window.get()).at(1)->findChild<QDoubleSpinBox *>()->setFocus();
+         QTRY_VERIFY(action(s.window.get(), "action_duplicateset")->isEnabled());
+     },
+     [](Sweep &s) { s.trigger("action_duplicateset"); }},
+    {"generate sets", nothing,
+     [](Sweep &s) {
+         // A box in place of the dialog says the camera could not be read.
+         s.answerer->answer([](QWidget *widget) {
+             if (auto *append = widget->findChild<QRadioButton *>(QStringLiteral("rb_append"))) {
+                 append->click();
+                 widget->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+             } else {
+                 qobject_cast<QDialog *>(widget)->reject();
+             }
+         });
+         s.trigger("action_generatesets");
+     }},
+    {"new", nothing,
      [](Sweep &s) {
          s.answerer->pressInNextMessageBox(QMessageBox::Yes);
          s.trigger("action_new");
      }},
     {"feature on", nothing, [](Sweep &s) { setFeature(s.window.get(), "Flash", true); }},
     {"feature off", nothing, [](Sweep &s) { setFeature(s.window.get(), "Gain", false); }},
-    {"save sequence",
-     nothing,
+    {"save sequence", nothing,
      [](Sweep &s) {
          s.answerFile(s.folder->filePath("sequence.xml"));
          s.trigger("action_save");
      }},
-    {"load sequence",
-     nothing,
+    {"load sequence", nothing,
      [](Sweep &s) {
          s.answerFile(Sweep::sequenceFile);
          s.answerer->pressInNextMessageBox(QMessageBox::Yes);
@@ -155,22 +172,19 @@ const Command commands[] = {
          s.trigger("action_capture");
      },
      [](Sweep &s) { s.trigger("actionAction_SingleForceTrigger"); }},
-    {"save camera configuration",
-     nothing,
+    {"save camera configuration", nothing,
      [](Sweep &s) {
          s.answerFile(s.folder->filePath("camera.ini"));
          s.trigger("action_saveCameraConfiguration");
      },
      true},
-    {"load camera configuration",
-     nothing,
+    {"load camera configuration", nothing,
      [](Sweep &s) {
          s.answerFile(Sweep::cameraFile);
          s.trigger("action_loadCameraConfiguration");
      },
      true},
-    {"change camera",
-     nothing,
+    {"change camera", nothing,
      [](Sweep &s) {
          s.answerer->pressInNextMessageBox(QMessageBox::Yes);
          chooseCamera(*s.answerer, 2);

@@ -146,6 +146,8 @@ void TestMainWindow::buildsTheWindowWithoutStoredSettings()
     QCOMPARE(window->dockWidgetArea(properties), Qt::LeftDockWidgetArea);
     QCOMPARE(window->dockWidgetArea(image), Qt::RightDockWidgetArea);
     QVERIFY(properties->isVisible() && image->isVisible());
+    // The image, what a camera user looks at first, takes a fair share.
+    QVERIFY2(image->width() >= 0.33 * window->width(), qPrintable(QString::number(image->width())));
     QCOMPARE(properties->windowTitle(), QStringLiteral("Properties"));
     QCOMPARE(image->windowTitle(), QStringLiteral("Camera Image"));
     QVERIFY(!(properties->features() & QDockWidget::DockWidgetClosable));
@@ -186,8 +188,9 @@ void TestMainWindow::toolBarAndMenus()
     for (QAction *each : toolBar->actions())
         items << (each->isSeparator() ? QStringLiteral("|") : each->objectName());
     QCOMPARE(items, QStringList({"action_opencamera", "|", "action_new", "action_load",
-                                 "action_save", "|", "action_addsequence", "action_deleteset", "|",
-                                 "action_run", "action_sequencerframerate", "|", "action_capture",
+                                 "action_save", "|", "action_addsequence", "action_generatesets",
+                                 "action_deleteset", "|", "action_run",
+                                 "action_sequencerframerate", "|", "action_capture",
                                  "actionAction_SingleForceTrigger", "|", "action_saveImage",
                                  "action_record", "action_captureCycle"}));
     QCOMPARE(toolBar->iconSize(), QSize(15, 15));
@@ -209,7 +212,7 @@ void TestMainWindow::toolBarAndMenus()
     QCOMPARE(menus,
              QStringList({"File: action_new,action_load,action_save,,action_saveImage,"
                           "action_saveRadiance,action_record,action_captureCycle,,action_exitapp",
-                          "Edit: action_undo,action_redo",
+                          "Edit: action_undo,action_redo,,action_generatesets,action_duplicateset",
                           "Camera: action_settings,action_imagesize,"
                           "action_saveCameraConfiguration,action_loadCameraConfiguration",
                           "View: action_zoomFit,action_zoomActual,action_clippingMarks,,"

@@ -3,19 +3,24 @@
 // following the camera, saving and loading both kinds of file, and the
 // camera being pulled out and plugged in again.
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QRadioButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
 
+#include "generatesetsdialog.h"
 #include "imagesizedialog.h"
 #include "mainwindow.h"
 #include "sequencerproperty.h"
@@ -109,6 +114,7 @@ private slots:
     void exposureStopsAtWhatTheRunRateAllows_data();
     void exposureStopsAtWhatTheRunRateAllows();
     void anExposureBracketRunsAtFiveImagesASecond();
+    void aBracketMadeInOneDialogRunsAndIsUndone();
     void saveNewLoadGivesTheSameSequence();
     void cameraConfigurationInTheBackground();
     void offsetEditorsFollowTheImageSize();
@@ -171,7 +177,7 @@ void TestSequenceWindow::addSetStopsAt32()
     for (int i = 0; i < 33; ++i)
         action(window.get(), "action_addsequence")->trigger();
     QCOMPARE(setsOf(window.get()).size(), 32);
-    QCOMPARE(setsOf(window.get()).last()->title(), QStringLiteral("Set 31"));
+    QCOMPARE(setsOf(window.get()).last()->title(), QStringLiteral("Set 31 → 0"));
     QCOMPARE(answerer->messages.size(), 1);
     QCOMPARE(answerer->messages.first().text,
              QStringLiteral("Maximal Number of Sequencer Sets reached."));
@@ -427,6 +433,76 @@ void TestSequenceWindow::anExposureBracketRunsAtFiveImagesASecond()
     QSet<int> shown;
     QTRY_VERIFY_WITH_TIMEOUT((shown << highlighted(window.get()), shown.contains({0, 1, 2})),
                              20000);
+}
+
+void TestSequenceWindow::aBracketMadeInOneDialogRunsAndIsUndone()
+{
+    // Five sets from 1 ms, one stop apart, as a person types them.
+    QStringList preview;
+    answerer->answer([&preview](QWidget *dialog) {
+        QVERIFY(qobject_cast<GenerateSetsDialog *>(dialog));
+        QVERIFY(!dialog->findChild<QGroupBox *>(QStringLiteral("gb_existing"))->isVisible());
+        // Return would press OK.
+        const auto type = [dialog](const char *box, const QString &text) {
+            auto *field = dialog->findChild<QAbstractSpinBox *>(QString::fromLatin1(box));
+            field->selectAll();
+            QTest::keyClicks(field, text);
+        };
+        type("sb_bracketCount", "5");
+        type("dsb_baseExposure", "1");
+        type("dsb_stepStops", "1");
+        const auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("tw_preview"));
+        for (int row = 0; row < table->rowCount(); ++row)
+            preview << table->item(row, 0)->text() + ' ' + table->item(row, 1)->text();
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    action(window.get(), "action_generatesets")->trigger();
+    QCOMPARE(preview, QStringList({"0 → 1 1.00 ms", "1 → 2 2.00 ms", "2 → 3 4.00 ms",
+                                   "3 → 4 8.00 ms", "4 → 0 16.00 ms"}));
+    const QList<double> bracket = {1, 2, 4, 8, 16};
+    QCOMPARE(exposuresShown(window.get()), bracket);
+    QCOMPARE(checkedFeatures(window.get()), QStringList{"Exposure"});
+    QCOMPARE(setsOf(window.get()).last()->title(), QStringLiteral("Set 4 → 0"));
+    QCOMPARE(window->statusBar()->findChild<QLabel *>(QStringLiteral("l_cycle"))->text(),
+             QStringLiteral("Cycle 0 → 1 → 2 → 3 → 4: 1.00 s, 1.00 a second at 5.00 fps"));
+
+    // With sets there, the dialog asks whether the new ones replace them.
+    answerer->answer([](QWidget *dialog) {
+        QPushButton *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        QVERIFY(!ok->isEnabled());
+        dialog->findChild<QRadioButton *>(QStringLiteral("rb_append"))->click();
+        QVERIFY(ok->isEnabled());
+        ok->click();
+    });
+    action(window.get(), "action_generatesets")->trigger();
+    QCOMPARE(setsOf(window.get()).size(), 10);
+    action(window.get(), "action_undo")->trigger();
+
+    // A copy of the selected set follows it in the ring.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    exposureBox(setsOf(window.get()).at(1))->setFocus();
+    QAction *duplicate = action(window.get(), "action_duplicateset");
+    QTRY_VERIFY(duplicate->isEnabled());
+    // ... also offered in the set's context menu.
+    QVERIFY(setsOf(window.get()).at(1)->actions().contains(duplicate));
+    duplicate->trigger();
+    QCOMPARE(exposuresShown(window.get()), QList<double>({1, 2, 2, 4, 8, 16}));
+    QCOMPARE(setsOf(window.get()).at(2)->title(), QStringLiteral("Set 2 → 3"));
+    action(window.get(), "action_undo")->trigger();
+    QCOMPARE(exposuresShown(window.get()), bracket);
+
+    start();
+    for (int set = 0; set < 5; ++set)
+        QCOMPARE(cameraState().sequence.sets.at(set).values.exposureMs, bracket.at(set));
+    QTRY_VERIFY_WITH_TIMEOUT(followsTheRing(highlightsFollowing(window.get(), 3), 5), 20000);
+    action(window.get(), "action_run")->setChecked(false);
+
+    // The whole bracket is one step of Undo.
+    action(window.get(), "action_undo")->trigger();
+    QVERIFY(setsOf(window.get()).isEmpty());
+    QVERIFY(checkedFeatures(window.get()).isEmpty());
+    QVERIFY(!action(window.get(), "action_undo")->isEnabled());
 }
 
 void TestSequenceWindow::saveNewLoadGivesTheSameSequence()

@@ -121,8 +121,8 @@ inline const QStringList removedCameraActions =
 inline const QStringList cameraOpenActions =
     sorted({"action_opencamera", "action_exitapp", "action_Cameraapplication", "action_Cameraqt",
             "action_saveCameraConfiguration", "action_loadCameraConfiguration", "action_delete",
-            "action_addsequence", "action_load", "action_new", "action_run", "action_save",
-            "action_settings", "action_imagesize", "action_sequencerframerate",
+            "action_addsequence", "action_generatesets", "action_load", "action_new", "action_run",
+            "action_save", "action_settings", "action_imagesize", "action_sequencerframerate",
             "action_saveImage", "action_record", "action_captureCycle"});
 
 inline QList<QToggleButton *> toggles(QWidget *window)

@@ -339,6 +339,43 @@ void drawCaptureCycle(QPainter &p)
     p.drawEllipse(QPointF(24, 24), 9, 9);
 }
 
+// A set as the workspace draws it: a card with a title bar.
+void drawSetCard(QPainter &p, const QRectF &card, const QColor &title)
+{
+    p.setPen(strokePen(ink, 2.5));
+    p.setBrush(paper);
+    p.drawRoundedRect(card, 2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(title);
+    p.drawRect(QRectF(card.left() + 1.25, card.top() + 1.25, card.width() - 2.5, 5));
+}
+
+void drawGenerateSets(QPainter &p)
+{
+    // A row of sets, each brighter than the one before: a bracket made at once.
+    const QColor shades[] = {ink, darkBlue, blue};
+    for (int i = 0; i < 3; ++i)
+        drawSetCard(p, QRectF(3 + i * 10, 12 + i * 5, 20, 25 - i * 5), shades[i]);
+    p.setPen(Qt::NoPen);
+    p.setBrush(amber);
+    // The spark of "in one step".
+    p.drawPolygon(
+        QPolygonF({QPointF(39, 2), QPointF(41.5, 8.5), QPointF(47, 10), QPointF(41.5, 11.5),
+                   QPointF(39, 18), QPointF(36.5, 11.5), QPointF(31, 10), QPointF(36.5, 8.5)}));
+}
+
+void drawDuplicateSet(QPainter &p)
+{
+    drawSetCard(p, QRectF(4, 4, 24, 30), blue);
+    drawSetCard(p, QRectF(18, 14, 24, 30), blue);
+    p.setPen(Qt::NoPen);
+    p.setBrush(green);
+    p.drawEllipse(QPointF(36, 36), 9, 9);
+    p.setPen(strokePen(paper, 3));
+    p.drawLine(QPointF(36, 31), QPointF(36, 41));
+    p.drawLine(QPointF(31, 36), QPointF(41, 36));
+}
+
 void drawApplication(QPainter &p)
 {
     QLinearGradient background(0, 0, 0, 48);
@@ -389,6 +426,8 @@ const std::map<QString, Drawing> &drawings()
         {QStringLiteral("Record"), drawRecord},
         {QStringLiteral("Stop Recording"), drawStopRecording},
         {QStringLiteral("Capture Cycle"), drawCaptureCycle},
+        {QStringLiteral("Generate Sets"), drawGenerateSets},
+        {QStringLiteral("Duplicate Set"), drawDuplicateSet},
         {QStringLiteral("application"), drawApplication},
     };
     return table;

@@ -11,9 +11,15 @@
 // histogram (logarithmic), clipping marks and the fused view, then the image
 // at 100 % with the pixel under the mouse read out, then the bracket's
 // radiance at three exposures of the tone map with its light read out.
+// With --generate it photographs the window of a first start, then Generate
+// Sets… making a five-set bracket of 1 ms one stop apart (and, on the way, a
+// bracket beyond the frame period with gain compensation, and the AOI tiles
+// of a 640 x 480 image), the ring in the set titles and the
+// status bar, and a set the path leaves out, greyed.
 // Usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]
 //        vyra-sequence-shots --layout <output-dir>
 //        vyra-sequence-shots --exposure <output-dir>
+//        vyra-sequence-shots --generate <output-dir>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -38,6 +44,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -46,6 +53,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "generatesetsdialog.h"
+#include "imagesizedialog.h"
 #include "mainwindow.h"
 #include "qdisplaywidget.h"
 #include "qtogglebutton.h"
@@ -309,6 +318,91 @@ int exposureShots(QApplication &application, const QDir &out)
     return application.exec();
 }
 
+// Types into a field of the Generate Sets dialog, as a person does.
+void typeIn(QWidget *dialog, const char *field, const QString &text)
+{
+    auto *box = dialog->findChild<QAbstractSpinBox *>(QString::fromLatin1(field));
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
+// Runs step once the window has a visible child of this type, given to it.
+template<typename Child> void whenShown(QWidget *window, std::function<void(Child *)> step)
+{
+    auto *child = window->findChild<Child *>();
+    if (child && child->isVisible()) {
+        step(child);
+        return;
+    }
+    after(100, [window, step] { whenShown<Child>(window, step); });
+}
+
+int generateShots(QApplication &application, const QDir &out)
+{
+    chooseFirstCameraWhenAsked();
+    MainWindow window;
+    window.show();
+    GenerateSetsDialog *dialog = nullptr;
+    after(1500, [&] {
+        window.activateWindow();
+        save(out.filePath(QStringLiteral("first-start.png")));
+        std::printf("first-start.png: window %dx%d\n", window.width(), window.height());
+        // An image smaller than the sensor, for the tiles.
+        action(&window, "action_imagesize")->trigger();
+    });
+    whenShown<ImageSizeDialog>(&window, [&](ImageSizeDialog *sizes) {
+        sizes->findChild<QSpinBox *>(QStringLiteral("aoi_width"))->setValue(640);
+        sizes->findChild<QSpinBox *>(QStringLiteral("aoi_height"))->setValue(480);
+        sizes->findChild<QPushButton *>(QStringLiteral("dialog_close"))->click();
+        // The dialog runs a loop of its own; the steps below run inside it.
+        QTimer::singleShot(0, action(&window, "action_generatesets"), &QAction::trigger);
+    });
+    whenShown<GenerateSetsDialog>(&window, [&](GenerateSetsDialog *shown) {
+        dialog = shown;
+        typeIn(dialog, "sb_bracketCount", QStringLiteral("5"));
+        typeIn(dialog, "dsb_baseExposure", QStringLiteral("1"));
+        typeIn(dialog, "dsb_stepStops", QStringLiteral("1"));
+        after(500, [&] {
+            save(out.filePath(QStringLiteral("generate-bracket.png")));
+            // Six sets from 40 ms: the last needs more gain than the camera has.
+            typeIn(dialog, "sb_bracketCount", QStringLiteral("6"));
+            typeIn(dialog, "dsb_baseExposure", QStringLiteral("40"));
+            dialog->findChild<QCheckBox *>(QStringLiteral("cb_gainCompensation"))->setChecked(true);
+        });
+        after(1000, [&] {
+            save(out.filePath(QStringLiteral("generate-gain-compensation.png")));
+            dialog->findChild<QTabWidget *>()->setCurrentIndex(2);
+        });
+        after(1500, [&] {
+            save(out.filePath(QStringLiteral("generate-tiles.png")));
+            dialog->findChild<QTabWidget *>()->setCurrentIndex(0);
+            dialog->findChild<QCheckBox *>(QStringLiteral("cb_gainCompensation"))
+                ->setChecked(false);
+            typeIn(dialog, "sb_bracketCount", QStringLiteral("5"));
+            typeIn(dialog, "dsb_baseExposure", QStringLiteral("1"));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        after(2500, [&] {
+            save(out.filePath(QStringLiteral("bracket-ring.png")));
+            QStringList titles;
+            for (SequencerSet *set : workspaceSets(&window))
+                titles << set->title();
+            std::printf("bracket-ring.png: %s; %s\n", qPrintable(titles.join(QStringLiteral(", "))),
+                        qPrintable(window.findChild<QLabel *>(QStringLiteral("l_cycle"))->text()));
+            // Set 1 leads past set 2, which the camera then never takes.
+            comboOf(workspaceSets(&window).value(1), QStringLiteral("     Set Next"))
+                ->setCurrentIndex(3);
+        });
+        after(3500, [&] {
+            save(out.filePath(QStringLiteral("unreached-set.png")));
+            std::printf("unreached-set.png: %s\n",
+                        qPrintable(window.findChild<QLabel *>(QStringLiteral("l_cycle"))->text()));
+            QCoreApplication::quit();
+        });
+    });
+    return application.exec();
+}
+
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
@@ -317,9 +411,13 @@ int main(int argc, char *argv[])
         return layoutShots(application, QDir(arguments.at(2)));
     if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--exposure"))
         return exposureShots(application, QDir(arguments.at(2)));
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--generate"))
+        return generateShots(application, QDir(arguments.at(2)));
     if (arguments.size() < 2) {
         std::fprintf(stderr, "usage: vyra-sequence-shots <output-dir> [shots] [interval-ms]\n"
-                             "       vyra-sequence-shots --layout <output-dir>\n");
+                             "       vyra-sequence-shots --layout <output-dir>\n"
+                             "       vyra-sequence-shots --exposure <output-dir>\n"
+                             "       vyra-sequence-shots --generate <output-dir>\n");
         return 2;
     }
     const QDir out(arguments.at(1));
