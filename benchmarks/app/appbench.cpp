@@ -13,6 +13,9 @@
 //   appbench record-exposures <ms,ms,...> <fps> <tiff|png> <seconds> <folder>
 //     (a sequence of one set per exposure, beside vyra-sequencer-run recording
 //     the same: scripts/measure-runner.sh)
+//   appbench full-speed <ms,ms,...> <fps|max> <full|image size profile> <tiff|png> <seconds> <folder>
+//     (recorded at the camera's own speed: images by its clock, labels read
+//     from each image's stamp; then live video at the same rate)
 //   appbench startup
 //   appbench memory <live seconds> <start/stop cycles> <dialog openings>
 
@@ -469,9 +472,11 @@ struct Recording
 };
 
 /// Records for seconds through the window's Record command; false when the
-/// recording did not end.
+/// recording did not end. inspect, if given, sees each recording's folder
+/// before it is deleted.
 bool recordFor(Application &app, const QString &format, int seconds, const QString &folder,
-               Recording &recording)
+               Recording &recording,
+               const std::function<void(const QDir &)> &inspect = nullptr)
 {
     // A box at the end says how many images the writer's queue dropped; it
     // is answered at once.
@@ -504,8 +509,70 @@ bool recordFor(Application &app, const QString &format, int seconds, const QStri
         return false;
     recording.totalSeconds = double(timer.nsecsElapsed()) / 1e9;
     recording.recorded = recordedIn(folder);
+    if (inspect) {
+        const QDir base(folder);
+        for (const QString &name : base.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            inspect(QDir(base.filePath(name)));
+    }
     QDir(folder).removeRecursively();
     return true;
+}
+
+/// What the images of a recorded sequence say about their labels and the
+/// camera's clock.
+struct LabelCheck
+{
+    int images = 0;
+    /// Images whose stamp names another set than their row.
+    int mislabelled = 0;
+    /// Images the camera's clock says were taken between the first and the
+    /// last at the frame rate.
+    qint64 expectedByClock = 0;
+};
+
+LabelCheck checkLabels(const QDir &folder, double fps)
+{
+    LabelCheck check;
+    QFile list(folder.filePath(QStringLiteral("images.csv")));
+    if (!list.open(QIODevice::ReadOnly))
+        return check;
+    QTextStream rows(&list);
+    rows.readLine();
+    qint64 firstUs = -1;
+    qint64 lastUs = -1;
+    while (!rows.atEnd()) {
+        const QStringList fields = rows.readLine().split(QLatin1Char(','));
+        if (fields.size() < 5 || fields.at(3).isEmpty())
+            continue;
+        ++check.images;
+        const qint64 us = fields.at(4).toLongLong();
+        firstUs = firstUs < 0 ? us : std::min(firstUs, us);
+        lastUs = std::max(lastUs, us);
+        const QImage image(folder.filePath(fields.at(0)));
+        if (Application::stampedSet(image.convertToFormat(QImage::Format_RGB888)) !=
+            fields.at(2).toInt())
+            ++check.mislabelled;
+    }
+    if (firstUs >= 0)
+        check.expectedByClock = qRound64(double(lastUs - firstUs) * fps / 1e6) + 1;
+    return check;
+}
+
+/// Picks the Image Size dialog's profile whose caption starts with caption.
+bool chooseImageProfile(Application &app, const QString &caption)
+{
+    app.action("action_imagesize")->trigger();
+    auto *dialog = app.window.findChild<QDialog *>(QStringLiteral("ImageSizeDialog"));
+    auto *profiles = dialog ? dialog->findChild<QComboBox *>(QStringLiteral("profile")) : nullptr;
+    const int index = profiles ? profiles->findText(caption, Qt::MatchStartsWith) : -1;
+    if (index >= 0) {
+        profiles->setCurrentIndex(index);
+        emit profiles->activated(index);
+    }
+    if (dialog)
+        dialog->close();
+    run(200);
+    return index >= 0;
 }
 
 /// Records for seconds and prints a table row: images the camera delivered,
@@ -590,6 +657,52 @@ int recordExposures(const QStringList &arguments)
                           : "none",
                 recording.cpuPercent);
     return 0;
+}
+
+// A sequence of one set per exposure at fps ("max": the camera's highest
+// rate for it) on the whole sensor or the Image Size profile named, recorded
+// for seconds: the images the camera's clock says were taken, delivered,
+// written, lost, mislabelled (their stamp names another set), CPU; then live
+// video at the same rate for as long: images shown and CPU.
+int fullSpeed(const QStringList &arguments)
+{
+    QList<double> exposures;
+    for (const QString &exposure : arguments.value(2).split(QLatin1Char(',')))
+        exposures << exposure.toDouble();
+    const QString requested = arguments.value(3);
+    const QString profile = arguments.value(4);
+    const QString format = arguments.value(5);
+    const int seconds = arguments.value(6, QStringLiteral("60")).toInt();
+    const QString folder = arguments.value(7);
+    VyraSim::Control::setCallLogEnabled(false);
+    Application app(1);
+    if (!waitFor([&] { return app.shown > 0; }))
+        return 1;
+    if (profile != QLatin1String("full") && !chooseImageProfile(app, profile))
+        return 1;
+    app.setDockWidth(400);
+    buildSequence(app, exposures);
+    auto *rate = app.window.findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+    rate->setValue(requested == QLatin1String("max") ? rate->maximum() : requested.toDouble());
+    app.action("action_run")->setChecked(true);
+    run(1000);
+    const double fps = cameraFramerate();
+    Recording recording;
+    LabelCheck labels;
+    if (!recordFor(app, format, seconds, folder, recording,
+                   [&](const QDir &recorded) { labels = checkLabels(recorded, fps); }))
+        return 1;
+    app.action("action_run")->setChecked(false);
+    app.setFramerate(fps);
+    const Rates live = measure(app, seconds);
+    const auto state = cameraState();
+    std::printf("| %d x %d | %.2f | %lld | %llu | %lld | %d | %d | %.1f | %.1f | %.1f |\n",
+                state.aoi.width, state.aoi.height, fps,
+                static_cast<long long>(labels.expectedByClock),
+                static_cast<unsigned long long>(recording.delivered),
+                static_cast<long long>(recording.recorded.lost), labels.images,
+                labels.mislabelled, recording.cpuPercent, live.imagesPerSecond, live.cpuPercent);
+    return labels.mislabelled == 0 && recording.recorded.lost == 0 ? 0 : 1;
 }
 
 int startup()
@@ -707,7 +820,9 @@ int main(int argc, char *argv[])
         return recordSequence(arguments);
     if (mode == QLatin1String("record-exposures"))
         return recordExposures(arguments);
+    if (mode == QLatin1String("full-speed"))
+        return fullSpeed(arguments);
     std::fprintf(stderr, "usage: appbench live|sequence|exposure-views|startup|memory|record|"
-                         "record-sequence|record-exposures ...\n");
+                         "record-sequence|record-exposures|full-speed ...\n");
     return 2;
 }

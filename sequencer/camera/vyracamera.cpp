@@ -283,6 +283,16 @@ bool VyraCamera::isLiveVideoEnabled() const
 
 void VyraCamera::setTriggerMode(int mode, bool restart)
 {
+    selectTriggerMode(mode, restart, false);
+}
+
+void VyraCamera::runSequenceFree()
+{
+    selectTriggerMode(VYRA_TRIGGER_OFF, true, true);
+}
+
+void VyraCamera::selectTriggerMode(int mode, bool restart, bool sequenceRunsFree)
+{
     bool wasLive = false;
     if (restart && isLiveVideoEnabled()) {
         enableLiveVideo(false);
@@ -290,6 +300,8 @@ void VyraCamera::setTriggerMode(int mode, bool restart)
     }
     // A refused mode must not cost the live image.
     auto resumeLive = qScopeGuard([&] { resumeLiveVideo(wasLive); });
+    // Set while capture is paused: every image after it is labelled by it.
+    m_sequenceRunsFree.store(sequenceRunsFree);
     checkDriverStatus(selectTriggerSource(m_handle, mode), sourceFile, "VyraCamera::setTriggerMode",
                       __LINE__);
     // Only what this call stopped is started again: a live query that
@@ -345,7 +357,7 @@ QSharedPointer<QImage> VyraCamera::waitForNextImage(int maximumWaitMs)
         QSharedPointer<QImage> image =
             convertRgbFrame(bufferMemory, frame.width, frame.height, frame.linePitch);
         if (image) {
-            frameInfo(frame).attachTo(*image);
+            frameInfo(frame, m_sequenceRunsFree.load()).attachTo(*image);
         }
         return image;
     } catch (const VyraCameraException &) {
@@ -361,12 +373,14 @@ int VyraCamera::imageWaitMs() const
     return static_cast<int>(periodMs) * 2;
 }
 
-VyraFrameInfo VyraCamera::frameInfo(const VyraFrameDescriptor &frame)
+VyraFrameInfo VyraCamera::frameInfo(const VyraFrameDescriptor &frame, bool sequenceRunsFree)
 {
     VyraFrameInfo info;
     // The descriptor names set 0 for images taken outside a sequence too;
-    // a running sequence is what takes images in the single-trigger mode.
-    if (frame.triggerSource == VYRA_TRIGGER_SINGLE) {
+    // a running sequence is what takes images in the single-trigger mode,
+    // and in the free-running mode while runSequenceFree() holds.
+    if (frame.triggerSource == VYRA_TRIGGER_SINGLE ||
+        (sequenceRunsFree && frame.triggerSource == VYRA_TRIGGER_OFF)) {
         info.set = frame.sequencerSet;
     }
     info.frameNumber = frame.frameNumber;

@@ -89,6 +89,11 @@ public:
     /// Selects the trigger source; with restart, live capture is stopped
     /// around the change and resumed if it ran.
     void setTriggerMode(int mode, bool restart);
+    /// The free-running trigger mode for a sequence the camera's sequencer
+    /// runs: its images name the set that took them, as those of the
+    /// single-trigger mode do. Live capture is stopped around the change and
+    /// resumed if it ran; any other trigger mode ends it.
+    void runSequenceFree();
     void trigger();
     /// Waits up to two frame periods (or maximumWaitMs, when that is shorter
     /// and not negative) for the next buffer and converts it into an image
@@ -230,7 +235,8 @@ private:
     Identity listedIdentity(const char *method) const;
     /// Two frame periods at the current rate: how long an image may take.
     int imageWaitMs() const;
-    static VyraFrameInfo frameInfo(const VyraFrameDescriptor &frame);
+    static VyraFrameInfo frameInfo(const VyraFrameDescriptor &frame, bool sequenceRunsFree);
+    void selectTriggerMode(int mode, bool restart, bool sequenceRunsFree);
     // Capture pause and resume: the capture thread and the image timer, not
     // the camera's live state.
     void startCapture();
@@ -251,6 +257,9 @@ private:
     // the camera's thread when an image queued from the capture thread
     // arrives there.
     std::atomic<bool> m_capturing{false};
+    // Whether free-running images are a sequence's: set on the GUI thread
+    // while capture is paused, read by the capture thread.
+    std::atomic<bool> m_sequenceRunsFree{false};
     int m_deviceId;
     QMap<int, char *> m_bufferMap;
     ImageFanOut m_images;

@@ -92,9 +92,11 @@ RunnerOptions::Parsed RunnerOptions::parse(const QStringList &arguments)
     if (!parsed.error.isEmpty())
         return parsed;
 
-    if (parser.isSet(rateName) && !positiveNumber(parser.value(rateName), options.rate)) {
-        parsed.error =
-            tr("--rate takes images a second above 0, not '%1'").arg(parser.value(rateName));
+    options.highestRate = parser.value(rateName) == QLatin1String("max");
+    if (parser.isSet(rateName) && !options.highestRate &&
+        !positiveNumber(parser.value(rateName), options.rate)) {
+        parsed.error = tr("--rate takes images a second above 0, or max, not '%1'")
+                           .arg(parser.value(rateName));
         return parsed;
     }
     if (parser.isSet(cyclesName)) {
@@ -145,7 +147,9 @@ QString RunnerOptions::helpText()
               "  --camera SERIAL|MODEL|INDEX the camera: its serial number, its model or its\n"
               "                              place in --list-cameras (from 0); by default the\n"
               "                              first free camera\n"
-              "  --rate FPS                  images a second (default %1, at most %2)\n"
+              "  --rate FPS|max              images a second (default %1), up to the camera's\n"
+              "                              highest rate for the sequence's longest exposure;\n"
+              "                              max runs at that rate\n"
               "  --cycles N                  records N cycles of the sequence, then ends\n"
               "  --seconds S                 records for S seconds, then ends; without\n"
               "                              --cycles or --seconds: until interrupted\n"
@@ -164,6 +168,5 @@ QString RunnerOptions::helpText()
               "Exit status: 0 done as asked; 1 usage; 2 no such camera, or the camera failed\n"
               "or was removed; 3 a sequence or camera file that cannot be read or loaded;\n"
               "4 the recording could not be written; 130 interrupted.\n")
-        .arg(SequencerFramerate::defaultValue)
-        .arg(SequencerFramerate::maximum);
+        .arg(SequencerFramerate::defaultValue);
 }

@@ -30,6 +30,8 @@ public:
     /// Images a second the sequence runs at: the window's rate of a first start
     /// unless asked for another.
     double rate = SequencerFramerate::defaultValue;
+    /// Runs at the camera's highest rate for the sequence instead ("--rate max").
+    bool highestRate = false;
     /// Cycles to record; 0 records until the time is up or until interrupted.
     int cycles = 0;
     /// How long to record; 0 records until the cycles are done or until

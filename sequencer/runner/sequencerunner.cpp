@@ -22,6 +22,10 @@
 
 namespace {
 
+// Rates closer than this are the same rate: the camera rounds the rates it
+// takes to its clock.
+constexpr double rateTolerance = 0.005;
+
 // Messages meant for a window's box (a heading, a blank line, details)
 // become one line of standard error.
 QString oneLine(const QString &text)
@@ -163,15 +167,40 @@ bool SequenceRunner::takeRate()
     } catch (const VyraCameraException &) {
         // The camera takes the nearest rate it can run at.
     }
-    rate.setValue(m_options.rate);
-    if (std::abs(rate.value() - m_options.rate) > 1e-9) {
+    if (!m_options.highestRate && m_options.rate < rate.minimum() - rateTolerance) {
         end(RunSummary::Reason::Usage,
-            tr("--rate %1: a sequence runs at %2 to %3 images a second on this camera")
+            tr("--rate %1: a sequence runs at %2 images a second or more on this camera")
                 .arg(m_options.rate)
-                .arg(rate.minimum())
-                .arg(SequencerFramerate::maximum));
+                .arg(rate.minimum()));
         return false;
     }
+    return true;
+}
+
+bool SequenceRunner::takeHighestRate()
+{
+    SequencerFramerate &rate = m_model.runRate();
+    try {
+        rate.setMaximum(SequenceRun::highestRate(*m_camera, m_model.sequence()));
+    } catch (const VyraCameraException &error) {
+        end(RunSummary::Reason::CameraFailed,
+            tr("the camera failed: %1").arg(oneLine(error.what())));
+        return false;
+    }
+    if (m_options.highestRate) {
+        rate.setValue(rate.maximum());
+        return true;
+    }
+    if (m_options.rate > rate.maximum() + rateTolerance) {
+        end(RunSummary::Reason::Usage,
+            tr("--rate %1: the camera runs this sequence at %2 to %3 images a second (its "
+               "highest rate for the longest exposure); --rate max takes the highest")
+                .arg(m_options.rate)
+                .arg(rate.minimum())
+                .arg(rate.maximum()));
+        return false;
+    }
+    rate.setValue(m_options.rate);
     return true;
 }
 
@@ -185,7 +214,9 @@ bool SequenceRunner::loadSequence()
     }
     SequenceLoader::Result loaded;
     try {
-        loaded = SequenceLoader::load(*m_camera, *m_sequencer, path, m_model.runRate().value());
+        const double asked =
+            m_options.highestRate ? m_camera->framerateRange().maximum : m_options.rate;
+        loaded = SequenceLoader::load(*m_camera, *m_sequencer, path, asked);
     } catch (const VyraCameraException &error) {
         end(RunSummary::Reason::FileRejected,
             tr("%1: the camera does not take this sequencer configuration: %2")
@@ -205,7 +236,7 @@ bool SequenceRunner::loadSequence()
         return false;
     }
     m_model.setSequence(loaded.sequence);
-    return checkSequence(loaded.runRate);
+    return takeHighestRate() && checkSequence(loaded.runRate);
 }
 
 bool SequenceRunner::checkSequence(double fittingRate)

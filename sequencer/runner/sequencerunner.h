@@ -55,7 +55,11 @@ private:
     bool openCamera();
     bool loadCameraFile();
     /// The rate asked for, if the camera can run the sequence at it.
+    /// The camera's lowest rate; a rate below it is a usage error.
     bool takeRate();
+    /// The highest rate the camera runs the loaded sequence at, and the
+    /// rate asked for (or that one, for --rate max) within it.
+    bool takeHighestRate();
     bool loadSequence();
     /// Checks the loaded sequence against the camera at the run rate;
     /// fittingRate is the highest rate its exposures allow.

@@ -17,6 +17,11 @@ double SequencerFramerate::minimum() const
     return m_minimum;
 }
 
+double SequencerFramerate::maximum() const
+{
+    return m_maximum;
+}
+
 double SequencerFramerate::requested() const
 {
     return m_requested;
@@ -26,7 +31,7 @@ void SequencerFramerate::setValue(double fps)
 {
     if (!std::isfinite(fps))
         return;
-    m_requested = std::clamp(fps, 0.0, maximum);
+    m_requested = std::max(fps, 0.0);
     follow();
 }
 
@@ -34,16 +39,26 @@ void SequencerFramerate::setMinimum(double fps)
 {
     if (!std::isfinite(fps) || fps == m_minimum)
         return;
-    m_minimum = std::clamp(fps, 0.0, maximum);
+    m_minimum = std::max(fps, 0.0);
     emit minimumChanged(m_minimum);
+    follow();
+}
+
+void SequencerFramerate::setMaximum(double fps)
+{
+    if (!std::isfinite(fps) || fps <= 0.0 || fps == m_maximum)
+        return;
+    m_maximum = fps;
+    emit maximumChanged(m_maximum);
     follow();
 }
 
 void SequencerFramerate::follow()
 {
-    // A camera that cannot run so slowly takes its lowest rate; the rate
-    // asked for stays for the cameras that can.
-    const double rate = std::clamp(m_requested, m_minimum, maximum);
+    // A camera that cannot run so slowly or so fast takes its nearest rate;
+    // the rate asked for stays for the cameras and sequences that allow it.
+    // Where the two limits cross, the lowest rate the camera has wins.
+    const double rate = std::max(std::min(m_requested, m_maximum), m_minimum);
     if (rate == m_value)
         return;
     m_value = rate;

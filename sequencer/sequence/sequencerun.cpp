@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cameralimits.h"
+#include "sequence.h"
 #include "sequencemodel.h"
 #include "sequencer.h"
 #include "vyraautotriggerthread.h"
@@ -37,9 +38,27 @@ SequenceRun::SequenceRun(QSharedPointer<VyraCamera> camera, QSharedPointer<Seque
                          double runFramerate)
     : m_camera(std::move(camera)),
       m_sequencer(std::move(sequencer)),
-      m_autoTrigger(QSharedPointer<VyraAutoTriggerThread>::create(m_camera,
-                                                                   triggerInterval(runFramerate)))
+      m_autoTrigger(QSharedPointer<VyraAutoTriggerThread>::create(
+          m_camera, triggerInterval(std::min(runFramerate, maximumTriggerRate)))),
+      m_runFramerate(runFramerate)
 {
+}
+
+double SequenceRun::highestRate(const VyraCamera &camera, const Sequence &sequence)
+{
+    double longest = 0.0;
+    if (sequence.varies(VYRA_FEATURE_EXPOSURE)) {
+        for (const SetParameters &set : sequence.sets)
+            longest = std::max(longest, set.exposureMs);
+    } else {
+        longest = camera.exposure();
+    }
+    return camera.highestFramerate(longest);
+}
+
+bool SequenceRun::runsFree() const
+{
+    return m_runFramerate > maximumTriggerRate;
 }
 
 SequenceRun::~SequenceRun()
@@ -68,6 +87,8 @@ void SequenceRun::start(const SequenceModel &model)
         m_sequencer->reset();
         m_sequencer->writeSequence(model.sequence());
         m_sequencer->enableSequencerMode(true);
+        m_runFramerate = model.runRate().value();
+        runLive();
     } catch (const VyraCameraException &) {
         bringTo(State::Stopped);
         throw;
@@ -75,8 +96,18 @@ void SequenceRun::start(const SequenceModel &model)
         bringTo(State::Stopped);
         throw;
     }
-    m_autoTrigger->start(QThread::InheritPriority);
     m_state = State::RunningLive;
+}
+
+void SequenceRun::runLive()
+{
+    if (runsFree()) {
+        // The camera takes image after image, its sequencer stepping along
+        // the path at each.
+        m_camera->runSequenceFree();
+    } else {
+        m_autoTrigger->start(QThread::InheritPriority);
+    }
 }
 
 void SequenceRun::requireFit(const Sequence &sequence)
@@ -125,14 +156,20 @@ void SequenceRun::setLive(bool live)
     if (m_state == State::Stopped || live == (m_state == State::RunningLive))
         return;
     if (live) {
-        m_autoTrigger->start(QThread::InheritPriority);
+        try {
+            runLive();
+        } catch (const VyraCameraException &) {
+            bringTo(State::RunningStepped);
+            throw;
+        }
         m_state = State::RunningLive;
         return;
     }
     stopTriggers();
     try {
-        // Sequencer mode starts at the start set when switched on. With live
-        // capture stopped around it, the camera takes no image in between.
+        // Sequencer mode starts at the start set when switched on, in the
+        // single-trigger mode. With live capture stopped around it, the
+        // camera takes no image in between.
         m_camera->enableLiveVideo(false);
         m_sequencer->enableSequencerMode(false);
         m_sequencer->enableSequencerMode(true);
@@ -153,7 +190,23 @@ void SequenceRun::step()
 
 void SequenceRun::followFramerate(double fps)
 {
+    const bool wasFree = runsFree();
+    m_runFramerate = fps;
     m_autoTrigger->setInterval(triggerInterval(std::min(fps, maximumTriggerRate)));
+    if (m_state != State::RunningLive || runsFree() == wasFree)
+        return;
+    // Across ten a second the pace changes hands, between the triggers and
+    // the camera.
+    try {
+        if (wasFree)
+            m_camera->setTriggerMode(VYRA_TRIGGER_SINGLE, true);
+        else
+            stopTriggers();
+        runLive();
+    } catch (const VyraCameraException &) {
+        bringTo(State::RunningLive);
+        throw;
+    }
 }
 
 void SequenceRun::abandon()
@@ -177,6 +230,12 @@ void SequenceRun::bringTo(State target) noexcept
         tryStep([this] { m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true); });
     } else {
         tryStep([this] { m_sequencer->enableSequencerMode(true); });
+        tryStep([&] {
+            if (target == State::RunningLive && runsFree())
+                m_camera->runSequenceFree();
+            else
+                m_camera->setTriggerMode(VYRA_TRIGGER_SINGLE, true);
+        });
     }
     tryStep([this] { m_camera->enableLiveVideo(true); });
 
@@ -192,7 +251,7 @@ void SequenceRun::bringTo(State target) noexcept
     // In sequencer mode the camera runs its sets, by steps unless the
     // triggers come.
     m_state = target == State::Stopped ? State::RunningStepped : target;
-    if (m_state == State::RunningLive)
+    if (m_state == State::RunningLive && !runsFree())
         m_autoTrigger->start(QThread::InheritPriority);
 }
 

@@ -14,11 +14,14 @@ class VyraCamera;
 ///
 /// - Stopped: sequencer mode off, the software trigger mode, live video at
 ///   the stopped frame rate (30 fps unless another is set).
-/// - RunningLive: the sets written into the camera, sequencer mode on, the
-///   single-trigger mode, and software triggers at the camera's frame rate,
-///   at most ten a second.
-/// - RunningStepped: as RunningLive, without the triggers: an image is taken
-///   for each step(), with the next set along the path.
+/// - RunningLive: the sets written into the camera, sequencer mode on, and
+///   images at the run rate. Up to ten a second the host paces them: the
+///   single-trigger mode, and software triggers at the run rate. Faster, the
+///   camera runs the sequence itself: the free-running trigger mode, the
+///   sequencer stepping along the path at each image.
+/// - RunningStepped: sequencer mode on and the single-trigger mode, without
+///   triggers: an image is taken for each step(), with the next set along
+///   the path.
 ///
 /// A transition that fails is undone as far as the camera lets itself be
 /// brought back (a failed stop is finished instead), and the state then
@@ -32,11 +35,18 @@ public:
     /// The frame rate the camera returns to when the run stops, unless
     /// another stopped frame rate is set.
     static constexpr double liveFramerate = 30.0;
-    /// Live runs take at most this many images a second.
+    /// Live runs up to this many images a second are paced by software
+    /// triggers; faster ones run free on the camera.
     static constexpr double maximumTriggerRate = 10.0;
 
-    /// Triggers will come at runFramerate once the run starts; the camera is
-    /// not touched.
+    /// The highest rate the camera runs the sequence at: its fastest at the
+    /// current image size for the sequence's longest exposure (the live
+    /// exposure where the sequence does not vary it). Throws
+    /// VyraCameraException.
+    static double highestRate(const VyraCamera &camera, const Sequence &sequence);
+
+    /// A live run will take its images at runFramerate; the camera is not
+    /// touched.
     SequenceRun(QSharedPointer<VyraCamera> camera, QSharedPointer<Sequencer> sequencer,
                 double runFramerate);
     /// Ends the triggers; the camera is left as it is.
@@ -62,8 +72,13 @@ public:
     void setLive(bool live);
     /// RunningStepped: one image with the next set. Throws VyraCameraException.
     void step();
-    /// Paces the triggers to the camera's frame rate, at most ten a second.
+    /// The run rate is now fps, the camera's frame rate: a live run goes on
+    /// at it, with triggers up to ten a second, free on the camera above.
+    /// Throws VyraCameraException; the run then goes on as the camera lets
+    /// it.
     void followFramerate(double fps);
+    /// Whether a live run at the current run rate runs free on the camera.
+    bool runsFree() const;
     /// The camera is gone: the triggers stop and the run is over, without a
     /// word to the camera.
     void abandon();
@@ -77,6 +92,8 @@ private:
     /// camera cannot take as it is now.
     void requireFit(const Sequence &sequence);
     void stopTriggers();
+    /// Images come at the run rate: free on the camera or by triggers.
+    void runLive();
     /// Brings the camera to target as far as it lets itself, then takes
     /// the state the camera is in: a camera in sequencer mode runs the
     /// sequence (by steps if it was to stop), one out of it is stopped.
@@ -87,4 +104,5 @@ private:
     QSharedPointer<VyraAutoTriggerThread> m_autoTrigger;
     State m_state = State::Stopped;
     double m_stoppedFramerate = liveFramerate;
+    double m_runFramerate;
 };

@@ -60,6 +60,9 @@ constexpr double firstStartWidestScreenShare = 0.97;
 constexpr double firstStartImageShare = 0.36;
 // Hints about values the camera could not take stay this long.
 constexpr int hintMilliseconds = 10000;
+// Rates closer than this are the same rate: the camera rounds the rates it
+// takes to its clock.
+constexpr double rateTolerance = 0.005;
 
 QString noCameraMessage()
 {
@@ -234,7 +237,9 @@ void MainWindow::connectSequence()
     connect(sequenceModel, &SequenceModel::sequenceChanged, this, [this] {
         showFeatures();
         showCommandState();
+        followHighestRunRate();
     });
+    connect(sequenceModel, &SequenceModel::setChanged, this, &MainWindow::followHighestRunRate);
     QUndoStack *history = sequenceEditor->undoStack();
     connect(history, &QUndoStack::indexChanged, this, &MainWindow::showCommandState);
     connect(history, &QUndoStack::undoTextChanged, this, [this](const QString &text) {
@@ -758,11 +763,53 @@ void MainWindow::onFramerateChanged(double fps)
 {
     if (!sequenceRun)
         return;
-    sequenceRun->followFramerate(fps);
+    try {
+        sequenceRun->followFramerate(fps);
+    } catch (const VyraCameraException &error) {
+        statusBar()->showMessage(QString::fromUtf8(error.what()), hintMilliseconds);
+        showCommandState();
+    }
+    if (sequenceModel->isEmpty())
+        return;
     // While there are sets, the camera runs at the run rate whatever sets
-    // it (the tool bar, the Acquisition dialog): one rate everywhere.
-    if (!sequenceModel->isEmpty())
-        sequenceModel->runRate().setValue(fps);
+    // it (the tool bar, the Acquisition dialog): one rate everywhere, and
+    // never faster than the sequence's longest exposure allows.
+    SequencerFramerate &runRate = sequenceModel->runRate();
+    runRate.setValue(fps);
+    if (fps <= runRate.maximum() + rateTolerance)
+        return;
+    statusBar()->showMessage(
+        tr("The frame rate stays at %1 fps: the sequence's longest exposure allows no faster "
+           "run (%2 fps asked for).")
+            .arg(runRate.value(), 0, 'f', 2)
+            .arg(fps, 0, 'f', 2),
+        hintMilliseconds);
+    try {
+        camera->setFramerate(runRate.value());
+    } catch (const VyraCameraException &) {
+        // The camera keeps the rate it has; a run checks it at the start.
+    }
+}
+
+void MainWindow::followHighestRunRate()
+{
+    if (!camera || cameraRemoved)
+        return;
+    SequencerFramerate &runRate = sequenceModel->runRate();
+    const double before = runRate.value();
+    try {
+        runRate.setMaximum(SequenceRun::highestRate(*camera, sequenceModel->sequence()));
+    } catch (const VyraCameraException &) {
+        // The limit stays as the camera last told it.
+        return;
+    }
+    if (runRate.value() < before - rateTolerance)
+        statusBar()->showMessage(
+            tr("Sequencer Rate lowered to %1 fps: the sequence's longest exposure allows no "
+               "faster run. It goes back to %2 fps once the exposures allow it.")
+                .arg(runRate.value(), 0, 'f', 2)
+                .arg(runRate.requested(), 0, 'f', 2),
+            hintMilliseconds);
 }
 
 void MainWindow::onActiveSetChanged(int nActiveSet)
@@ -957,6 +1004,11 @@ void MainWindow::openSelectedCamera()
         connect(camera.data(), &VyraCamera::imageCaptured, ui->cameraview,
                 &QDisplayWidget::setImage);
         connect(camera.data(), &VyraCamera::newFramerate, this, &MainWindow::onFramerateChanged);
+        // A smaller image or a faster pixel clock lets the sequence run faster.
+        connect(camera.data(), &VyraCamera::imageSizeChanged, this,
+                &MainWindow::followHighestRunRate);
+        connect(camera.data(), &VyraCamera::pixelclockChanged, this,
+                &MainWindow::followHighestRunRate);
 
         // Resets the camera's sequence; the workspace is empty at this point.
         sequencer = QSharedPointer<Sequencer>::create(camera);
@@ -970,6 +1022,7 @@ void MainWindow::openSelectedCamera()
         imageOutlets->setCamera(camera, sequencer);
         exposureViews->setCamera(camera);
         findFeaturesNotOffered();
+        followHighestRunRate();
         showCommandState();
         cameraName = camera->getName();
         showCameraStatus(cameraName + QStringLiteral(" opened"));

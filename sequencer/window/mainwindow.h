@@ -91,6 +91,9 @@ private slots:
     /// Marks the set that took the image now on screen.
     void showSetOfImage(QSharedPointer<QImage> image);
     void updatePreviewFramerate();
+    /// The run rate's limit follows the camera's highest rate for the
+    /// sequence's longest exposure, saying so when the run rate goes down.
+    void followHighestRunRate();
     void on_action_saveImage_triggered();
     void on_action_record_toggled(bool on);
     void on_action_captureCycle_triggered();
