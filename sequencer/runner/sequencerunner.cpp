@@ -180,27 +180,29 @@ bool SequenceRunner::takeRate()
 bool SequenceRunner::takeHighestRate()
 {
     SequencerFramerate &rate = m_model.runRate();
+    double fastest = 0.0;
+    double highest = 0.0;
     try {
-        rate.setMaximum(SequenceRun::highestRate(*m_camera, m_model.sequence()));
+        fastest = m_camera->framerateRange().maximum;
+        highest = SequenceRun::highestRate(*m_camera, m_model.sequence());
     } catch (const VyraCameraException &error) {
         end(RunSummary::Reason::CameraFailed,
             tr("the camera failed: %1").arg(oneLine(error.what())));
         return false;
     }
-    if (m_options.highestRate) {
-        rate.setValue(rate.maximum());
-        return true;
-    }
-    if (m_options.rate > rate.maximum() + rateTolerance) {
+    if (!m_options.highestRate && m_options.rate > fastest + rateTolerance) {
         end(RunSummary::Reason::Usage,
-            tr("--rate %1: the camera runs this sequence at %2 to %3 images a second (its "
-               "highest rate for the longest exposure); --rate max takes the highest")
+            tr("--rate %1: the camera runs at %2 to %3 images a second at this image size; "
+               "--rate max takes the highest the sequence allows")
                 .arg(m_options.rate)
                 .arg(rate.minimum())
-                .arg(rate.maximum()));
+                .arg(fastest));
         return false;
     }
-    rate.setValue(m_options.rate);
+    // Exposures too long for the rate asked for are the sequence's problem,
+    // named value by value when it is checked.
+    rate.setMaximum(fastest);
+    rate.setValue(m_options.highestRate ? highest : m_options.rate);
     return true;
 }
 

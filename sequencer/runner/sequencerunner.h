@@ -57,8 +57,8 @@ private:
     /// The rate asked for, if the camera can run the sequence at it.
     /// The camera's lowest rate; a rate below it is a usage error.
     bool takeRate();
-    /// The highest rate the camera runs the loaded sequence at, and the
-    /// rate asked for (or that one, for --rate max) within it.
+    /// The rate asked for, within the camera's fastest at its image size, or
+    /// for --rate max the highest the camera runs the loaded sequence at.
     bool takeHighestRate();
     bool loadSequence();
     /// Checks the loaded sequence against the camera at the run rate;
