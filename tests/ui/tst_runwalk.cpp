@@ -2,14 +2,17 @@
 // simulated camera. After every step the window is held against the camera's
 // own state:
 // - the run button's check and text say what the camera does: running is
-//   sequencer mode in the single-trigger mode, stopped is sequencer mode off,
+//   sequencer mode, live above ten images a second in the free-running
+//   trigger mode and otherwise in the single-trigger one; stopped is
+//   sequencer mode off,
 //   the software trigger mode, live video at 30 fps after a stop, no set marked;
 // - a marked set took the image on screen, and a running sequence marks the
 //   set of every image it shows;
 // - with Live off, each Trigger shows exactly one new image, from the next set
 //   along the path, the first from the start set, and nothing comes between;
 // - a camera-configuration task has the camera to itself; a run keeps its
-//   rate of at most ten images a second;
+//   rate within what the Sequencer Rate box offers, up to the camera's
+//   highest for the sequence;
 // - Change Camera to the open camera keeps it and its sets;
 // - the editors show the sequence model, the feature toggles its features,
 //   and a running camera holds the sets the model wrote; edits, Undo and Redo
@@ -409,6 +412,18 @@ private:
         return folder.filePath(QStringLiteral("camera %1.ini").arg(number));
     }
 
+    void sequencerRate()
+    {
+        if (!enabled("action_sequencerframerate"))
+            return;
+        auto *box = window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+        // Half the time the highest rate, at which the camera runs free.
+        box->setValue(random.bounded(2) == 0 ? box->maximum()
+                                             : box->minimum() + random.bounded(1.0) *
+                                                                    (box->maximum() - box->minimum()));
+        liveRateExpected = true;
+    }
+
     void acquisitionFramerate()
     {
         if (!enabled("action_settings"))
@@ -571,14 +586,21 @@ private:
         expect(!state->configurationMode, QStringLiteral("configuration mode left on"));
         expect(state->live, QStringLiteral("no live image"));
         if (running) {
-            expect(state->sequencerMode && state->triggerMode == VYRA_TRIGGER_SINGLE,
-                   QStringLiteral("shown running, the camera is not"));
+            const bool free = act("action_capture")->isChecked() && sequenceRate() > 10.0;
+            expect(state->sequencerMode &&
+                       state->triggerMode == (free ? VYRA_TRIGGER_OFF : VYRA_TRIGGER_SINGLE),
+                   QStringLiteral("shown running %1, the camera is not")
+                       .arg(free ? QStringLiteral("free") : QStringLiteral("by triggers")));
             expect(qRound(state->frameRate * 100) == qRound(sequenceRate() * 100),
                    QStringLiteral("running at %1 fps, the tool bar says %2")
                        .arg(state->frameRate)
                        .arg(sequenceRate()));
-            expect(state->frameRate <= 10.0 + 1e-9,
-                   QStringLiteral("a run at %1 images a second").arg(state->frameRate));
+            auto *box =
+                window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+            expect(state->frameRate <= box->maximum() + 0.005,
+                   QStringLiteral("a run at %1 images a second, beyond the %2 offered")
+                       .arg(state->frameRate)
+                       .arg(box->maximum()));
         } else {
             expect(!state->sequencerMode && state->triggerMode == VYRA_TRIGGER_SOFTWARE,
                    QStringLiteral("shown stopped, the camera runs"));
@@ -628,6 +650,7 @@ private:
         {"load camera configuration",
          [](Walk *w) { w->cameraTask("action_loadCameraConfiguration", true); }},
         {"acquisition frame rate", &Walk::acquisitionFramerate},
+        {"sequencer rate", &Walk::sequencerRate},
         {"unplug", &Walk::unplug},
         {"replug", &Walk::replug},
         {"change camera", &Walk::changeCamera},

@@ -349,24 +349,39 @@ void TestSequenceWindow::runRateIsKeptWithinItsRange_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<double>("rate");
-    QTest::newRow("within") << "2.5" << 2.5;
-    QTest::newRow("above ten a second") << "25" << 10.0;
-    QTest::newRow("below the camera's lowest") << "0.1" << 0.5;
+    // A set of the live exposure, 10 ms, allows at most 100 images a second.
+    QTest::addColumn<double>("rateWithSet");
+    QTest::addColumn<int>("runningTriggerMode");
+    QTest::newRow("within") << "2.5" << 2.5 << 2.5 << VYRA_TRIGGER_SINGLE;
+    // Above ten a second the camera runs the sequence itself, up to its
+    // readout of 640 x 480 at 86 MHz, or what the longest exposure allows.
+    QTest::newRow("above ten a second") << "25" << 25.0 << 25.0 << VYRA_TRIGGER_OFF;
+    QTest::newRow("beyond the camera's highest")
+        << "500" << 175.75 << 100.0 << VYRA_TRIGGER_OFF;
+    QTest::newRow("below the camera's lowest") << "0.1" << 0.5 << 0.5 << VYRA_TRIGGER_SINGLE;
 }
 
 void TestSequenceWindow::runRateIsKeptWithinItsRange()
 {
     QFETCH(QString, typed);
     QFETCH(double, rate);
+    QFETCH(double, rateWithSet);
+    QFETCH(int, runningTriggerMode);
     checkFeature(window.get(), QStringLiteral("Exposure"));
     typeInto(rateBox(window.get()), typed);
     QCOMPARE(rateBox(window.get())->value(), rate);
     // While sets are built the camera runs at the sequence's rate.
     QCOMPARE(cameraState().frameRate, 30.0);
     action(window.get(), "action_addsequence")->trigger();
-    QCOMPARE(cameraState().frameRate, rate);
+    QCOMPARE(cameraState().frameRate, rateWithSet);
+    QCOMPARE(rateBox(window.get())->value(), rateWithSet);
+    if (rateWithSet < rate)
+        QVERIFY2(window->statusBar()->currentMessage().startsWith(
+                     QStringLiteral("Sequencer Rate lowered to 100.00 fps")),
+                 qPrintable(window->statusBar()->currentMessage()));
     start();
-    QCOMPARE(cameraState().frameRate, rate);
+    QCOMPARE(cameraState().frameRate, rateWithSet);
+    QCOMPARE(cameraState().triggerMode, runningTriggerMode);
     action(window.get(), "action_run")->trigger();
     action(window.get(), "action_new")->trigger();
     QTRY_COMPARE(answerer->pendingAnswers(), 0);
@@ -377,7 +392,8 @@ void TestSequenceWindow::runRateIsKeptWithinItsRange()
     window.reset();
     chooseCamera(*answerer, 1);
     window = std::make_unique<MainWindow>();
-    QCOMPARE(rateBox(window.get())->value(), rate);
+    // ... as far as the live exposure allows.
+    QCOMPARE(rateBox(window.get())->value(), std::min(rate, rateBox(window.get())->maximum()));
 }
 
 void TestSequenceWindow::exposureStopsAtWhatTheRunRateAllows_data()
