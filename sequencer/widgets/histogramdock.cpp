@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "histogramview.h"
@@ -14,6 +15,7 @@ HistogramDock::HistogramDock(QWidget *parent)
     , m_logarithmic(new QCheckBox(tr("Log")))
     , m_shares(new QLabel)
     , m_runner(new LatestJobRunner(this))
+    , m_pace(new QTimer(this))
 {
     setObjectName(QStringLiteral("dw_histogram"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable |
@@ -33,6 +35,12 @@ HistogramDock::HistogramDock(QWidget *parent)
     m_logarithmic->setToolTip(tr("Counts on a logarithmic axis"));
     m_shares->setText(sharesText(ImageHistogram()));
     connect(m_logarithmic, &QCheckBox::toggled, m_view, &HistogramView::setLogarithmic);
+    m_pace->setSingleShot(true);
+    m_pace->setInterval(minimumIntervalMs);
+    connect(m_pace, &QTimer::timeout, this, [this] {
+        if (m_waiting && isVisible())
+            count(m_image);
+    });
 }
 
 const ImageHistogram &HistogramDock::histogram() const
@@ -58,6 +66,7 @@ void HistogramDock::showHistogramOf(QSharedPointer<QImage> image)
         count(image);
 }
 
+
 void HistogramDock::showEvent(QShowEvent *event)
 {
     QDockWidget::showEvent(event);
@@ -67,6 +76,15 @@ void HistogramDock::showEvent(QShowEvent *event)
 
 void HistogramDock::count(const QSharedPointer<QImage> &image)
 {
+    // At most one count a pace: an eye reads no more, and at a camera's full
+    // rate counting every image cost more than showing it. The latest image
+    // waits for the end of the pace.
+    if (m_pace->isActive()) {
+        m_waiting = true;
+        return;
+    }
+    m_waiting = false;
+    m_pace->start();
     m_runner->submit([this, image]() -> LatestJobRunner::Then {
         const ImageHistogram histogram = ImageHistogram::of(*image);
         return [this, histogram] { present(histogram); };

@@ -10,12 +10,13 @@ class HistogramView;
 class LatestJobRunner;
 class QCheckBox;
 class QLabel;
+class QTimer;
 
 /// The "Histogram" dock: red, green, blue and luminance of the image on
 /// screen, on a linear or logarithmic axis, with the shares of clipped and
 /// crushed pixels. Histograms are counted off the GUI thread, at most one
-/// at a time: images that come while one is counted are skipped but for the
-/// newest. Nothing is counted while the dock is hidden.
+/// at a time and at most ten a second: images that come in between are
+/// skipped but for the newest. Nothing is counted while the dock is hidden.
 class HistogramDock : public QDockWidget
 {
     Q_OBJECT
@@ -45,7 +46,13 @@ private:
     HistogramView *m_view;
     QCheckBox *m_logarithmic;
     QLabel *m_shares;
+    /// The shortest time from one count to the next.
+    static constexpr int minimumIntervalMs = 100;
+
     LatestJobRunner *m_runner;
+    QTimer *m_pace;
+    /// An image came while the pace ran: the newest is counted at its end.
+    bool m_waiting = false;
     /// The image on screen, counted once the dock shows.
     QSharedPointer<QImage> m_image;
 };

@@ -7,7 +7,9 @@
 #include <QPixmap>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "clippingmarks.h"
 
@@ -195,12 +197,36 @@ void QDisplayWidget::render()
         renderZoomed();
 }
 
+QImage QDisplayWidget::sampledToWidth(const QImage &image, int width)
+{
+    if (image.format() != QImage::Format_RGB888 || width <= 0 || image.width() <= 0)
+        return image.convertToFormat(QImage::Format_RGB32).scaledToWidth(width, Qt::FastTransformation);
+    // Each pixel shown takes the camera pixel at its top left corner, as the
+    // pixel read-out maps it, read straight from the camera's 24-bit format into the screen's 32-bit one:
+    // converting the whole image first cost more than the rest of the live
+    // view together.
+    const int height = std::max(1, qRound(double(image.height()) * width / image.width()));
+    QImage sampled(width, height, QImage::Format_RGB32);
+    std::vector<int> columns(size_t(width), 0);
+    for (int x = 0; x < width; ++x)
+        columns[size_t(x)] = 3 * int(qint64(x) * image.width() / width);
+    for (int y = 0; y < height; ++y) {
+        const int row = int(std::min<qint64>(qint64(y) * image.height() / height,
+                                             image.height() - 1));
+        const uchar *source = image.constScanLine(row);
+        auto *target = reinterpret_cast<QRgb *>(sampled.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const uchar *pixel = source + columns[size_t(x)];
+            target[x] = qRgb(pixel[0], pixel[1], pixel[2]);
+        }
+    }
+    return sampled;
+}
+
 void QDisplayWidget::renderFitted()
 {
-    // Scaling the screen's 32-bit format is several times faster than
-    // scaling the camera's 24-bit one; marks are painted on the pixels shown.
-    QImage scaled = m_image->convertToFormat(QImage::Format_RGB32)
-                        .scaledToWidth(width(), Qt::FastTransformation);
+    // Marks are painted on the pixels shown.
+    QImage scaled = sampledToWidth(*m_image, width());
     if (m_marks)
         scaled = ClippingMarks::marked(std::move(scaled));
     m_viewport.setFittedSize(scaled.size());

@@ -75,6 +75,9 @@ private:
     /// Draws the image on screen as the viewport places it.
     void render();
     void renderFitted();
+    /// The image at width pixels wide (its aspect kept) in the screen's
+    /// 32-bit format, each pixel the image pixel at its top left corner.
+    static QImage sampledToWidth(const QImage &image, int width);
     void renderZoomed();
     /// Reports the pixel under the mouse, or that there is none.
     void reportPointer(const QPointF &position);
