@@ -10,7 +10,7 @@
 //   appbench record <device> <fps|max> <tiff|png> <seconds> <folder>
 //   appbench record-sequence <sets> <fps> <tiff|png|tiff+hdr|png+hdr> <seconds> <folder>
 //     (+hdr: with the fused image of each cycle)
-//   appbench record-exposures <ms,ms,...> <fps> <tiff|png> <seconds> <folder>
+//   appbench record-exposures <ms,ms,...> <fps|max> <tiff|png> <seconds> <folder>
 //     (a sequence of one set per exposure, beside vyra-sequencer-run recording
 //     the same: scripts/measure-runner.sh)
 //   appbench full-speed <ms,ms,...> <fps|max> <full|image size profile> <tiff|png> <seconds> <folder>
@@ -329,8 +329,8 @@ int sequence(const QStringList &arguments)
     run(1000);
     app.checkHighlight = true;
     const Rates rates = measure(app, seconds);
-    std::printf("| %d | %.0f | %.1f | %d of %d | %.1f |\n", count, fps, rates.imagesPerSecond,
-                app.matched, app.checked, rates.cpuPercent);
+    std::printf("| %d | %.0f | %.2f | %.1f | %d of %d | %.1f |\n", count, fps, cameraFramerate(),
+                rates.imagesPerSecond, app.matched, app.checked, rates.cpuPercent);
     return app.matched == app.checked ? 0 : 1;
 }
 
@@ -637,7 +637,8 @@ int recordExposures(const QStringList &arguments)
     QList<double> exposures;
     for (const QString &exposure : arguments.value(2).split(QLatin1Char(',')))
         exposures << exposure.toDouble();
-    const double fps = arguments.value(3).toDouble();
+    // "max": the highest rate the Acquisition dialog offers while it runs.
+    const double fps = arguments.value(3) == QLatin1String("max") ? -1.0 : arguments.value(3).toDouble();
     const QString format = arguments.value(4);
     const int seconds = arguments.value(5, QStringLiteral("60")).toInt();
     const QString folder = arguments.value(6);

@@ -15,10 +15,6 @@
 
 namespace {
 
-// While the camera's sequencer runs, every image needs a software trigger,
-// and the trigger thread fires at most ten a second.
-constexpr double sequencerFramerateMaximum = 10.0;
-
 // The frame-rate and exposure sliders count hundredths of the spin boxes'
 // unit, so a value with two decimals maps onto one slider position and back
 // onto itself.
@@ -129,7 +125,9 @@ void AcquisitionDialog::initPixelClockControls(int pixelClock)
 void AcquisitionDialog::refreshFramerateControls(double framerate)
 {
     const VyraCamera::FramerateRange range = camera->framerateRange();
-    const double maximum = camera->isSequencerEnabled() ? sequencerFramerateMaximum : range.maximum;
+    // While a sequence runs, the window holds the rate to what its longest
+    // exposure allows, and says so.
+    const double maximum = range.maximum;
     ui->framerate_min->setText(rangeText(range.minimum, "fps"));
     ui->framerate_max->setText(rangeText(maximum, "fps"));
     const int shown =

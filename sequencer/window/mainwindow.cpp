@@ -658,6 +658,16 @@ void MainWindow::saveCameraConfigurationFinished()
 void MainWindow::loadCameraConfigurationFinished()
 {
     finishCameraTask(loadWatcher, tr("Camera Configuration could not be load!"));
+    if (!camera || cameraRemoved)
+        return;
+    // The file may bring another pixel clock, image size or exposure, and
+    // its own frame rate, which while sets exist is the run rate.
+    followHighestRunRate();
+    try {
+        onFramerateChanged(camera->framerate());
+    } catch (const VyraCameraException &) {
+        // The rates stay as they were; the next run sets the camera's.
+    }
 }
 
 void MainWindow::finishCameraTask(QFutureWatcher<bool> &watcher, const QString &failure)

@@ -418,10 +418,12 @@ private:
             return;
         auto *box = window->findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
         // Half the time the highest rate, at which the camera runs free.
+        const double before = box->value();
         box->setValue(random.bounded(2) == 0 ? box->maximum()
                                              : box->minimum() + random.bounded(1.0) *
                                                                     (box->maximum() - box->minimum()));
-        liveRateExpected = true;
+        if (box->value() != before)
+            liveRateExpected = true;
     }
 
     void acquisitionFramerate()
