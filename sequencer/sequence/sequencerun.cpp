@@ -133,6 +133,11 @@ void SequenceRun::stop()
         return;
     stopTriggers();
     try {
+        // Out of the free run first: an image taken between the sequencer's
+        // stop and the trigger mode's change would name a set it was not
+        // taken with.
+        if (m_state == State::RunningLive && runsFree())
+            m_camera->setTriggerMode(VYRA_TRIGGER_SINGLE, true);
         m_sequencer->enableSequencerMode(false);
         m_camera->setFramerate(m_stoppedFramerate);
         m_camera->enableLiveVideo(true);
@@ -224,6 +229,7 @@ void SequenceRun::bringTo(State target) noexcept
 {
     stopTriggers();
     if (target == State::Stopped) {
+        tryStep([this] { m_camera->setTriggerMode(VYRA_TRIGGER_SINGLE, true); });
         tryStep([this] { m_sequencer->enableSequencerMode(false); });
         tryStep([this] { m_camera->setFramerate(m_stoppedFramerate); });
         // A camera that was gone may come back in another trigger mode.
