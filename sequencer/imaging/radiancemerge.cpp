@@ -1,7 +1,5 @@
 #include "radiancemerge.h"
 
-#include <QtConcurrent>
-
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -12,6 +10,8 @@
 #if defined(__SSE2__)
 #include <xmmintrin.h>
 #endif
+
+#include "parallelbands.h"
 
 namespace {
 
@@ -264,8 +264,7 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
     for (const ImageTable &table : tables)
         lightTables.push_back(table.lightAndWeight.data());
 
-    const auto mergeBand = [&](int top) {
-        const int bottom = std::min(top + linesPerBand, size.height());
+    const auto mergeBand = [&](int top, int bottom) {
         const size_t values = size_t(width) * 3;
         std::vector<float> sums(2 * values);
         const auto weightAt = [&sums](size_t k) { return sums[2 * k + 1]; };
@@ -312,9 +311,6 @@ RadianceImage RadianceMerge::merge(const QVector<Exposure> &bracket) const
         }
     };
 
-    QVector<int> bandTops;
-    for (int top = 0; top < size.height(); top += linesPerBand)
-        bandTops.append(top);
-    QtConcurrent::blockingMap(bandTops, mergeBand);
+    ParallelBands::run(size.height(), linesPerBand, mergeBand);
     return result;
 }

@@ -1,6 +1,5 @@
 #include "tonemapper.h"
 
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <array>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "parallelbands.h"
 #include "radianceimage.h"
 
 namespace {
@@ -131,8 +131,7 @@ QImage ToneMapper::map(const RadianceImage &radiance, Operator op, double exposu
     for (int x = 0; x < outWidth; ++x)
         columns[size_t(x)] = int(qint64(x) * width / outWidth);
 
-    const auto mapBand = [&](int top) {
-        const int bottom = std::min(top + linesPerBand, outHeight);
+    const auto mapBand = [&](int top, int bottom) {
         for (int y = top; y < bottom; ++y) {
             const int sourceY = int(qint64(y) * height / outHeight);
             const float *line = radiance.constLine(sourceY);
@@ -166,9 +165,6 @@ QImage ToneMapper::map(const RadianceImage &radiance, Operator op, double exposu
         }
     };
 
-    QVector<int> bandTops;
-    for (int top = 0; top < outHeight; top += linesPerBand)
-        bandTops.append(top);
-    QtConcurrent::blockingMap(bandTops, mapBand);
+    ParallelBands::run(outHeight, linesPerBand, mapBand);
     return picture;
 }
