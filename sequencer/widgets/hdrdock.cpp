@@ -82,6 +82,10 @@ HdrDock::HdrDock(QWidget *parent)
     m_picture->setObjectName(QStringLiteral("hdrPicture"));
     m_caption->setObjectName(QStringLiteral("hdrCaption"));
     m_caption->setWordWrap(true);
+    // Wide enough for the longest caption (a cycle's sets, or why they are
+    // not merged) in two lines, whichever choices the build offers above it.
+    m_caption->setMinimumWidth(
+        std::max(previewWidth, m_caption->fontMetrics().averageCharWidth() * captionLineLength));
     m_caption->setText(tr("Each cycle shows here once the sequence runs."));
 
     auto *contents = new QWidget;

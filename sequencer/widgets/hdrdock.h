@@ -44,6 +44,8 @@ public:
     /// The fused picture is at most this many pixels wide; a tone-mapped
     /// radiance is as wide as the picture's place, at least this.
     static constexpr int previewWidth = 320;
+    /// Characters of a caption's line, of its two at most.
+    static constexpr int captionLineLength = 46;
 
     explicit HdrDock(QWidget *parent = nullptr);
 

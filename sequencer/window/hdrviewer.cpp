@@ -150,8 +150,10 @@ QString HdrViewer::prepareMerge()
     // the model falls back to, which the dock's caption names.
     m_merge = std::make_shared<const RadianceMerge>(m_cameraModel,
                                                     responseStore().responseFor(m_cameraModel));
+#if VYRA_EXPOSURE_FUSION
     if (m_calibrator)
         m_calibrator->setCameraModel(m_cameraModel);
+#endif
     return QString();
 }
 

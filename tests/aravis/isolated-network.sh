@@ -6,6 +6,12 @@
 # machine's loopback and skips when another camera holds it.
 # The shell stays the namespace's first process (which ignores signals it has
 # no handler for) and the test its child; when unshare goes, so does the shell.
+# The namespace gets a /proc of its own where it may mount one: tools that
+# read /proc by process ID (the leak sanitizer's thread list) then find the
+# namespace's processes, not the machine's under the same numbers.
+if command -v ip >/dev/null && unshare -rn --pid --kill-child --mount-proc true 2>/dev/null; then
+    exec unshare -rn --pid --kill-child --mount-proc sh -c 'ip link set lo up && "$@"' sh "$@"
+fi
 if command -v ip >/dev/null && unshare -rn --pid --kill-child true 2>/dev/null; then
     exec unshare -rn --pid --kill-child sh -c 'ip link set lo up && "$@"' sh "$@"
 fi

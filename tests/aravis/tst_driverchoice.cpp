@@ -68,9 +68,9 @@ void TestDriverChoice::chosenDriverListsItsCameras()
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--list")});
     QVERIFY(child.waitForFinished(30000));
-    QCOMPARE(child.exitCode(), 0);
-    QCOMPARE(child.readAllStandardOutput().trimmed(), listed);
     const QByteArray errors = child.readAllStandardError();
+    QVERIFY2(child.exitCode() == 0, errors.constData());
+    QCOMPARE(child.readAllStandardOutput().trimmed(), listed);
     if (message.isEmpty())
         QVERIFY2(!errors.contains("vyradriver"), errors.constData());
     else
