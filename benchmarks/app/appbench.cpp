@@ -312,9 +312,11 @@ bool startSequence(Application &app, const QList<double> &exposures, double fps)
         return false;
     app.setDockWidth(400);
     buildSequence(app, exposures);
+    // The Sequencer Rate box, as a person sets it before the start: a rate
+    // kept from an earlier run must not stand in for the one asked for.
+    auto *rate = app.window.findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
+    rate->setValue(fps < 0 ? rate->maximum() : fps);
     app.action("action_run")->setChecked(true);
-    if (fps != 5.0)
-        app.setFramerate(fps);
     return true;
 }
 
@@ -681,11 +683,8 @@ int fullSpeed(const QStringList &arguments)
         return 1;
     if (profile != QLatin1String("full") && !chooseImageProfile(app, profile))
         return 1;
-    app.setDockWidth(400);
-    buildSequence(app, exposures);
-    auto *rate = app.window.findChild<QDoubleSpinBox *>(QStringLiteral("sb_sequencerframerate"));
-    rate->setValue(requested == QLatin1String("max") ? rate->maximum() : requested.toDouble());
-    app.action("action_run")->setChecked(true);
+    if (!startSequence(app, exposures, requested == QLatin1String("max") ? -1.0 : requested.toDouble()))
+        return 1;
     run(1000);
     const double fps = cameraFramerate();
     Recording recording;
