@@ -58,8 +58,12 @@ private slots:
 
 private:
     void start(double fps);
-    /// The next count images the camera delivers (fewer after 10 s).
+    /// The first count images the camera delivers from now on (fewer after
+    /// 10 s).
     QList<Taken> take(int count);
+    /// The first count images since the last forget() (fewer after 10 s).
+    QList<Taken> taken(int count);
+    void forget();
     /// Checks each image against the one before; periodUs 0 skips the clock.
     void checkRing(const QList<Taken> &images, double periodUs);
     double cameraRate() const { return Control::openCameraState(Control::openHandles().front())->frameRate; }
@@ -119,10 +123,18 @@ void TestSequenceRun::start(double fps)
 
 QList<Taken> TestSequenceRun::take(int count)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_takenMutex);
-        m_taken.clear();
-    }
+    forget();
+    return taken(count);
+}
+
+void TestSequenceRun::forget()
+{
+    std::lock_guard<std::mutex> lock(m_takenMutex);
+    m_taken.clear();
+}
+
+QList<Taken> TestSequenceRun::taken(int count)
+{
     QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
         {
@@ -205,12 +217,10 @@ void TestSequenceRun::liveOffStepsOneImagePerTrigger()
     QCOMPARE(m_run->state(), SequenceRun::State::RunningStepped);
     QList<int> stepped;
     for (int press = 0; press < 4; ++press) {
-        {
-            std::lock_guard<std::mutex> lock(m_takenMutex);
-            m_taken.clear();
-        }
+        // Forgotten before the press: its image may come before the wait.
+        forget();
         m_run->step();
-        const QList<Taken> one = take(1);
+        const QList<Taken> one = taken(1);
         QCOMPARE(one.size(), 1);
         QCOMPARE(one.first().stampedSet, one.first().info.set);
         stepped << one.first().info.set;
