@@ -80,9 +80,9 @@ private:
 void TestSequenceRun::init()
 {
     Control::resetToDefaults();
-    VyraSim::CameraSpec spec;
-    spec.deviceId = 1;
-    QVERIFY(Control::setCameras({spec}));
+    VyraSim::CameraSpec small;
+    small.deviceId = 1;
+    QVERIFY(Control::setCameras({small}));
     m_camera = QSharedPointer<VyraCamera>::create(1);
     m_sequencer = QSharedPointer<Sequencer>::create(m_camera);
     m_camera->setTriggerMode(VYRA_TRIGGER_SOFTWARE, true);
