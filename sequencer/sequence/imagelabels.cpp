@@ -1,6 +1,5 @@
 #include "imagelabels.h"
 
-#include "featurevalue.h"
 #include "sequence.h"
 
 ImageLabels ImageLabels::live(const ImageParameters &camera)
@@ -17,11 +16,8 @@ ImageLabels ImageLabels::ofSequence(const Sequence &sequence, const ImageParamet
     labels.m_setCount = sequence.setCount();
     for (int index = 0; index < sequence.setCount(); ++index) {
         ImageParameters parameters = camera;
-        for (qint64 feature : sequence.features) {
-            if (const QSharedPointer<FeatureValue> value =
-                    sequence.sets.at(index).driverValue(feature))
-                parameters.apply(feature, *value);
-        }
+        for (qint64 feature : sequence.features)
+            parameters.takeFeature(feature, sequence.sets.at(index));
         labels.m_sets.insert(index, parameters);
     }
     labels.m_cycle = sequence.cycle();

@@ -1,22 +1,9 @@
 #include "imageparameters.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "featurevalue.h"
+#include "setparameters.h"
 #include "vyracamera.h"
 #include "vyracameraexception.h"
 #include "vyradriver.h"
-
-namespace {
-
-// Copies as much of a stored value as there is, at most size bytes.
-void read(const FeatureValue &value, void *target, std::size_t size)
-{
-    std::memcpy(target, value.data(), std::min(size, value.size()));
-}
-
-} // namespace
 
 ImageParameters ImageParameters::ofCamera(const VyraCamera &camera)
 {
@@ -37,40 +24,27 @@ ImageParameters ImageParameters::ofCamera(const VyraCamera &camera)
     return parameters;
 }
 
-void ImageParameters::apply(qint64 featureId, const FeatureValue &value)
+void ImageParameters::takeFeature(qint64 featureId, const SetParameters &set)
 {
     switch (featureId) {
-    case VYRA_FEATURE_GAIN: {
-        qint32 gains[4] = {masterGain, redGain, greenGain, blueGain};
-        read(value, gains, sizeof gains);
-        masterGain = gains[0];
-        redGain = gains[1];
-        greenGain = gains[2];
-        blueGain = gains[3];
+    case VYRA_FEATURE_GAIN:
+        masterGain = set.masterGain;
+        redGain = set.redGain;
+        greenGain = set.greenGain;
+        blueGain = set.blueGain;
         break;
-    }
-    case VYRA_FEATURE_AOI_OFFSET_X: {
-        qint32 x = aoiOffset.x();
-        read(value, &x, sizeof x);
-        aoiOffset.setX(x);
+    case VYRA_FEATURE_AOI_OFFSET_X:
+        aoiOffset.setX(set.aoiOffset.x());
         break;
-    }
-    case VYRA_FEATURE_AOI_OFFSET_Y: {
-        qint32 y = aoiOffset.y();
-        read(value, &y, sizeof y);
-        aoiOffset.setY(y);
+    case VYRA_FEATURE_AOI_OFFSET_Y:
+        aoiOffset.setY(set.aoiOffset.y());
         break;
-    }
-    case VYRA_FEATURE_FLASH: {
-        // Mode, duration, delay.
-        qint32 flash[3] = {flashMode, flashDurationUs, flashDelayUs};
-        read(value, flash, sizeof flash);
-        flashMode = flash[0];
-        flashDurationUs = flash[1];
-        flashDelayUs = flash[2];
+    case VYRA_FEATURE_FLASH:
+        flashMode = set.flashMode;
+        flashDurationUs = set.flashDurationUs;
+        flashDelayUs = set.flashDelayUs;
         hasFlash = true;
         break;
-    }
     default:
         break;
     }

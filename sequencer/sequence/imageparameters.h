@@ -2,8 +2,8 @@
 
 #include <QPoint>
 
-class FeatureValue;
 class VyraCamera;
+struct SetParameters;
 
 /// The camera parameters an image was taken with beyond those the driver
 /// reports with the image itself (VyraFrameInfo: set, frame number, time,
@@ -24,9 +24,9 @@ struct ImageParameters
     /// The camera's current values; no flash values when the camera refuses
     /// to tell them. Throws VyraCameraException.
     static ImageParameters ofCamera(const VyraCamera &camera);
-    /// Takes over a sequencer feature's value as the driver stores it; the
+    /// Takes over a set's value of a feature the sequence varies; the
     /// exposure and unknown features change nothing.
-    void apply(qint64 featureId, const FeatureValue &value);
+    void takeFeature(qint64 featureId, const SetParameters &set);
 
     bool operator==(const ImageParameters &other) const;
     bool operator!=(const ImageParameters &other) const { return !(*this == other); }
